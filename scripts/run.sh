@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Window Vaylo and starts it under Wine:
+# on your display when DISPLAY is set, otherwise in Xvfb with a screenshot.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+"$ROOT/scripts/setup.sh"
+configure_and_build
+exe="$BUILD/app/Vaylo.exe"
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  ensure_prefix
+  exec wine "$exe" "$@"
+fi
+trap stop_all EXIT
+start_xvfb
+ensure_prefix
+wine "$exe" "$@" &
+app=$!
+shot="$BUILD/screenshot.png"
+for _ in $(seq 1 100); do
+  if xdotool search --name '^Window Vaylo$' >/dev/null 2>&1; then break; fi
+  sleep 0.1
+done
+sleep 1
+import -window root "$shot"
+echo "Window Vaylo is running in Xvfb on $DISPLAY; screenshot saved to $shot"
+echo "Press Ctrl+C to stop."
+wait "$app"
