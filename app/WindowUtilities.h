@@ -1,0 +1,23 @@
+#pragma once
+// Small window helpers shared by every part of the program.
+
+#include "foundation/TextString.h"
+
+#include <windows.h>
+
+// First window among the children of parent (null: the desktop) whose title
+// contains title (upper-cased substring test; null skips the test) and whose
+// class name begins with className (any case; null or empty skips the test).
+// With recurse, each window's children are searched before its next sibling.
+HWND FindTopLevelWindow(const char* title, const char* className, HWND parent, bool recurse);
+
+// The title, at most 254 characters, read without sending the window a message.
+STRING ReadWindowTitle(HWND window);
+
+STRING WindowClassName(HWND window);
+
+// whole: move onto the rectangle; otherwise move the top-left corner only.
+void MoveWindowTo(HWND window, const RECT& rect, bool whole);
+
+// Centres window over reference (null: the desktop), kept on the desktop.
+void CentreWindow(HWND window, HWND reference);
