@@ -10,15 +10,15 @@
 class STRING {
 public:
     STRING() = default;
-    STRING(const char* text);                 // null gives no buffer
-    STRING(const char* text, unsigned maxCount); // always allocates
+    STRING(const char* source);                 // null gives no buffer
+    STRING(const char* source, unsigned maxCount); // always allocates
     STRING(const STRING& other);
     STRING(STRING&& other) noexcept;
     ~STRING();
 
     STRING& operator=(const STRING& other) { return Assign(other); }
     STRING& operator=(STRING&& other) noexcept;
-    STRING& operator=(const char* text) { return Assign(text); }
+    STRING& operator=(const char* source) { return Assign(source); }
 
     static STRING FromWindowText(HWND window);
     static STRING Format(const char* format, ...);
