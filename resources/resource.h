@@ -1,0 +1,35 @@
+/* Resource and control ids of Window Vaylo. Shared by the .rc file and the
+   C++ code, so plain macros only. */
+#pragma once
+
+/* Program icon: the lowest icon id, so that it is the module's first icon
+   (ExtractIcon index 0). */
+#define IDI_PROGRAM 100
+
+/* Dialogs */
+#define IDD_MAIN 101
+
+/* Icons and cursors */
+#define IDI_PICKER 104
+#define IDC_CROSSHAIR 105
+
+/* Bitmaps */
+#define IDB_NOTICE 1000
+
+/* Main window controls (dialog 101) */
+#define IDC_HIDE_ME 1 /* IDOK: also Enter */
+#define IDC_EXIT 2    /* IDCANCEL: also Escape */
+#define IDC_WINDOW_LIST 1000
+#define IDC_ABOUT 1001
+#define IDC_OPTIONS 1003
+#define IDC_VIEW_HIDDEN 1006
+#define IDC_HOTKEY_HIDE_ACTIVE 1009
+#define IDC_HOTKEY_POPUP_MENU 1010
+#define IDC_PICKER 1011
+
+/* Tray menu commands */
+#define IDM_SHOW_WINDOW 1002
+#define IDM_EXIT 1004
+#define IDM_VISIT_WEB_SITE 1012
+#define IDM_FIRST_HIDDEN 4000 /* hidden-window items from here up */
+#define IDM_LAST_HIDDEN 8000
