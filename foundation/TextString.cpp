@@ -28,10 +28,11 @@ bool Inside(const char* p, const char* block, unsigned size)
 
 } // namespace
 
-// The msvcrt _vsnprintf: -1 on truncation, no terminating zero when the
-// output fills the limit exactly. MinGW may route the unprefixed names to its
-// own C99 printf; the growth loop below relies on the Microsoft contract.
-extern "C" __declspec(dllimport) int __cdecl _vsnprintf(char*, size_t, const char*, va_list);
+// _vsnprintf here is msvcrt's (MinGW's default runtime): it answers -1 when
+// the output is cut, which drives the growth loop of FormatV.
+#ifdef _UCRT
+#error "FormatV relies on msvcrt's _vsnprintf"
+#endif
 
 unsigned BoundedLength(const char* text, unsigned maximum)
 {

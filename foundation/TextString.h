@@ -29,6 +29,8 @@ public:
 
     // Queries
     const char* Text() const { return text; }
+    // Writable block for filling by a Windows call after SetLength; null without a buffer.
+    char* Buffer() { return text; }
     // Never null: "" for a string without a buffer, for handing to Windows.
     const char* c_str() const { return text ? text : ""; }
     unsigned Length() const { return text ? length : 0; }
