@@ -1,0 +1,318 @@
+#include "foundation/SystemUtilities.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// How long ForceForeground waits for the target's process to go idle. A hung
+// program never does, and the caller is the user-interface thread.
+const DWORD kForegroundIdleWaitMs = 200;
+
+// A freshly started program gets longer to show its first window.
+const DWORD kLaunchIdleWaitMs = 10000;
+
+STRING applicationFolderCache;
+
+STRING SubFolder(const char* name)
+{
+    STRING folder = ApplicationFolder();
+    STRING candidate = folder + name;
+    if (FileExists(candidate.c_str())) {
+        if (FolderExists(candidate.c_str())) return candidate;
+        return folder; // a file is in the way
+    }
+    if (CreateDirectoryA(candidate.c_str(), nullptr)) return candidate;
+    return folder;
+}
+
+BOOL CALLBACK TakeFirstWindow(HWND window, LPARAM found)
+{
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// Both forms of STARTUPINFO share the layout apart from the text pointers.
+template <typename INFO> void PlaceInMiddleQuarter(INFO& startup)
+{
+    unsigned width = static_cast<unsigned>(GetSystemMetrics(SM_CXSCREEN));
+    unsigned height = static_cast<unsigned>(GetSystemMetrics(SM_CYSCREEN));
+    startup.cb = sizeof startup;
+    startup.dwX = width / 4;
+    startup.dwY = height / 4;
+    startup.dwXSize = width / 2;
+    startup.dwYSize = height / 2;
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESIZE | STARTF_USEPOSITION;
+    startup.wShowWindow = SW_SHOWNORMAL;
+}
+
+bool FinishLaunch(PROCESS_INFORMATION& created, PROCESS_INFORMATION* info, HWND* window)
+{
+    KERNEL_HANDLE process(created.hProcess);
+    KERNEL_HANDLE thread(created.hThread);
+    if (window) {
+        WaitForInputIdle(process.Get(), kLaunchIdleWaitMs);
+        *window = FirstThreadWindow(created.dwThreadId);
+    }
+    if (info) {
+        *info = created;
+        info->hProcess = process.Release();
+        info->hThread = nullptr; // closed below; a stale handle would name another object later
+    }
+    return true;
+}
+
+} // namespace
+
+KERNEL_HANDLE& KERNEL_HANDLE::operator=(KERNEL_HANDLE&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        handle = other.Release();
+    }
+    return *this;
+}
+
+HANDLE KERNEL_HANDLE::Release()
+{
+    HANDLE owned = handle;
+    handle = nullptr;
+    return owned;
+}
+
+BOOL KERNEL_HANDLE::Close()
+{
+    BOOL closed = IsValid() ? CloseHandle(handle) : FALSE;
+    handle = nullptr;
+    return closed;
+}
+
+STRING ModulePath(HINSTANCE module)
+{
+    char buffer[MAX_PATH + 1] = {};
+    DWORD count = GetModuleFileNameA(module, buffer, MAX_PATH);
+    return STRING(buffer, count);
+}
+
+STRING ApplicationFolder()
+{
+    if (applicationFolderCache.Length() > 0) return applicationFolderCache;
+    STRING path = ModulePath(nullptr);
+    if (path.CountChar('\\') < 3) return STRING();
+    for (int component = 0; component < 2; ++component) {
+        const char* last = std::strrchr(path.c_str(), '\\');
+        path.SetLength(static_cast<unsigned>(last - path.c_str()));
+    }
+    path.EnsureEndsWith('\\');
+    applicationFolderCache = path;
+    return path;
+}
+
+STRING BinFolder() { return SubFolder("bin\\"); }
+
+STRING LicenceFolder() { return SubFolder("licence\\"); }
+
+bool FileExists(const char* path)
+{
+    return path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool FolderExists(const char* path)
+{
+    if (!path) return false;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ForceDeleteFile(const char* path)
+{
+    if (FolderExists(path)) return false;
+    if (!FileExists(path)) return true;
+    SetFileAttributesA(path, 0); // clears read-only, hidden and system; DeleteFileA tells
+    return DeleteFileA(path) != 0;
+}
+
+MAPPED_FILE::MAPPED_FILE(const char* path)
+{
+    file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD high = 0;
+    DWORD low = GetFileSize(file, &high);
+    // Larger than 4 GiB cannot be viewed whole from a 32-bit process anyway.
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return;
+    if (high != 0) return;
+    size = low;
+    mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping) view = static_cast<const BYTE*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+}
+
+int MAPPED_FILE::Close()
+{
+    if (view) {
+        UnmapViewOfFile(view);
+        view = nullptr;
+    }
+    if (mapping) {
+        CloseHandle(mapping);
+        mapping = nullptr;
+    }
+    size = 0;
+    if (file == INVALID_HANDLE_VALUE) return -1;
+    BOOL closed = CloseHandle(file);
+    file = INVALID_HANDLE_VALUE;
+    return closed;
+}
+
+STRING WindowsFolder()
+{
+    STRING folder;
+    folder.SetLength(MAX_PATH + 1);
+    UINT count = GetWindowsDirectoryA(folder.Buffer(), MAX_PATH + 1);
+    if (count > MAX_PATH + 1) {
+        folder.SetLength(count);
+        count = GetWindowsDirectoryA(folder.Buffer(), count);
+    }
+    if (count == 0 || count > folder.Length()) return STRING();
+    folder.SetLength(count);
+    return folder.EnsureEndsWith('\\');
+}
+
+WSTRING WindowsFolderW()
+{
+    WSTRING folder;
+    folder.SetLength(MAX_PATH + 1);
+    UINT count = GetWindowsDirectoryW(folder.Buffer(), MAX_PATH + 1);
+    if (count > MAX_PATH + 1) {
+        folder.SetLength(count);
+        count = GetWindowsDirectoryW(folder.Buffer(), count);
+    }
+    if (count == 0 || count > folder.Length()) return WSTRING();
+    folder.SetLength(count);
+    return folder.EnsureEndsWith(L'\\');
+}
+
+bool IsNtPlatform()
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+void PumpMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void ForceForeground(HWND window)
+{
+    if (!IsWindow(window)) return;
+    SetCapture(window);
+    SetFocus(window);
+    PumpMessages();
+    SetActiveWindow(window);
+    PumpMessages();
+    SetForegroundWindow(window);
+    PumpMessages();
+
+    // Our own process is busy running this very call and is not idle.
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId != GetCurrentProcessId()) {
+        KERNEL_HANDLE process(OpenWindowProcess(window, SYNCHRONIZE));
+        if (process.IsValid()) WaitForInputIdle(process.Get(), kForegroundIdleWaitMs);
+    }
+    ReleaseCapture();
+}
+
+HANDLE OpenWindowProcess(HWND window, DWORD access)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (!processId) return nullptr;
+    return OpenProcess(access, FALSE, processId);
+}
+
+HWND FirstThreadWindow(DWORD threadId)
+{
+    HWND found = nullptr;
+    SetLastError(0);
+    EnumThreadWindows(threadId, TakeFirstWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+STRING CurrentDesktopName()
+{
+    HDESK desktop = GetThreadDesktop(GetCurrentThreadId());
+    DWORD needed = 0;
+    GetUserObjectInformationA(desktop, UOI_NAME, nullptr, 0, &needed);
+    STRING name;
+    name.SetLength(needed + 4);
+    std::memset(name.Buffer(), 0, needed + 4);
+    if (!GetUserObjectInformationA(desktop, UOI_NAME, name.Buffer(), needed, &needed))
+        return STRING(); // null lpDesktop inherits ours; "" would not
+    return name.SetLength(BoundedLength(name.Text(), name.Length()));
+}
+
+WSTRING CurrentDesktopNameW()
+{
+    HDESK desktop = GetThreadDesktop(GetCurrentThreadId());
+    DWORD needed = 0;
+    GetUserObjectInformationW(desktop, UOI_NAME, nullptr, 0, &needed);
+    unsigned characters = needed / sizeof(wchar_t) + 4;
+    WSTRING name;
+    name.SetLength(characters);
+    std::memset(name.Buffer(), 0, characters * sizeof(wchar_t));
+    if (!GetUserObjectInformationW(desktop, UOI_NAME, name.Buffer(), needed, &needed))
+        return WSTRING();
+    return name.SetLength(BoundedLength(name.Text(), name.Length()));
+}
+
+bool LaunchOnDesktop(const char* commandLine, PROCESS_INFORMATION* info, HWND* window)
+{
+    if (!commandLine) return false;
+    STRING desktop = CurrentDesktopName();
+    STRING command(commandLine); // CreateProcess may write into the command line
+    STARTUPINFOA startup = {};
+    PlaceInMiddleQuarter(startup);
+    startup.lpDesktop = desktop.Buffer();
+    PROCESS_INFORMATION created = {};
+    if (!CreateProcessA(nullptr, command.Buffer(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &created))
+        return false;
+    return FinishLaunch(created, info, window);
+}
+
+bool LaunchOnDesktop(const wchar_t* commandLine, PROCESS_INFORMATION* info, HWND* window)
+{
+    if (!commandLine) return false;
+    WSTRING desktop = CurrentDesktopNameW();
+    WSTRING command(commandLine);
+    STARTUPINFOW startup = {};
+    PlaceInMiddleQuarter(startup);
+    startup.lpDesktop = desktop.Buffer();
+    PROCESS_INFORMATION created = {};
+    if (!CreateProcessW(nullptr, command.Buffer(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &created))
+        return false;
+    return FinishLaunch(created, info, window);
+}
+
+__attribute__((noinline)) HINSTANCE ModuleFromAddress(const void* address)
+{
+    if (!address) address = __builtin_return_address(0);
+    MEMORY_BASIC_INFORMATION region = {};
+    if (VirtualQuery(address, &region, sizeof region) != sizeof region) return nullptr;
+    if (region.State == MEM_FREE || !region.AllocationBase) return nullptr;
+    HINSTANCE base = static_cast<HINSTANCE>(region.AllocationBase);
+    char name[MAX_PATH];
+    return GetModuleFileNameA(base, name, MAX_PATH) ? base : nullptr;
+}

@@ -1,0 +1,106 @@
+#pragma once
+// Thin wrappers of the operating system: the program's folders, files, the
+// Windows folder, the platform family, message pumping, bringing a window to
+// the front, starting a process on the current desktop and finding the module
+// that holds some code. Failures come back as false, an empty string or null.
+
+#include "foundation/TextString.h"
+#include "foundation/WideString.h"
+
+#include <windows.h>
+
+// Owns one kernel handle (process, thread, file, mapping) and closes it once.
+// Null and INVALID_HANDLE_VALUE both mean "none".
+class KERNEL_HANDLE {
+public:
+    KERNEL_HANDLE() = default;
+    explicit KERNEL_HANDLE(HANDLE owned) : handle(owned) {}
+    KERNEL_HANDLE(const KERNEL_HANDLE&) = delete;
+    KERNEL_HANDLE& operator=(const KERNEL_HANDLE&) = delete;
+    KERNEL_HANDLE(KERNEL_HANDLE&& other) noexcept : handle(other.Release()) {}
+    KERNEL_HANDLE& operator=(KERNEL_HANDLE&& other) noexcept;
+    ~KERNEL_HANDLE() { Close(); }
+
+    HANDLE Get() const { return handle; }
+    bool IsValid() const { return handle && handle != INVALID_HANDLE_VALUE; }
+    HANDLE Release();
+    BOOL Close(); // FALSE when there was nothing to close or CloseHandle failed
+
+private:
+    HANDLE handle = nullptr;
+};
+
+// Full path of a module's file (null = the executable).
+STRING ModulePath(HINSTANCE module = nullptr);
+
+// The folder that holds the executable's folder (app\bin\prog.exe gives
+// app\), with a trailing backslash; empty when the executable sits less than
+// two folders deep. Cached for the process once found.
+STRING ApplicationFolder();
+// "bin\" and "licence\" below the application folder, created when missing;
+// the application folder itself when they cannot be had.
+STRING BinFolder();
+STRING LicenceFolder();
+
+bool FileExists(const char* path);   // a file or a folder
+bool FolderExists(const char* path);
+// Deletes a file even when it is read-only; true when it is gone afterwards.
+// Folders are never deleted (false).
+bool ForceDeleteFile(const char* path);
+
+// A read-only view of a whole file. View() is null when the file could not be
+// opened or mapped (an empty file cannot be mapped); Size() bytes may be read.
+class MAPPED_FILE {
+public:
+    explicit MAPPED_FILE(const char* path);
+    MAPPED_FILE(const MAPPED_FILE&) = delete;
+    MAPPED_FILE& operator=(const MAPPED_FILE&) = delete;
+    ~MAPPED_FILE() { Close(); }
+
+    const BYTE* View() const { return view; }
+    DWORD Size() const { return view ? size : 0; }
+    // -1 when no file was open, otherwise CloseHandle's result for the file.
+    int Close();
+
+private:
+    HANDLE file = INVALID_HANDLE_VALUE;
+    HANDLE mapping = nullptr;
+    const BYTE* view = nullptr;
+    DWORD size = 0;
+};
+
+// The Windows directory with a trailing backslash, or empty.
+STRING WindowsFolder();
+WSTRING WindowsFolderW();
+
+bool IsNtPlatform();
+
+// Dispatches every queued message without waiting. A WM_QUIT stops the pump
+// and is posted again, so the loop that owns the thread still sees it.
+void PumpMessages();
+
+// Activates `window` and brings it to the front, waiting briefly for its
+// process to become idle.
+void ForceForeground(HWND window);
+
+// The process that owns `window`, opened with `access`; null on failure.
+HANDLE OpenWindowProcess(HWND window, DWORD access);
+
+// The first top-level window of a thread, or null.
+HWND FirstThreadWindow(DWORD threadId);
+
+STRING CurrentDesktopName();
+WSTRING CurrentDesktopNameW();
+
+// Starts `commandLine` on the caller's desktop in the middle quarter of the
+// screen. With `info` the caller receives the process handle and must close
+// it (the thread handle is closed and set to null); with `window` it receives
+// the first window of the new process once that is idle (null if it has none).
+bool LaunchOnDesktop(const char* commandLine, PROCESS_INFORMATION* info = nullptr,
+                     HWND* window = nullptr);
+bool LaunchOnDesktop(const wchar_t* commandLine, PROCESS_INFORMATION* info = nullptr,
+                     HWND* window = nullptr);
+
+// The module whose image holds `address` (null = the caller's code), or null
+// when the address lies in no module.
+HINSTANCE ModuleFromAddress(const void* address = nullptr);
