@@ -1,27 +1,55 @@
-# Shared by the run and test scripts: paths, the build, the Wine prefix and Xvfb.
+# Shared by the run and test scripts: paths, builds, the Wine prefix and Xvfb.
+#
+# Two builds of the same sources:
+#   $BUILD/win32  the product, a PE32 executable for 32-bit Windows;
+#   $BUILD/win64  a PE32+ build that runs the tests. Machines whose CPU
+#                 virtualisation cannot execute 32-bit x86 code (so no 32-bit
+#                 Wine) run this one; set VAYLO_TEST_ARCH=win32 where 32-bit
+#                 Wine works to test the product build itself.
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${VAYLO_BUILD_DIR:-$ROOT/build}"
 export VAYLO_BUILD_DIR="$BUILD"
-export WINEPREFIX="$BUILD/wineprefix"
-export WINEARCH=win32
+TEST_ARCH="${VAYLO_TEST_ARCH:-win64}"
+export WINEARCH="$TEST_ARCH"
+export WINEPREFIX="$BUILD/wineprefix-$TEST_ARCH"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+if [ "$TEST_ARCH" = win64 ]; then
+  export WINELOADER=/usr/lib/wine/wine64
+  WINE=/usr/lib/wine/wine64
+  WINESERVER=/usr/lib/wine/wineserver64
+else
+  WINE=wine
+  WINESERVER=wineserver
+fi
 
-configure_and_build() {
-  if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE=Release
+build_arch() { # win32|win64
+  local arch="$1" dir="$BUILD/$1" toolchain
+  case "$arch" in
+    win32) toolchain="$ROOT/cmake/mingw-i686.cmake" ;;
+    win64) toolchain="$ROOT/cmake/mingw-x86_64.cmake" ;;
+  esac
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
   fi
-  cmake --build "$BUILD" -j"$(nproc)"
+  cmake --build "$dir" -j"$(nproc)"
+}
+
+# The product build always; the test build too when it is another one.
+configure_and_build() {
+  if [ -z "${VAYLO_SKIP_PE32:-}" ] || [ "$TEST_ARCH" = win32 ]; then
+    build_arch win32
+  fi
+  [ "$TEST_ARCH" = win32 ] || build_arch "$TEST_ARCH"
 }
 
 # The first start of a prefix runs wineboot (slow); do it once, up front.
 ensure_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w || true
+    "$WINE" wineboot -i >/dev/null 2>&1 || true
   fi
+  "$WINESERVER" -w 2>/dev/null || true
 }
 
 XVFB_PID=""
@@ -45,6 +73,6 @@ start_xvfb() {
 }
 
 stop_all() {
-  wineserver -k >/dev/null 2>&1 || true
+  "$WINESERVER" -k >/dev/null 2>&1 || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
 }

@@ -5,15 +5,15 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 "$ROOT/scripts/setup.sh"
 configure_and_build
-exe="$BUILD/app/Vaylo.exe"
+exe="$BUILD/$TEST_ARCH/app/Vaylo.exe"
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   ensure_prefix
-  exec wine "$exe" "$@"
+  exec "$WINE" "$exe" "$@"
 fi
 trap stop_all EXIT
 start_xvfb
 ensure_prefix
-wine "$exe" "$@" &
+"$WINE" "$exe" "$@" &
 app=$!
 shot="$BUILD/screenshot.png"
 for _ in $(seq 1 100); do

@@ -7,5 +7,5 @@ configure_and_build
 trap stop_all EXIT
 start_xvfb
 ensure_prefix
-cd "$BUILD"
+cd "$BUILD/$TEST_ARCH"
 ctest --output-on-failure --timeout 600 "$@"
