@@ -14,8 +14,7 @@ int previousInstance = 0;
 // image. Copies of the same program in different folders count as one
 // program; kernel object names may not contain a backslash, a file name never
 // does.
-void BuildInstanceName(char* name, unsigned size)
-{
+void BuildInstanceName(char* name, unsigned size) {
     static const char prefix[] = "MV_Rtl.Instance.";
     char path[MAX_PATH + 1] = {};
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -39,8 +38,7 @@ void BuildInstanceName(char* name, unsigned size)
 
 } // namespace
 
-void AllowMultipleInstances(int allow)
-{
+void AllowMultipleInstances(int allow) {
     if (initialised)
         return;
     initialised = true;
@@ -64,7 +62,6 @@ void AllowMultipleInstances(int allow)
         ExitProcess(0);
 }
 
-int WasPrevInstRunningAtStartup()
-{
+int WasPrevInstRunningAtStartup() {
     return previousInstance;
 }

@@ -1,0 +1,121 @@
+// Process entry: single-instance rules, then the main window.
+
+#include "app/MainDialog.h"
+#include "app/WindowUtilities.h"
+#include "rtl/MV_Rtl.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+bool HandlePreviousInstance(const char* argumentText);
+
+namespace {
+
+ULONG_PTR const COPYDATA_COMMAND_LINE = 1;
+const char* const MAIN_WINDOW_TITLE = "Window Vaylo";
+const char* const DIALOG_CLASS = "#32770";
+
+// A running instance that does not answer must not hold up this start: it
+// ends anyway and the message, once the instance recovers, still arrives.
+UINT const FORWARD_TIMEOUT_MS = 10000;
+
+// ASCII-only: the command words must match under every locale (a Turkish
+// locale would not fold "UNINSTALL" to "uninstall").
+bool EqualsAsciiNoCase(const char* text, const char* word) {
+    for (;; ++text, ++word) {
+        char a = *text, b = *word;
+        if (a >= 'A' && a <= 'Z')
+            a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z')
+            b = static_cast<char>(b - 'A' + 'a');
+        if (a != b)
+            return false;
+        if (a == '\0')
+            return true;
+    }
+}
+
+// Only the whole argument text counts: "update now" or "update " is no word.
+bool IsCommandWord(const char* argumentText) {
+    return argumentText != nullptr &&
+           (EqualsAsciiNoCase(argumentText, "update") || EqualsAsciiNoCase(argumentText, "uninstall"));
+}
+
+void ForwardCommandLine(HWND running, const char* argumentText) {
+    COPYDATASTRUCT data = {};
+    data.dwData = COPYDATA_COMMAND_LINE;
+    data.cbData = static_cast<DWORD>(lstrlenA(argumentText) + 1);
+    data.lpData = const_cast<char*>(argumentText);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                        FORWARD_TIMEOUT_MS, &ignored);
+}
+
+// A visible instance only comes to the front; one hidden in the tray is
+// restored as a left click on its tray icon would (password included).
+void ActivateRunning(HWND running) {
+    if (IsWindowVisible(running)) {
+        SetForegroundWindow(running);
+        return;
+    }
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(running, WM_TRAYNOTIFY, 0, WM_LBUTTONUP, SMTO_ABORTIFHUNG, FORWARD_TIMEOUT_MS,
+                        &ignored);
+}
+
+void RunMainWindow(HINSTANCE instance) {
+    // Tooltips for the help popups, bar classes for the layout's status bars.
+    INITCOMMONCONTROLSEX controls = {};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_WIN95_CLASSES;
+    if (!InitCommonControlsEx(&controls))
+        InitCommonControls();
+
+    // The notice and About dialogs use the rich edit 2.0 class, which only
+    // exists once the library is loaded. Without it those dialogs fail to
+    // open; the main window does not need it.
+    HMODULE richEdit = LoadLibraryA("riched20.dll");
+
+    // Shell links and link opening need COM on this, the one UI thread.
+    HRESULT com = CoInitialize(nullptr);
+
+    {
+        DIALOG dialog(instance, nullptr);
+        dialog.RunModal(nullptr);
+    }
+
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    if (richEdit != nullptr)
+        FreeLibrary(richEdit);
+}
+
+} // namespace
+
+// true: this process runs the main window; false: it ends at once.
+bool HandlePreviousInstance(const char* argumentText) {
+    AllowMultipleInstances(1);
+    HWND running = FindTopLevelWindow(MAIN_WINDOW_TITLE, DIALOG_CLASS, nullptr, false);
+    bool commandWord = IsCommandWord(argumentText);
+
+    if (WasPrevInstRunningAtStartup()) {
+        if (running == nullptr)
+            return false;
+        if (commandWord)
+            ForwardCommandLine(running, argumentText);
+        else
+            ActivateRunning(running);
+        return false;
+    }
+    // A command word with nothing to pass it to ends this process too.
+    return !commandWord;
+}
+
+// argumentText: the command line after the program path and the blanks that
+// follow it, as the C runtime hands it over; trailing blanks are kept.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR argumentText, int /*showCommand*/) {
+    if (HandlePreviousInstance(argumentText))
+        RunMainWindow(instance);
+    return 0;
+}

@@ -1,0 +1,294 @@
+// The resources compiled into Vaylo.exe, read back from the file itself.
+
+#include "VayloProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Vaylo.exe loaded for its resources only; nothing of it runs.
+class RESOURCE_MODULE {
+  public:
+    RESOURCE_MODULE() : module(LoadLibraryExA(VayloPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    ~RESOURCE_MODULE() {
+        if (module != nullptr)
+            FreeLibrary(module);
+    }
+    RESOURCE_MODULE(const RESOURCE_MODULE&) = delete;
+    RESOURCE_MODULE& operator=(const RESOURCE_MODULE&) = delete;
+    HMODULE module;
+};
+
+// A name-or-ordinal field of a dialog template.
+struct NAME_OR_ORDINAL {
+    WORD ordinal = 0; // nonzero when the field is an ordinal
+    std::wstring name;
+};
+
+struct DIALOG_ITEM {
+    DWORD style = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    WORD id = 0;
+    NAME_OR_ORDINAL windowClass;
+    NAME_OR_ORDINAL title;
+};
+
+struct DIALOG_TEMPLATE {
+    DWORD style = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    NAME_OR_ORDINAL menu;
+    NAME_OR_ORDINAL windowClass;
+    std::wstring title;
+    WORD pointSize = 0;
+    std::wstring fontName;
+    std::vector<DIALOG_ITEM> items;
+};
+
+class TEMPLATE_READER {
+  public:
+    TEMPLATE_READER(const BYTE* data, DWORD size) : at(data), end(data + size) {}
+    bool ok = true;
+
+    WORD Word() {
+        if (at + 2 > end) {
+            ok = false;
+            return 0;
+        }
+        WORD value = static_cast<WORD>(at[0] | (at[1] << 8));
+        at += 2;
+        return value;
+    }
+    DWORD Dword() {
+        DWORD low = Word();
+        return low | (static_cast<DWORD>(Word()) << 16);
+    }
+    short Short() { return static_cast<short>(Word()); }
+    std::wstring Text() {
+        std::wstring text;
+        for (WORD c = Word(); ok && c != 0; c = Word())
+            text.push_back(static_cast<wchar_t>(c));
+        return text;
+    }
+    NAME_OR_ORDINAL NameOrOrdinal() {
+        NAME_OR_ORDINAL field;
+        WORD first = Word();
+        if (first == 0xFFFF) {
+            field.ordinal = Word();
+        } else if (first != 0) {
+            field.name.push_back(static_cast<wchar_t>(first));
+            field.name += Text();
+        }
+        return field;
+    }
+    void AlignDword(const BYTE* base) {
+        while ((at - base) % 4 != 0)
+            ++at;
+    }
+    const BYTE* at;
+    const BYTE* end;
+};
+
+bool ReadDialog(HMODULE module, int id, DIALOG_TEMPLATE& dialog) {
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+    if (resource == nullptr)
+        return false;
+    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
+    DWORD size = SizeofResource(module, resource);
+    if (data == nullptr)
+        return false;
+    TEMPLATE_READER reader(data, size);
+    dialog.style = reader.Dword();
+    reader.Dword(); // extended style
+    WORD count = reader.Word();
+    dialog.x = reader.Short();
+    dialog.y = reader.Short();
+    dialog.cx = reader.Short();
+    dialog.cy = reader.Short();
+    dialog.menu = reader.NameOrOrdinal();
+    dialog.windowClass = reader.NameOrOrdinal();
+    dialog.title = reader.Text();
+    if (dialog.style & DS_SETFONT) {
+        dialog.pointSize = reader.Word();
+        dialog.fontName = reader.Text();
+    }
+    for (WORD i = 0; i < count && reader.ok; ++i) {
+        reader.AlignDword(data);
+        DIALOG_ITEM item;
+        item.style = reader.Dword();
+        reader.Dword(); // extended style
+        item.x = reader.Short();
+        item.y = reader.Short();
+        item.cx = reader.Short();
+        item.cy = reader.Short();
+        item.id = reader.Word();
+        item.windowClass = reader.NameOrOrdinal();
+        item.title = reader.NameOrOrdinal();
+        WORD extra = reader.Word();
+        reader.at += extra;
+        dialog.items.push_back(item);
+    }
+    return reader.ok;
+}
+
+// The predefined control classes a template may name by atom.
+std::wstring ClassName(const NAME_OR_ORDINAL& field) {
+    switch (field.ordinal) {
+    case 0x80: return L"BUTTON";
+    case 0x81: return L"EDIT";
+    case 0x82: return L"STATIC";
+    case 0x83: return L"LISTBOX";
+    case 0x84: return L"SCROLLBAR";
+    case 0x85: return L"COMBOBOX";
+    case 0: break;
+    default: return L"?";
+    }
+    std::wstring upper = field.name;
+    for (wchar_t& c : upper)
+        c = static_cast<wchar_t>(towupper(c));
+    return upper;
+}
+
+TEST(Resources, MainDialogTemplate_HasEveryControlInPlace) {
+    RESOURCE_MODULE exe;
+    ASSERT_NE(exe.module, nullptr);
+    DIALOG_TEMPLATE dialog;
+    ASSERT_TRUE(ReadDialog(exe.module, 101, dialog));
+
+    EXPECT_EQ(dialog.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
+                                               WS_MINIMIZEBOX | DS_SETFONT));
+    EXPECT_EQ(dialog.title, L"Window Vaylo");
+    EXPECT_EQ(dialog.pointSize, 8);
+    EXPECT_EQ(dialog.fontName, L"MS Sans Serif");
+    EXPECT_EQ(dialog.cx, 237);
+    EXPECT_EQ(dialog.cy, 156);
+    EXPECT_EQ(dialog.menu.ordinal, 0);
+    EXPECT_TRUE(dialog.menu.name.empty());
+    EXPECT_TRUE(dialog.windowClass.name.empty());
+
+    DWORD const listStyle = LBS_NOTIFY | LBS_SORT | LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS |
+                            LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_VSCROLL | WS_TABSTOP;
+    struct EXPECTED {
+        WORD id;
+        const wchar_t* windowClass;
+        const wchar_t* caption; // null: the icon ordinal below
+        DWORD typeStyle;        // button type, static type, or the list box bits
+        bool visible;
+        short x, y, cx, cy;
+    } const expected[] = {
+        {1, L"BUTTON", L"&Hide Me", BS_DEFPUSHBUTTON, true, 0, 135, 50, 14},
+        {2, L"BUTTON", L"E&xit", BS_PUSHBUTTON, true, 180, 135, 50, 14},
+        {1000, L"LISTBOX", L"", listStyle, true, 0, 37, 237, 90},
+        {0xFFFF, L"STATIC", L"Drag the icon over a window to  select", SS_LEFT, true, 37, 2, 122, 8},
+        {0xFFFF, L"STATIC", L"or double click from the list to hide", SS_LEFT, true, 36, 12, 101, 8},
+        {1006, L"BUTTON", L"Vie&w Hidden Windows", BS_PUSHBUTTON, true, 72, 135, 92, 14},
+        {1001, L"BUTTON", L"&About", BS_PUSHBUTTON, true, 185, 19, 44, 15},
+        {1003, L"BUTTON", L"&Options", BS_PUSHBUTTON, true, 185, 1, 44, 15},
+        {1009, L"BUTTON", L"hidden button for hot key", BS_PUSHBUTTON, false, 162, 3, 11, 9},
+        {1010, L"BUTTON", L"hidden button for hot key", BS_PUSHBUTTON, false, 162, 15, 11, 9},
+        {1011, L"STATIC", nullptr, SS_ICON, true, 12, 2, 16, 16},
+    };
+    ASSERT_EQ(dialog.items.size(), sizeof expected / sizeof expected[0]);
+    for (size_t i = 0; i < dialog.items.size(); ++i) {
+        const DIALOG_ITEM& item = dialog.items[i];
+        const EXPECTED& want = expected[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(item.id, want.id);
+        EXPECT_EQ(ClassName(item.windowClass), want.windowClass);
+        if (want.caption != nullptr) {
+            EXPECT_EQ(item.title.ordinal, 0);
+            EXPECT_EQ(item.title.name, want.caption);
+        } else {
+            EXPECT_EQ(item.title.ordinal, 104);
+        }
+        EXPECT_EQ((item.style & WS_VISIBLE) != 0, want.visible);
+        EXPECT_NE(item.style & WS_CHILD, 0u);
+        if (ClassName(item.windowClass) == L"LISTBOX")
+            EXPECT_EQ(item.style & want.typeStyle, want.typeStyle);
+        else if (ClassName(item.windowClass) == L"STATIC")
+            EXPECT_EQ(item.style & (SS_TYPEMASK | SS_NOTIFY), want.typeStyle);
+        else
+            EXPECT_EQ(item.style & BS_TYPEMASK, want.typeStyle);
+        EXPECT_EQ(item.x, want.x);
+        EXPECT_EQ(item.y, want.y);
+        EXPECT_EQ(item.cx, want.cx);
+        EXPECT_EQ(item.cy, want.cy);
+    }
+}
+
+BOOL CALLBACK CollectResourceName(HMODULE, LPCSTR, LPSTR name, LONG_PTR context) {
+    reinterpret_cast<std::vector<ULONG_PTR>*>(context)->push_back(reinterpret_cast<ULONG_PTR>(name));
+    return TRUE;
+}
+
+TEST(Resources, ProgramIconComesFirst_PickerCursorAndBitmapLoad) {
+    RESOURCE_MODULE exe;
+    ASSERT_NE(exe.module, nullptr);
+
+    // ExtractIcon(file, 0) takes the first icon group in resource order.
+    std::vector<ULONG_PTR> groups;
+    EnumResourceNamesA(exe.module, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */, CollectResourceName,
+                       reinterpret_cast<LONG_PTR>(&groups));
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[0], 100u);
+    EXPECT_EQ(groups[1], 104u);
+    HICON extracted = ExtractIconA(GetModuleHandleA(nullptr), VayloPath().c_str(), 0);
+    EXPECT_NE(extracted, nullptr);
+    if (extracted != nullptr)
+        DestroyIcon(extracted);
+
+    HICON picker = static_cast<HICON>(LoadImageA(exe.module, MAKEINTRESOURCEA(104), IMAGE_ICON, 32, 32, 0));
+    ASSERT_NE(picker, nullptr);
+    DestroyIcon(picker);
+
+    HCURSOR cursor =
+        static_cast<HCURSOR>(LoadImageA(exe.module, MAKEINTRESOURCEA(105), IMAGE_CURSOR, 0, 0, 0));
+    ASSERT_NE(cursor, nullptr);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(cursor, &info));
+    EXPECT_FALSE(info.fIcon);
+    EXPECT_EQ(info.xHotspot, 0u);
+    EXPECT_EQ(info.yHotspot, 0u);
+    if (info.hbmMask != nullptr)
+        DeleteObject(info.hbmMask);
+    if (info.hbmColor != nullptr)
+        DeleteObject(info.hbmColor);
+    DestroyCursor(cursor);
+
+    HBITMAP notice =
+        static_cast<HBITMAP>(LoadImageA(exe.module, MAKEINTRESOURCEA(1000), IMAGE_BITMAP, 0, 0, 0));
+    ASSERT_NE(notice, nullptr);
+    BITMAP bitmap = {};
+    EXPECT_NE(GetObjectA(notice, sizeof bitmap, &bitmap), 0);
+    EXPECT_GT(bitmap.bmWidth, 0);
+    DeleteObject(notice);
+}
+
+std::string VersionItem(const std::vector<BYTE>& block, const char* item) {
+    std::string path = std::string("\\StringFileInfo\\040904B0\\") + item;
+    void* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(block.data(), path.c_str(), &value, &length) || value == nullptr)
+        return "<missing>";
+    return std::string(static_cast<const char*>(value));
+}
+
+// The About box reads these items under language 0409, code page 04B0.
+TEST(Resources, VersionResource_NamesProductAndCompany) {
+    std::string path = VayloPath();
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> block(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, block.data()));
+
+    EXPECT_EQ(VersionItem(block, "ProductName"), "Window Vaylo");
+    EXPECT_EQ(VersionItem(block, "CompanyName"), "Morvane Utilities");
+    EXPECT_EQ(VersionItem(block, "ProductVersion"), "1, 0, 0, 0");
+    EXPECT_NE(VersionItem(block, "LegalCopyright").find("Morvane Utilities"), std::string::npos);
+    EXPECT_NE(VersionItem(block, "FileDescription"), "<missing>");
+}
+
+} // namespace

@@ -1,0 +1,116 @@
+// The single-instance layer, across real processes: this test program is
+// started again as a probe (see RtlProbe.h). The test process itself never
+// calls the layer, so only its probes count as instances.
+
+#include "RtlProbe.h"
+#include "VayloProcess.h"
+#include "rtl/MV_Rtl.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+// Probe arguments: allow-values (e.g. "1" or "10" for two calls, 1 then 0),
+// ready event name or "-", hold event name or "-".
+int RunRtlProbe(int argc, char** argv) {
+    if (argc < 3)
+        return 2;
+    for (const char* allow = argv[0]; *allow; ++allow)
+        AllowMultipleInstances(*allow - '0');
+    int previous = WasPrevInstRunningAtStartup();
+
+    if (std::strcmp(argv[1], "-") != 0) {
+        HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[1]);
+        if (ready == nullptr)
+            return 3;
+        SetEvent(ready);
+        CloseHandle(ready);
+    }
+    if (std::strcmp(argv[2], "-") != 0) {
+        HANDLE hold = OpenEventA(SYNCHRONIZE, FALSE, argv[2]);
+        if (hold == nullptr)
+            return 4;
+        // Bounded: a test that forgets to release the probe still ends it.
+        WaitForSingleObject(hold, EXIT_TIMEOUT_MS);
+        CloseHandle(hold);
+    }
+    return 100 + (previous != 0 ? 1 : 0);
+}
+
+namespace {
+
+DWORD const NO_PREVIOUS = 100;
+DWORD const PREVIOUS = 101;
+DWORD const ENDED_IN_CALL = 0;
+
+class EVENT {
+  public:
+    explicit EVENT(const char* role) {
+        static unsigned counter = 0;
+        name = "VayloRtlTest." + std::to_string(GetCurrentProcessId()) + "." + role + "." +
+               std::to_string(++counter);
+        handle = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+    }
+    ~EVENT() {
+        if (handle != nullptr)
+            CloseHandle(handle);
+    }
+    EVENT(const EVENT&) = delete;
+    EVENT& operator=(const EVENT&) = delete;
+    std::string name;
+    HANDLE handle;
+};
+
+bool StartProbe(CHILD_PROCESS& probe, const char* allow, const char* ready = "-", const char* hold = "-") {
+    std::string line = "\"" + OwnPath() + "\" " + RTL_PROBE_SWITCH + " " + allow + " " + ready + " " + hold;
+    return probe.Start(OwnPath().c_str(), line);
+}
+
+// The answer of a probe that runs alone or next to the holder.
+DWORD ProbeAnswer(const char* allow) {
+    CHILD_PROCESS probe;
+    if (!StartProbe(probe, allow) || !probe.WaitForExit(EXIT_TIMEOUT_MS))
+        return 0xFFFFFFFF;
+    return probe.ExitCode();
+}
+
+// A first instance that stays until released.
+class HOLDER {
+  public:
+    HOLDER() : ready("ready"), hold("hold") {
+        started = StartProbe(process, "1", ready.name.c_str(), hold.name.c_str()) &&
+                  WaitForSingleObject(ready.handle, START_TIMEOUT_MS) == WAIT_OBJECT_0;
+    }
+    DWORD Release() {
+        SetEvent(hold.handle);
+        return process.WaitForExit(EXIT_TIMEOUT_MS) ? process.ExitCode() : 0xFFFFFFFF;
+    }
+    EVENT ready;
+    EVENT hold;
+    CHILD_PROCESS process;
+    bool started = false;
+};
+
+TEST(Rtl, AloneProcess_IsNoSecondInstance) {
+    EXPECT_EQ(ProbeAnswer("1"), NO_PREVIOUS);
+    EXPECT_EQ(ProbeAnswer("0"), NO_PREVIOUS);
+}
+
+TEST(Rtl, WhileFirstRuns_LaterStartsAreSecond_AndAfterItEndedFirstAgain) {
+    {
+        HOLDER first;
+        ASSERT_TRUE(first.started);
+        EXPECT_EQ(ProbeAnswer("1"), PREVIOUS);
+        EXPECT_EQ(ProbeAnswer("1"), PREVIOUS);
+        // Disallowed multiple instances: the later start ends inside the call.
+        EXPECT_EQ(ProbeAnswer("0"), ENDED_IN_CALL);
+        // Only the first call acts: a later 0 no longer ends the process.
+        EXPECT_EQ(ProbeAnswer("10"), PREVIOUS);
+        EXPECT_EQ(first.Release(), NO_PREVIOUS);
+    }
+    EXPECT_EQ(ProbeAnswer("1"), NO_PREVIOUS);
+}
+
+} // namespace
