@@ -1,0 +1,319 @@
+#include "TestSupport.h"
+
+#include "foundation/SystemUtilities.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+namespace {
+
+// Runs a copy of the helper from `exePath` and parses the folders it reports.
+std::map<std::string, std::string> FoldersSeenFrom(const std::string& exePath,
+                                                   const std::string& workFolder,
+                                                   const std::string& report)
+{
+    std::map<std::string, std::string> seen;
+    if (!MakeFolders(exePath.substr(0, exePath.rfind('\\')))) return seen;
+    if (!CopyFileA(HelperPath().c_str(), exePath.c_str(), FALSE)) return seen;
+    DWORD code = RunToEnd("\"" + exePath + "\" folders \"" + report + "\"", workFolder);
+    seen["exit"] = std::to_string(code);
+    std::string text = ReadWholeFile(report);
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        std::string line = text.substr(at, end - at);
+        size_t equals = line.find('=');
+        if (equals != std::string::npos) seen[line.substr(0, equals)] = line.substr(equals + 1);
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return seen;
+}
+
+std::string DriveRoot()
+{
+    char windows[MAX_PATH + 1] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(windows, 3); // "C:\"
+}
+
+HWND WaitForFirstWindow(DWORD threadId)
+{
+    HWND window = nullptr;
+    PumpUntil([&] { return (window = FirstThreadWindow(threadId)) != nullptr; }, 20000);
+    return window;
+}
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_APP) ++*reinterpret_cast<int*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST(SystemUtilities, ApplicationFolder_IsTheParentOfTheExecutablesFolder)
+{
+    SCRATCH_FOLDER scratch("VayloFolders");
+    std::string app = scratch / "app\\";
+    auto seen = FoldersSeenFrom(app + "bin\\prog.exe", scratch.Path(), scratch / "r1.txt");
+    EXPECT_EQ("0", seen["exit"]);
+    EXPECT_EQ(app, seen["app"]);
+    EXPECT_EQ(app, seen["again"]);
+    EXPECT_EQ(app + "bin\\", seen["bin"]);
+    EXPECT_EQ(app + "licence\\", seen["licence"]);
+    EXPECT_TRUE(FolderExists((app + "licence").c_str())); // created on demand
+
+    // Run from another folder of the application: bin\ is created.
+    std::string other = scratch / "other\\";
+    seen = FoldersSeenFrom(other + "tools\\prog.exe", scratch.Path(), scratch / "r2.txt");
+    EXPECT_EQ(other, seen["app"]);
+    EXPECT_EQ(other + "bin\\", seen["bin"]);
+    EXPECT_TRUE(FolderExists((other + "bin").c_str()));
+
+    // A plain file named bin is left alone and the application folder answers.
+    std::string blocked = scratch / "blocked\\";
+    ASSERT_TRUE(MakeFolders(blocked));
+    ASSERT_TRUE(WriteWholeFile(blocked + "bin", "not a folder"));
+    seen = FoldersSeenFrom(blocked + "run\\prog.exe", scratch.Path(), scratch / "r3.txt");
+    EXPECT_EQ(blocked, seen["app"]);
+    EXPECT_EQ(blocked, seen["bin"]);
+    EXPECT_EQ("not a folder", ReadWholeFile(blocked + "bin"));
+}
+
+TEST(SystemUtilities, ApplicationFolder_OfTooShallowExecutables_IsEmpty)
+{
+    SCRATCH_FOLDER scratch("VayloShallow");
+    std::string unique = std::to_string(GetCurrentProcessId());
+    std::string root = DriveRoot();
+
+    // Directly in the drive's root.
+    std::string rootExe = root + "vaylo_shallow" + unique + ".exe";
+    auto seen = FoldersSeenFrom(rootExe, scratch.Path(), scratch / "r1.txt");
+    DeleteFileA(rootExe.c_str());
+    EXPECT_EQ("0", seen["exit"]);
+    EXPECT_EQ("", seen["app"]);
+    EXPECT_EQ("", seen["again"]);
+    // Without an application folder, bin\ and licence\ are relative to the current folder.
+    EXPECT_EQ("bin\\", seen["bin"]);
+    EXPECT_EQ("licence\\", seen["licence"]);
+    EXPECT_TRUE(FolderExists((scratch / "bin").c_str()));
+
+    // One level below the root.
+    std::string oneDeep = root + "vaylo_one" + unique + "\\";
+    seen = FoldersSeenFrom(oneDeep + "prog.exe", scratch.Path(), scratch / "r2.txt");
+    RemoveTree(oneDeep);
+    EXPECT_EQ("0", seen["exit"]);
+    EXPECT_EQ("", seen["app"]);
+    EXPECT_EQ("bin\\", seen["bin"]);
+}
+
+TEST(SystemUtilities, FilesAndFolders_ForceDeleteTakesOnlyFiles)
+{
+    SCRATCH_FOLDER scratch("VayloFiles");
+    std::string file = scratch / "locked.txt";
+    ASSERT_TRUE(WriteWholeFile(file, "x"));
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                         FILE_ATTRIBUTE_SYSTEM);
+    EXPECT_TRUE(FileExists(file.c_str()));
+    EXPECT_FALSE(FolderExists(file.c_str()));
+    EXPECT_FALSE(DeleteFileA(file.c_str())); // read-only really is in the way
+    EXPECT_TRUE(ForceDeleteFile(file.c_str()));
+    EXPECT_FALSE(FileExists(file.c_str()));
+
+    EXPECT_TRUE(ForceDeleteFile((scratch / "never-there.txt").c_str()));
+
+    std::string folder = scratch / "folder";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    EXPECT_TRUE(FileExists(folder.c_str()));
+    EXPECT_TRUE(FolderExists(folder.c_str()));
+    EXPECT_FALSE(ForceDeleteFile(folder.c_str()));
+    EXPECT_TRUE(FolderExists(folder.c_str()));
+
+    EXPECT_FALSE(FileExists(nullptr));
+    EXPECT_FALSE(FolderExists(nullptr));
+    EXPECT_FALSE(FileExists((scratch / "missing").c_str()));
+}
+
+TEST(SystemUtilities, MappedFile_ExposesExactlyTheFilesBytes)
+{
+    SCRATCH_FOLDER scratch("VayloMapped");
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    std::string page(system.dwPageSize * 2, '\0');
+    for (size_t i = 0; i < page.size(); ++i) page[i] = static_cast<char>('a' + i % 26);
+    ASSERT_TRUE(WriteWholeFile(scratch / "pages.bin", page));
+    ASSERT_TRUE(WriteWholeFile(scratch / "empty.bin", ""));
+
+    {
+        MAPPED_FILE mapped((scratch / "pages.bin").c_str());
+        ASSERT_TRUE(mapped.View());
+        ASSERT_EQ(page.size(), mapped.Size());
+        EXPECT_EQ(page, std::string(reinterpret_cast<const char*>(mapped.View()), mapped.Size()));
+        // Shared for reading: others may read while it is mapped.
+        EXPECT_EQ(page, ReadWholeFile(scratch / "pages.bin"));
+        EXPECT_EQ(TRUE, mapped.Close());
+        EXPECT_FALSE(mapped.View());
+        EXPECT_EQ(0u, mapped.Size());
+        EXPECT_EQ(-1, mapped.Close());
+    }
+    // Closed means released: the file can be deleted now.
+    EXPECT_TRUE(DeleteFileA((scratch / "pages.bin").c_str()));
+
+    MAPPED_FILE empty((scratch / "empty.bin").c_str());
+    EXPECT_FALSE(empty.View());
+    EXPECT_EQ(0u, empty.Size());
+    EXPECT_EQ(TRUE, empty.Close()); // the file itself was open
+
+    MAPPED_FILE missing((scratch / "missing.bin").c_str());
+    EXPECT_FALSE(missing.View());
+    EXPECT_EQ(0u, missing.Size());
+    EXPECT_EQ(-1, missing.Close());
+}
+
+TEST(SystemUtilities, SystemQueries_AnswerForThisMachine)
+{
+    char windows[MAX_PATH + 1] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    STRING folder = WindowsFolder();
+    EXPECT_EQ(std::string(windows) + "\\", folder.c_str());
+    EXPECT_TRUE(FolderExists(folder.c_str()));
+    EXPECT_STREQ(folder.c_str(), FromWide(WindowsFolderW().c_str()).c_str());
+
+    EXPECT_TRUE(IsNtPlatform());
+
+    STRING desktop = CurrentDesktopName();
+    EXPECT_STREQ("Default", desktop.c_str());
+    EXPECT_STREQ(desktop.c_str(), FromWide(CurrentDesktopNameW().c_str()).c_str());
+
+    STRING self = ModulePath(nullptr);
+    EXPECT_TRUE(FileExists(self.c_str()));
+    EXPECT_TRUE(STRING(self).ToLower().Contains("\\foundation_tests.exe"));
+    STRING kernel = ModulePath(GetModuleHandleA("kernel32.dll"));
+    EXPECT_TRUE(STRING(kernel).ToLower().Contains("kernel32.dll"));
+}
+
+TEST(SystemUtilities, ModuleFromAddress_FindsTheImageHoldingTheCode)
+{
+    HMODULE self = GetModuleHandleA(nullptr);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    EXPECT_EQ(self, ModuleFromAddress(reinterpret_cast<const void*>(&FoldersSeenFrom)));
+    EXPECT_EQ(self, ModuleFromAddress()); // the caller: this test
+    EXPECT_EQ(kernel, ModuleFromAddress(reinterpret_cast<const void*>(
+                          GetProcAddress(kernel, "GetTickCount"))));
+    // Data that is no module's.
+    void* heap = VirtualAlloc(nullptr, 65536, MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_TRUE(heap);
+    EXPECT_EQ(nullptr, ModuleFromAddress(static_cast<char*>(heap) + 100));
+    VirtualFree(heap, 0, MEM_RELEASE);
+    int local = 0;
+    EXPECT_EQ(nullptr, ModuleFromAddress(&local));
+}
+
+TEST(SystemUtilities, PumpMessages_DispatchesQueueAndKeepsQuit)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = CountingProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "VayloCounting";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowA("VayloCounting", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(window);
+    int count = 0;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&count));
+    PostMessageA(window, WM_APP, 0, 0);
+    PostMessageA(window, WM_APP, 0, 0);
+    PumpMessages();
+    EXPECT_EQ(2, count);
+
+    PostQuitMessage(7);
+    PostMessageA(window, WM_APP, 0, 0);
+    PumpMessages();
+    EXPECT_EQ(1, count - 2);
+    MSG message;
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(7u, message.wParam);
+    DestroyWindow(window);
+    EXPECT_EQ(nullptr, FirstThreadWindow(GetCurrentThreadId() + 100000));
+}
+
+TEST(SystemUtilities, LaunchOnDesktop_StartsTheProgramAndFindsItsWindow)
+{
+    std::string title = "VayloLaunch" + std::to_string(GetCurrentProcessId());
+    std::string command = "\"" + HelperPath() + "\" window " + title;
+    HELPER_PROCESS helper;
+    HWND window = nullptr;
+    ASSERT_TRUE(LaunchOnDesktop(command.c_str(), &helper.info, &window));
+    ASSERT_TRUE(helper.info.hProcess);
+    EXPECT_EQ(nullptr, helper.info.hThread); // closed for us, not left dangling
+    if (!window) window = WaitForFirstWindow(helper.info.dwThreadId);
+    ASSERT_TRUE(window);
+    DWORD owner = 0;
+    EXPECT_EQ(helper.info.dwThreadId, GetWindowThreadProcessId(window, &owner));
+    EXPECT_EQ(helper.info.dwProcessId, owner);
+    EXPECT_EQ(title, STRING::FromWindowText(window).c_str());
+
+    // Placed in the middle quarter of the screen.
+    RECT placed;
+    GetWindowRect(window, &placed);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) / 4, placed.left);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) / 4, placed.top);
+
+    // The process handle is ours and works: closing the window ends the helper.
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(helper.Finished(20000));
+    EXPECT_EQ(0u, helper.ExitCode());
+
+    // The wide form, without process information: nothing is left open for us.
+    std::wstring wide(command.begin(), command.end());
+    HWND second = nullptr;
+    ASSERT_TRUE(LaunchOnDesktop(wide.c_str(), nullptr, &second));
+    ASSERT_TRUE(second);
+    EXPECT_EQ(title, STRING::FromWindowText(second).c_str());
+    PostMessageA(second, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(second); }, 20000));
+
+    EXPECT_FALSE(LaunchOnDesktop("\"C:\\no\\such\\program.exe\""));
+    EXPECT_FALSE(LaunchOnDesktop(static_cast<const char*>(nullptr)));
+}
+
+TEST(SystemUtilities, ForceForeground_RaisesAnotherProgramsWindowAndSurvivesAHungOne)
+{
+    std::string title = "VayloFront" + std::to_string(GetCurrentProcessId());
+    HELPER_PROCESS helper;
+    HWND window = nullptr;
+    ASSERT_TRUE(LaunchOnDesktop(("\"" + HelperPath() + "\" window " + title).c_str(),
+                                &helper.info, &window));
+    ASSERT_TRUE(window);
+
+    HWND mine = CreateWindowA("STATIC", "mine", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(mine);
+    ForceForeground(mine);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == mine; }, 5000));
+
+    DWORD handlesBefore = 0, handlesAfter = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+    for (int i = 0; i < 10; ++i) ForceForeground(window);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; }, 5000));
+    GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+    EXPECT_LT(handlesAfter, handlesBefore + 10); // the process handles were closed
+    EXPECT_EQ(nullptr, GetCapture());
+
+    // A window whose program never reads its messages: the call comes back.
+    std::string hungTitle = title + "Hung";
+    HELPER_PROCESS hung;
+    ASSERT_TRUE(LaunchOnDesktop(("\"" + HelperPath() + "\" hang " + hungTitle).c_str(), &hung.info));
+    HWND hungWindow = WaitForFirstWindow(hung.info.dwThreadId);
+    ASSERT_TRUE(hungWindow);
+    DWORD start = GetTickCount();
+    ForceForeground(hungWindow);
+    std::printf("ForceForeground on a hung window returned after %lu ms\n", GetTickCount() - start);
+    EXPECT_TRUE(IsWindow(hungWindow));
+    ForceForeground(nullptr); // nothing to do
+
+    DestroyWindow(mine);
+}
