@@ -8,4 +8,4 @@ trap stop_all EXIT
 start_xvfb
 ensure_prefix
 cd "$BUILD/$TEST_ARCH"
-ctest --output-on-failure --timeout 600 "$@"
+ctest --output-on-failure --no-tests=error --timeout 600 "$@"
