@@ -111,6 +111,8 @@ protected:
     int winState = WINSTATE_NORMAL;
 
 private:
+    HICON extractedIcon = nullptr; // icon this object took from a module file; destroyed with the object
+
     INT_PTR PassOn(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnTimer(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnDestroy(UINT message, WPARAM wParam, LPARAM lParam);
