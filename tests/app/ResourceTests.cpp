@@ -205,12 +205,14 @@ TEST(Resources, MainDialogTemplate_HasEveryControlInPlace) {
         }
         EXPECT_EQ((item.style & WS_VISIBLE) != 0, want.visible);
         EXPECT_NE(item.style & WS_CHILD, 0u);
-        if (ClassName(item.windowClass) == L"LISTBOX")
+        std::wstring windowClass = ClassName(item.windowClass);
+        if (windowClass == L"LISTBOX") {
             EXPECT_EQ(item.style & want.typeStyle, want.typeStyle);
-        else if (ClassName(item.windowClass) == L"STATIC")
+        } else if (windowClass == L"STATIC") {
             EXPECT_EQ(item.style & (SS_TYPEMASK | SS_NOTIFY), want.typeStyle);
-        else
+        } else {
             EXPECT_EQ(item.style & BS_TYPEMASK, want.typeStyle);
+        }
         EXPECT_EQ(item.x, want.x);
         EXPECT_EQ(item.y, want.y);
         EXPECT_EQ(item.cx, want.cx);
