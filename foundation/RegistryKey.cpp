@@ -23,7 +23,7 @@ bool IsKnownRoot(HKEY root)
            root == HKEY_USERS || root == HKEY_PERFORMANCE_DATA;
 }
 
-const LONG kWrongType = ERROR_INVALID_FLAGS; // 1010
+const LONG kWrongType = ERROR_BADKEY; // 1010: the value exists but is not of the type asked for
 
 } // namespace
 

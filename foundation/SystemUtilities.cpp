@@ -224,10 +224,11 @@ void ForceForeground(HWND window)
     PumpMessages();
 
     // Our own process is busy running this very call and is not idle.
+    // WaitForInputIdle needs query rights: with SYNCHRONIZE alone it fails at once.
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     if (processId != GetCurrentProcessId()) {
-        KERNEL_HANDLE process(OpenWindowProcess(window, SYNCHRONIZE));
+        KERNEL_HANDLE process(OpenWindowProcess(window, SYNCHRONIZE | PROCESS_QUERY_INFORMATION));
         if (process.IsValid()) WaitForInputIdle(process.Get(), kForegroundIdleWaitMs);
     }
     ReleaseCapture();
