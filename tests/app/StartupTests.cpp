@@ -146,6 +146,66 @@ TEST_F(StartupTest, SecondStart_WhenRunningWindowCannotBeFound_EndsSilently) {
     EXPECT_TRUE(first.IsRunning());
 }
 
+// A dialog titled "Window Vaylo" on a thread of this program that stops
+// pumping messages: a running instance that hangs. Created after the real
+// instance, it lies above it and is the one a second start finds.
+class HUNG_IMPOSTOR {
+  public:
+    HUNG_IMPOSTOR() {
+        created = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+        ready = thread != nullptr && WaitForSingleObject(created, START_TIMEOUT_MS) == WAIT_OBJECT_0 &&
+                window != nullptr;
+    }
+    ~HUNG_IMPOSTOR() {
+        SetEvent(release);
+        if (thread != nullptr) {
+            WaitForSingleObject(thread, EXIT_TIMEOUT_MS);
+            CloseHandle(thread);
+        }
+        CloseHandle(created);
+        CloseHandle(release);
+    }
+    HUNG_IMPOSTOR(const HUNG_IMPOSTOR&) = delete;
+    HUNG_IMPOSTOR& operator=(const HUNG_IMPOSTOR&) = delete;
+
+    bool ready = false;
+    HWND window = nullptr;
+
+  private:
+    static DWORD WINAPI Run(void* context) {
+        auto* self = static_cast<HUNG_IMPOSTOR*>(context);
+        self->window = CreateWindowExA(0, "#32770", "Window Vaylo", WS_POPUP | WS_CAPTION | WS_VISIBLE, 50,
+                                       50, 200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        SetEvent(self->created);
+        // No message loop until released: every message sent to it waits.
+        WaitForSingleObject(self->release, 120000);
+        if (self->window != nullptr)
+            DestroyWindow(self->window);
+        return 0;
+    }
+    HANDLE created = nullptr;
+    HANDLE release = nullptr;
+    HANDLE thread = nullptr;
+};
+
+TEST_F(StartupTest, SecondStart_WhenRunningWindowHangs_StillEnds) {
+    HWND main = StartFirst();
+    ASSERT_NE(main, nullptr);
+    HUNG_IMPOSTOR impostor;
+    ASSERT_TRUE(impostor.ready);
+
+    ASSERT_TRUE(second.StartVaylo(" update"));
+    bool sawWindow = true;
+    ASSERT_TRUE(second.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow));
+    EXPECT_EQ(second.ExitCode(), 0u);
+    EXPECT_FALSE(sawWindow);
+    // The word went to the hung window; the real instance runs on.
+    EXPECT_TRUE(RoundTrip(main));
+    EXPECT_TRUE(first.IsRunning());
+}
+
 // Argument tails that make a second start end the first instance.
 class CommandWordTest : public StartupTest, public ::testing::WithParamInterface<const char*> {};
 
