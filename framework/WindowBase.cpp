@@ -51,6 +51,15 @@ HICON ExtractFirstIcon(HINSTANCE instance, HMODULE module)
     return found;
 }
 
+// The combo box with its dropped-down list. Wine answers 0 (CB_OKAY) where
+// Windows answers nonzero, so a filled rectangle counts as success too.
+bool ReadDroppedRect(HWND combo, RECT& rect)
+{
+    rect = RECT{};
+    LRESULT answer = SendMessageA(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&rect));
+    return answer != 0 || !IsRectEmpty(&rect);
+}
+
 bool IsClass(HWND window, const char* className) { return WindowClassName(window).EqualsNoCase(className); }
 
 } // namespace
@@ -410,13 +419,11 @@ int MV_WINBASE::AllocateCommandId()
 void MV_WINBASE::CaptureLayout()
 {
     if (!GetClientRect(hwnd, &baseRect)) return;
+    appliedXScale = appliedYScale = 1.0f;
     childRects.clear();
     for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT rect = {};
-        BOOL read = IsClass(child, "COMBOBOX")
-                        ? static_cast<BOOL>(SendMessageA(child, CB_GETDROPPEDCONTROLRECT, 0,
-                                                         reinterpret_cast<LPARAM>(&rect)))
-                        : GetWindowRect(child, &rect);
+        bool read = IsClass(child, "COMBOBOX") ? ReadDroppedRect(child, rect) : GetWindowRect(child, &rect) != FALSE;
         if (!read) continue;
         MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&rect), 2);
         childRects[child] = rect;
@@ -434,7 +441,12 @@ void MV_WINBASE::ApplyLayout()
 
     float xScale = static_cast<float>(client.right - client.left) / static_cast<float>(baseWidth);
     float yScale = static_cast<float>(client.bottom - client.top) / static_cast<float>(baseHeight);
-    if (xScale == 1.0f && yScale == 1.0f) return;
+    // Unchanged since the last layout (at first: the captured size) moves
+    // nothing. Comparing with the last applied scale rather than with 1 also
+    // puts the children back when the window returns to its captured size.
+    if (xScale == appliedXScale && yScale == appliedYScale) return;
+    appliedXScale = xScale;
+    appliedYScale = yScale;
 
     for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         auto entry = childRects.find(child);

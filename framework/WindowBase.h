@@ -112,6 +112,8 @@ protected:
 
 private:
     HICON extractedIcon = nullptr; // icon this object took from a module file; destroyed with the object
+    float appliedXScale = 1.0f; // scales of the layout the children show now
+    float appliedYScale = 1.0f;
 
     INT_PTR PassOn(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnTimer(UINT message, WPARAM wParam, LPARAM lParam);
