@@ -1,7 +1,8 @@
 #include "framework/WindowBase.h"
 
 // The notification-area icon and hiding to it are not built yet: no icon is
-// added, nothing hides to the tray, and a restore request is always allowed.
+// added, nothing hides to the tray, a restore request is always allowed, and
+// showing or hiding concerns the window alone.
 
 void MV_WINBASE::TrayUpdate(unsigned) {}
 
@@ -13,9 +14,14 @@ bool MV_WINBASE::PasswordGate() { return true; }
 
 bool MV_WINBASE::HideToTray(const char*) { return false; }
 
-void MV_WINBASE::ShowWithConsole() { winState = WINSTATE_NORMAL; }
+void MV_WINBASE::ShowWithConsole()
+{
+    ShowWindow(hwnd, SW_SHOW);
+    ShowWindow(hwnd, SW_RESTORE);
+    winState = WINSTATE_NORMAL;
+}
 
-void MV_WINBASE::HideWithConsole() {}
+void MV_WINBASE::HideWithConsole() { ShowWindow(hwnd, SW_HIDE); }
 
 void MV_WINBASE::OnTrayRightClick() { OnTrayLeftClick(); }
 

@@ -248,25 +248,6 @@ RECT RectOf(HWND window)
     return rect;
 }
 
-TEST(MoveWindowTo, WholeRectangleOrCornerOnly)
-{
-    ASSERT_TRUE(RegisterProbeClass("VayloMoveProbe"));
-    HWND window = MakeWindow("VayloMoveProbe", "move");
-    MoveWindowTo(window, RECT{100, 110, 400, 330}, true);
-    RECT r = RectOf(window);
-    EXPECT_EQ(100, r.left);
-    EXPECT_EQ(110, r.top);
-    EXPECT_EQ(400, r.right);
-    EXPECT_EQ(330, r.bottom);
-    MoveWindowTo(window, RECT{50, 60, 51, 61}, false);
-    r = RectOf(window);
-    EXPECT_EQ(50, r.left);
-    EXPECT_EQ(60, r.top);
-    EXPECT_EQ(350, r.right);
-    EXPECT_EQ(280, r.bottom);
-    DestroyWindow(window);
-}
-
 TEST(CentreWindow, OverReferenceAndClampedToDesktop)
 {
     ASSERT_TRUE(RegisterProbeClass("VayloCentreProbe"));
