@@ -6,19 +6,18 @@ namespace {
 
 // Closes the key opened for one operation, on every path out of it.
 class OPEN_KEY {
-public:
+  public:
     OPEN_KEY() = default;
     OPEN_KEY(const OPEN_KEY&) = delete;
     OPEN_KEY& operator=(const OPEN_KEY&) = delete;
-    ~OPEN_KEY()
-    {
-        if (key) RegCloseKey(key);
+    ~OPEN_KEY() {
+        if (key)
+            RegCloseKey(key);
     }
     HKEY key = nullptr;
 };
 
-bool IsKnownRoot(HKEY root)
-{
+bool IsKnownRoot(HKEY root) {
     return root == HKEY_CLASSES_ROOT || root == HKEY_CURRENT_USER || root == HKEY_LOCAL_MACHINE ||
            root == HKEY_USERS || root == HKEY_PERFORMANCE_DATA;
 }
@@ -27,8 +26,7 @@ const LONG kWrongType = ERROR_BADKEY; // 1010: the value exists but is not of th
 
 } // namespace
 
-REGKEY::REGKEY(HKEY rootKey, const char* keyPath) : root(rootKey), path(keyPath)
-{
+REGKEY::REGKEY(HKEY rootKey, const char* keyPath) : root(rootKey), path(keyPath) {
     if (root == HKEY_PERFORMANCE_DATA || (IsKnownRoot(root) && path.Length() > 0)) {
         path.Trim("\\");
         status = 0;
@@ -36,49 +34,50 @@ REGKEY::REGKEY(HKEY rootKey, const char* keyPath) : root(rootKey), path(keyPath)
 }
 
 REGKEY::REGKEY(const REGKEY& parent, const char* name)
-    : REGKEY(parent.root, (parent.path + "\\" + name).Text())
-{
-}
+    : REGKEY(parent.root, (parent.path + "\\" + name).Text()) {}
 
-bool REGKEY::OpenForReading(HKEY& key)
-{
+bool REGKEY::OpenForReading(HKEY& key) {
     status = 0;
     if (root == HKEY_PERFORMANCE_DATA) {
         key = root;
         return true;
     }
     status = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key);
-    if (status != 0) key = nullptr;
+    if (status != 0)
+        key = nullptr;
     return status == 0;
 }
 
-bool REGKEY::OpenForWriting(HKEY& key)
-{
+bool REGKEY::OpenForWriting(HKEY& key) {
     DWORD disposition = 0;
     char emptyClass[] = "";
-    status = RegCreateKeyExA(root, path.c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE,
-                             KEY_ALL_ACCESS, nullptr, &key, &disposition);
-    if (status != 0) key = nullptr;
+    status = RegCreateKeyExA(root, path.c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                             nullptr, &key, &disposition);
+    if (status != 0)
+        key = nullptr;
     return status == 0;
 }
 
-bool REGKEY::ValueExists(const char* name)
-{
-    if (!name) return false;
+bool REGKEY::ValueExists(const char* name) {
+    if (!name)
+        return false;
     OPEN_KEY open;
-    if (!OpenForReading(open.key)) return false;
+    if (!OpenForReading(open.key))
+        return false;
     status = RegQueryValueExA(open.key, name, nullptr, nullptr, nullptr, nullptr);
     return status == 0;
 }
 
-bool REGKEY::ReadDword(const char* name, DWORD& value)
-{
-    if (!name) return false;
+bool REGKEY::ReadDword(const char* name, DWORD& value) {
+    if (!name)
+        return false;
     OPEN_KEY open;
-    if (!OpenForReading(open.key)) return false;
+    if (!OpenForReading(open.key))
+        return false;
     DWORD type = 0, size = 0;
     status = RegQueryValueExA(open.key, name, nullptr, &type, nullptr, &size);
-    if (status != 0) return false;
+    if (status != 0)
+        return false;
     if (type != REG_DWORD || size != sizeof(DWORD)) {
         status = kWrongType;
         return false;
@@ -87,19 +86,23 @@ bool REGKEY::ReadDword(const char* name, DWORD& value)
     size = sizeof data;
     status = RegQueryValueExA(open.key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
     // The value may have been rewritten between the two queries.
-    if (status == 0 && (type != REG_DWORD || size != sizeof(DWORD))) status = kWrongType;
-    if (status == 0) value = data;
+    if (status == 0 && (type != REG_DWORD || size != sizeof(DWORD)))
+        status = kWrongType;
+    if (status == 0)
+        value = data;
     return status == 0;
 }
 
-bool REGKEY::ReadString(const char* name, STRING& value)
-{
-    if (!name) return false;
+bool REGKEY::ReadString(const char* name, STRING& value) {
+    if (!name)
+        return false;
     OPEN_KEY open;
-    if (!OpenForReading(open.key)) return false;
+    if (!OpenForReading(open.key))
+        return false;
     DWORD type = 0, size = 0;
     status = RegQueryValueExA(open.key, name, nullptr, &type, nullptr, &size);
-    if (status != 0) return false;
+    if (status != 0)
+        return false;
     if (type != REG_SZ) {
         status = kWrongType;
         return false;
@@ -112,27 +115,31 @@ bool REGKEY::ReadString(const char* name, STRING& value)
     }
     DWORD read = size;
     status = RegQueryValueExA(open.key, name, nullptr, &type, buffer, &read);
-    if (status == 0 && type != REG_SZ) status = kWrongType;
-    if (status == 0) value = STRING(reinterpret_cast<const char*>(buffer), read);
+    if (status == 0 && type != REG_SZ)
+        status = kWrongType;
+    if (status == 0)
+        value = STRING(reinterpret_cast<const char*>(buffer), read);
     std::free(buffer);
     return status == 0;
 }
 
-bool REGKEY::WriteDword(const char* name, DWORD value)
-{
-    if (!name || root == HKEY_PERFORMANCE_DATA) return false;
+bool REGKEY::WriteDword(const char* name, DWORD value) {
+    if (!name || root == HKEY_PERFORMANCE_DATA)
+        return false;
     OPEN_KEY open;
-    if (!OpenForWriting(open.key)) return false;
-    status = RegSetValueExA(open.key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                            sizeof value);
+    if (!OpenForWriting(open.key))
+        return false;
+    status =
+        RegSetValueExA(open.key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
     return status == 0;
 }
 
-bool REGKEY::WriteString(const char* name, const char* value)
-{
-    if (!name || !value || root == HKEY_PERFORMANCE_DATA) return false;
+bool REGKEY::WriteString(const char* name, const char* value) {
+    if (!name || !value || root == HKEY_PERFORMANCE_DATA)
+        return false;
     OPEN_KEY open;
-    if (!OpenForWriting(open.key)) return false;
+    if (!OpenForWriting(open.key))
+        return false;
     unsigned n = BoundedLength(value, 65536);
     status = RegSetValueExA(open.key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), n + 1);
     return status == 0;

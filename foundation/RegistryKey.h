@@ -9,7 +9,7 @@
 #include <windows.h>
 
 class REGKEY {
-public:
+  public:
     REGKEY(HKEY root, const char* path);
     REGKEY(const REGKEY& parent, const char* name); // sub key: parent path + "\" + name
     REGKEY(const REGKEY&) = default;
@@ -26,7 +26,7 @@ public:
 
     LONG status = 3;
 
-private:
+  private:
     bool OpenForReading(HKEY& key);
     bool OpenForWriting(HKEY& key);
 
@@ -36,7 +36,7 @@ private:
 
 // The process-wide lock: a thin wrapper of a Windows critical section.
 class CSECTION {
-public:
+  public:
     CSECTION() { InitializeCriticalSection(&section); }
     CSECTION(const CSECTION&) = delete;
     CSECTION& operator=(const CSECTION&) = delete;
@@ -45,6 +45,6 @@ public:
     void Enter() { EnterCriticalSection(&section); }
     void Leave() { LeaveCriticalSection(&section); }
 
-private:
+  private:
     CRITICAL_SECTION section;
 };

@@ -14,27 +14,26 @@ const DWORD kLaunchIdleWaitMs = 10000;
 
 STRING applicationFolderCache;
 
-STRING SubFolder(const char* name)
-{
+STRING SubFolder(const char* name) {
     STRING folder = ApplicationFolder();
     STRING candidate = folder + name;
     if (FileExists(candidate.c_str())) {
-        if (FolderExists(candidate.c_str())) return candidate;
+        if (FolderExists(candidate.c_str()))
+            return candidate;
         return folder; // a file is in the way
     }
-    if (CreateDirectoryA(candidate.c_str(), nullptr)) return candidate;
+    if (CreateDirectoryA(candidate.c_str(), nullptr))
+        return candidate;
     return folder;
 }
 
-BOOL CALLBACK TakeFirstWindow(HWND window, LPARAM found)
-{
+BOOL CALLBACK TakeFirstWindow(HWND window, LPARAM found) {
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
 }
 
 // Both forms of STARTUPINFO share the layout apart from the text pointers.
-template <typename INFO> void PlaceInMiddleQuarter(INFO& startup)
-{
+template <typename INFO> void PlaceInMiddleQuarter(INFO& startup) {
     unsigned width = static_cast<unsigned>(GetSystemMetrics(SM_CXSCREEN));
     unsigned height = static_cast<unsigned>(GetSystemMetrics(SM_CYSCREEN));
     startup.cb = sizeof startup;
@@ -46,8 +45,7 @@ template <typename INFO> void PlaceInMiddleQuarter(INFO& startup)
     startup.wShowWindow = SW_SHOWNORMAL;
 }
 
-bool FinishLaunch(PROCESS_INFORMATION& created, PROCESS_INFORMATION* info, HWND* window)
-{
+bool FinishLaunch(PROCESS_INFORMATION& created, PROCESS_INFORMATION* info, HWND* window) {
     KERNEL_HANDLE process(created.hProcess);
     KERNEL_HANDLE thread(created.hThread);
     if (window) {
@@ -64,8 +62,7 @@ bool FinishLaunch(PROCESS_INFORMATION& created, PROCESS_INFORMATION* info, HWND*
 
 } // namespace
 
-KERNEL_HANDLE& KERNEL_HANDLE::operator=(KERNEL_HANDLE&& other) noexcept
-{
+KERNEL_HANDLE& KERNEL_HANDLE::operator=(KERNEL_HANDLE&& other) noexcept {
     if (this != &other) {
         Close();
         handle = other.Release();
@@ -73,32 +70,30 @@ KERNEL_HANDLE& KERNEL_HANDLE::operator=(KERNEL_HANDLE&& other) noexcept
     return *this;
 }
 
-HANDLE KERNEL_HANDLE::Release()
-{
+HANDLE KERNEL_HANDLE::Release() {
     HANDLE owned = handle;
     handle = nullptr;
     return owned;
 }
 
-BOOL KERNEL_HANDLE::Close()
-{
+BOOL KERNEL_HANDLE::Close() {
     BOOL closed = IsValid() ? CloseHandle(handle) : FALSE;
     handle = nullptr;
     return closed;
 }
 
-STRING ModulePath(HINSTANCE module)
-{
+STRING ModulePath(HINSTANCE module) {
     char buffer[MAX_PATH + 1] = {};
     DWORD count = GetModuleFileNameA(module, buffer, MAX_PATH);
     return STRING(buffer, count);
 }
 
-STRING ApplicationFolder()
-{
-    if (applicationFolderCache.Length() > 0) return applicationFolderCache;
+STRING ApplicationFolder() {
+    if (applicationFolderCache.Length() > 0)
+        return applicationFolderCache;
     STRING path = ModulePath(nullptr);
-    if (path.CountChar('\\') < 3) return STRING();
+    if (path.CountChar('\\') < 3)
+        return STRING();
     for (int component = 0; component < 2; ++component) {
         const char* last = std::strrchr(path.c_str(), '\\');
         path.SetLength(static_cast<unsigned>(last - path.c_str()));
@@ -108,47 +103,53 @@ STRING ApplicationFolder()
     return path;
 }
 
-STRING BinFolder() { return SubFolder("bin\\"); }
+STRING BinFolder() {
+    return SubFolder("bin\\");
+}
 
-STRING LicenceFolder() { return SubFolder("licence\\"); }
+STRING LicenceFolder() {
+    return SubFolder("licence\\");
+}
 
-bool FileExists(const char* path)
-{
+bool FileExists(const char* path) {
     return path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool FolderExists(const char* path)
-{
-    if (!path) return false;
+bool FolderExists(const char* path) {
+    if (!path)
+        return false;
     DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ForceDeleteFile(const char* path)
-{
-    if (FolderExists(path)) return false;
-    if (!FileExists(path)) return true;
+bool ForceDeleteFile(const char* path) {
+    if (FolderExists(path))
+        return false;
+    if (!FileExists(path))
+        return true;
     SetFileAttributesA(path, 0); // clears read-only, hidden and system; DeleteFileA tells
     return DeleteFileA(path) != 0;
 }
 
-MAPPED_FILE::MAPPED_FILE(const char* path)
-{
-    file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+MAPPED_FILE::MAPPED_FILE(const char* path) {
+    file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
     DWORD high = 0;
     DWORD low = GetFileSize(file, &high);
     // Larger than 4 GiB cannot be viewed whole from a 32-bit process anyway.
-    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return;
-    if (high != 0) return;
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
+        return;
+    if (high != 0)
+        return;
     size = low;
     mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (mapping) view = static_cast<const BYTE*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    if (mapping)
+        view = static_cast<const BYTE*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
 }
 
-int MAPPED_FILE::Close()
-{
+int MAPPED_FILE::Close() {
     if (view) {
         UnmapViewOfFile(view);
         view = nullptr;
@@ -158,14 +159,14 @@ int MAPPED_FILE::Close()
         mapping = nullptr;
     }
     size = 0;
-    if (file == INVALID_HANDLE_VALUE) return -1;
+    if (file == INVALID_HANDLE_VALUE)
+        return -1;
     BOOL closed = CloseHandle(file);
     file = INVALID_HANDLE_VALUE;
     return closed;
 }
 
-STRING WindowsFolder()
-{
+STRING WindowsFolder() {
     STRING folder;
     folder.SetLength(MAX_PATH + 1);
     UINT count = GetWindowsDirectoryA(folder.Buffer(), MAX_PATH + 1);
@@ -173,13 +174,13 @@ STRING WindowsFolder()
         folder.SetLength(count);
         count = GetWindowsDirectoryA(folder.Buffer(), count);
     }
-    if (count == 0 || count > folder.Length()) return STRING();
+    if (count == 0 || count > folder.Length())
+        return STRING();
     folder.SetLength(count);
     return folder.EnsureEndsWith('\\');
 }
 
-WSTRING WindowsFolderW()
-{
+WSTRING WindowsFolderW() {
     WSTRING folder;
     folder.SetLength(MAX_PATH + 1);
     UINT count = GetWindowsDirectoryW(folder.Buffer(), MAX_PATH + 1);
@@ -187,20 +188,19 @@ WSTRING WindowsFolderW()
         folder.SetLength(count);
         count = GetWindowsDirectoryW(folder.Buffer(), count);
     }
-    if (count == 0 || count > folder.Length()) return WSTRING();
+    if (count == 0 || count > folder.Length())
+        return WSTRING();
     folder.SetLength(count);
     return folder.EnsureEndsWith(L'\\');
 }
 
-bool IsNtPlatform()
-{
+bool IsNtPlatform() {
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
     return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
-void PumpMessages()
-{
+void PumpMessages() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -212,9 +212,9 @@ void PumpMessages()
     }
 }
 
-void ForceForeground(HWND window)
-{
-    if (!IsWindow(window)) return;
+void ForceForeground(HWND window) {
+    if (!IsWindow(window))
+        return;
     SetCapture(window);
     SetFocus(window);
     PumpMessages();
@@ -229,29 +229,28 @@ void ForceForeground(HWND window)
     GetWindowThreadProcessId(window, &processId);
     if (processId != GetCurrentProcessId()) {
         KERNEL_HANDLE process(OpenWindowProcess(window, SYNCHRONIZE | PROCESS_QUERY_INFORMATION));
-        if (process.IsValid()) WaitForInputIdle(process.Get(), kForegroundIdleWaitMs);
+        if (process.IsValid())
+            WaitForInputIdle(process.Get(), kForegroundIdleWaitMs);
     }
     ReleaseCapture();
 }
 
-HANDLE OpenWindowProcess(HWND window, DWORD access)
-{
+HANDLE OpenWindowProcess(HWND window, DWORD access) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    if (!processId) return nullptr;
+    if (!processId)
+        return nullptr;
     return OpenProcess(access, FALSE, processId);
 }
 
-HWND FirstThreadWindow(DWORD threadId)
-{
+HWND FirstThreadWindow(DWORD threadId) {
     HWND found = nullptr;
     SetLastError(0);
     EnumThreadWindows(threadId, TakeFirstWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
-STRING CurrentDesktopName()
-{
+STRING CurrentDesktopName() {
     HDESK desktop = GetThreadDesktop(GetCurrentThreadId());
     DWORD needed = 0;
     GetUserObjectInformationA(desktop, UOI_NAME, nullptr, 0, &needed);
@@ -263,8 +262,7 @@ STRING CurrentDesktopName()
     return name.SetLength(BoundedLength(name.Text(), name.Length()));
 }
 
-WSTRING CurrentDesktopNameW()
-{
+WSTRING CurrentDesktopNameW() {
     HDESK desktop = GetThreadDesktop(GetCurrentThreadId());
     DWORD needed = 0;
     GetUserObjectInformationW(desktop, UOI_NAME, nullptr, 0, &needed);
@@ -277,42 +275,44 @@ WSTRING CurrentDesktopNameW()
     return name.SetLength(BoundedLength(name.Text(), name.Length()));
 }
 
-bool LaunchOnDesktop(const char* commandLine, PROCESS_INFORMATION* info, HWND* window)
-{
-    if (!commandLine) return false;
+bool LaunchOnDesktop(const char* commandLine, PROCESS_INFORMATION* info, HWND* window) {
+    if (!commandLine)
+        return false;
     STRING desktop = CurrentDesktopName();
     STRING command(commandLine); // CreateProcess may write into the command line
     STARTUPINFOA startup = {};
     PlaceInMiddleQuarter(startup);
     startup.lpDesktop = desktop.Buffer();
     PROCESS_INFORMATION created = {};
-    if (!CreateProcessA(nullptr, command.Buffer(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &created))
+    if (!CreateProcessA(nullptr, command.Buffer(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &created))
         return false;
     return FinishLaunch(created, info, window);
 }
 
-bool LaunchOnDesktop(const wchar_t* commandLine, PROCESS_INFORMATION* info, HWND* window)
-{
-    if (!commandLine) return false;
+bool LaunchOnDesktop(const wchar_t* commandLine, PROCESS_INFORMATION* info, HWND* window) {
+    if (!commandLine)
+        return false;
     WSTRING desktop = CurrentDesktopNameW();
     WSTRING command(commandLine);
     STARTUPINFOW startup = {};
     PlaceInMiddleQuarter(startup);
     startup.lpDesktop = desktop.Buffer();
     PROCESS_INFORMATION created = {};
-    if (!CreateProcessW(nullptr, command.Buffer(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &created))
+    if (!CreateProcessW(nullptr, command.Buffer(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &created))
         return false;
     return FinishLaunch(created, info, window);
 }
 
-__attribute__((noinline)) HINSTANCE ModuleFromAddress(const void* address)
-{
-    if (!address) address = __builtin_return_address(0);
+__attribute__((noinline)) HINSTANCE ModuleFromAddress(const void* address) {
+    if (!address)
+        address = __builtin_return_address(0);
     MEMORY_BASIC_INFORMATION region = {};
-    if (VirtualQuery(address, &region, sizeof region) != sizeof region) return nullptr;
-    if (region.State == MEM_FREE || !region.AllocationBase) return nullptr;
+    if (VirtualQuery(address, &region, sizeof region) != sizeof region)
+        return nullptr;
+    if (region.State == MEM_FREE || !region.AllocationBase)
+        return nullptr;
     HINSTANCE base = static_cast<HINSTANCE>(region.AllocationBase);
     char name[MAX_PATH];
     return GetModuleFileNameA(base, name, MAX_PATH) ? base : nullptr;

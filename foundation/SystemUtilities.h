@@ -12,7 +12,7 @@
 // Owns one kernel handle (process, thread, file, mapping) and closes it once.
 // Null and INVALID_HANDLE_VALUE both mean "none".
 class KERNEL_HANDLE {
-public:
+  public:
     KERNEL_HANDLE() = default;
     explicit KERNEL_HANDLE(HANDLE owned) : handle(owned) {}
     KERNEL_HANDLE(const KERNEL_HANDLE&) = delete;
@@ -26,7 +26,7 @@ public:
     HANDLE Release();
     BOOL Close(); // FALSE when there was nothing to close or CloseHandle failed
 
-private:
+  private:
     HANDLE handle = nullptr;
 };
 
@@ -42,7 +42,7 @@ STRING ApplicationFolder();
 STRING BinFolder();
 STRING LicenceFolder();
 
-bool FileExists(const char* path);   // a file or a folder
+bool FileExists(const char* path); // a file or a folder
 bool FolderExists(const char* path);
 // Deletes a file even when it is read-only; true when it is gone afterwards.
 // Folders are never deleted (false).
@@ -51,7 +51,7 @@ bool ForceDeleteFile(const char* path);
 // A read-only view of a whole file. View() is null when the file could not be
 // opened or mapped (an empty file cannot be mapped); Size() bytes may be read.
 class MAPPED_FILE {
-public:
+  public:
     explicit MAPPED_FILE(const char* path);
     MAPPED_FILE(const MAPPED_FILE&) = delete;
     MAPPED_FILE& operator=(const MAPPED_FILE&) = delete;
@@ -62,7 +62,7 @@ public:
     // -1 when no file was open, otherwise CloseHandle's result for the file.
     int Close();
 
-private:
+  private:
     HANDLE file = INVALID_HANDLE_VALUE;
     HANDLE mapping = nullptr;
     const BYTE* view = nullptr;
@@ -96,10 +96,8 @@ WSTRING CurrentDesktopNameW();
 // screen. With `info` the caller receives the process handle and must close
 // it (the thread handle is closed and set to null); with `window` it receives
 // the first window of the new process once that is idle (null if it has none).
-bool LaunchOnDesktop(const char* commandLine, PROCESS_INFORMATION* info = nullptr,
-                     HWND* window = nullptr);
-bool LaunchOnDesktop(const wchar_t* commandLine, PROCESS_INFORMATION* info = nullptr,
-                     HWND* window = nullptr);
+bool LaunchOnDesktop(const char* commandLine, PROCESS_INFORMATION* info = nullptr, HWND* window = nullptr);
+bool LaunchOnDesktop(const wchar_t* commandLine, PROCESS_INFORMATION* info = nullptr, HWND* window = nullptr);
 
 // The module whose image holds `address` (null = the caller's code), or null
 // when the address lies in no module.

@@ -18,11 +18,12 @@ const unsigned kFormatLimit = 16u * 1024u * 1024u;
 // WM_GETTEXT to a window of another thread must not hang the caller.
 const UINT kWindowTextTimeoutMs = 1000;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // True when `p` points into [block, block + size).
-bool Inside(const char* p, const char* block, unsigned size)
-{
+bool Inside(const char* p, const char* block, unsigned size) {
     return p && block && p >= block && p < block + size;
 }
 
@@ -34,54 +35,56 @@ bool Inside(const char* p, const char* block, unsigned size)
 #error "FormatV relies on msvcrt's _vsnprintf"
 #endif
 
-unsigned BoundedLength(const char* text, unsigned maximum)
-{
-    if (!text) return 0;
+unsigned BoundedLength(const char* text, unsigned maximum) {
+    if (!text)
+        return 0;
     unsigned n = 0;
-    while (n < maximum && text[n]) ++n;
+    while (n < maximum && text[n])
+        ++n;
     return n;
 }
 
-bool IsIntegerText(const char* text, const char* signs)
-{
-    if (!text || !signs || !*text) return false;
+bool IsIntegerText(const char* text, const char* signs) {
+    if (!text || !signs || !*text)
+        return false;
     const char* p = text;
     if (!IsDigit(*p)) {
-        if (!std::strchr(signs, *p) || !p[1]) return false; // not a sign, or a lone sign
+        if (!std::strchr(signs, *p) || !p[1])
+            return false; // not a sign, or a lone sign
     }
     for (++p; *p; ++p)
-        if (!IsDigit(*p)) return false;
+        if (!IsDigit(*p))
+            return false;
     return true;
 }
 
-STRING::STRING(const char* source)
-{
-    if (!source) return;
+STRING::STRING(const char* source) {
+    if (!source)
+        return;
     unsigned n = static_cast<unsigned>(std::strlen(source));
     SetLength(n);
     std::memcpy(text, source, n);
 }
 
-STRING::STRING(const char* source, unsigned maxCount)
-{
+STRING::STRING(const char* source, unsigned maxCount) {
     unsigned n = BoundedLength(source, maxCount);
     SetLength(n);
-    if (n) std::memcpy(text, source, n);
+    if (n)
+        std::memcpy(text, source, n);
 }
 
 STRING::STRING(const STRING& other) : STRING(other.text) {}
 
-STRING::STRING(STRING&& other) noexcept
-    : text(other.text), length(other.length), capacity(other.capacity)
-{
+STRING::STRING(STRING&& other) noexcept : text(other.text), length(other.length), capacity(other.capacity) {
     other.text = nullptr;
     other.length = other.capacity = 0;
 }
 
-STRING::~STRING() { std::free(text); }
+STRING::~STRING() {
+    std::free(text);
+}
 
-STRING& STRING::operator=(STRING&& other) noexcept
-{
+STRING& STRING::operator=(STRING&& other) noexcept {
     if (this != &other) {
         std::free(text);
         text = other.text;
@@ -93,8 +96,7 @@ STRING& STRING::operator=(STRING&& other) noexcept
     return *this;
 }
 
-STRING& STRING::SetLength(unsigned newLength)
-{
+STRING& STRING::SetLength(unsigned newLength) {
     if (!text || newLength >= capacity) {
         unsigned newCapacity = (newLength + kGrowStep) / kGrowStep * kGrowStep;
         text = static_cast<char*>(std::realloc(text, newCapacity));
@@ -105,15 +107,15 @@ STRING& STRING::SetLength(unsigned newLength)
     return *this;
 }
 
-STRING STRING::FromWindowText(HWND window)
-{
-    if (!window) return STRING("!!**NULL HWND**!!");
-    if (!IsWindow(window)) return STRING("!!**INVALID HWND**!!");
+STRING STRING::FromWindowText(HWND window) {
+    if (!window)
+        return STRING("!!**NULL HWND**!!");
+    if (!IsWindow(window))
+        return STRING("!!**INVALID HWND**!!");
 
     // Bounded: the window may belong to a hung program.
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG,
-                             kWindowTextTimeoutMs, &answer))
+    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kWindowTextTimeoutMs, &answer))
         answer = 0;
     STRING result;
     unsigned size = static_cast<unsigned>(answer);
@@ -123,14 +125,15 @@ STRING STRING::FromWindowText(HWND window)
                              SMTO_ABORTIFHUNG, kWindowTextTimeoutMs, &copied))
         copied = 0;
     unsigned count = static_cast<unsigned>(copied);
-    if (count > size) count = size; // a window answering more than it was given room for
-    if (count && result.text[count - 1] == 0) --count;
+    if (count > size)
+        count = size; // a window answering more than it was given room for
+    if (count && result.text[count - 1] == 0)
+        --count;
     result.SetLength(count);
     return result;
 }
 
-STRING STRING::Format(const char* format, ...)
-{
+STRING STRING::Format(const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
     STRING result = FormatV(format, arguments);
@@ -138,19 +141,18 @@ STRING STRING::Format(const char* format, ...)
     return result;
 }
 
-STRING STRING::FormatV(const char* format, va_list arguments)
-{
+STRING STRING::FormatV(const char* format, va_list arguments) {
     va_list rest;
     va_copy(rest, arguments);
-    if (!format) format = va_arg(rest, const char*);
+    if (!format)
+        format = va_arg(rest, const char*);
 
     STRING result;
     int written = -1;
     while (written < 0) {
         unsigned newCapacity = result.capacity + kGrowStep;
-        char* block = newCapacity <= kFormatLimit
-                          ? static_cast<char*>(std::realloc(result.text, newCapacity))
-                          : nullptr;
+        char* block = newCapacity <= kFormatLimit ? static_cast<char*>(std::realloc(result.text, newCapacity))
+                                                  : nullptr;
         if (!block) {
             std::free(result.text);
             result.text = nullptr;
@@ -171,8 +173,7 @@ STRING STRING::FormatV(const char* format, va_list arguments)
     return result;
 }
 
-STRING& STRING::Assign(const char* source)
-{
+STRING& STRING::Assign(const char* source) {
     if (!source) {
         std::free(text);
         text = nullptr;
@@ -191,79 +192,79 @@ STRING& STRING::Assign(const char* source)
     return *this;
 }
 
-STRING& STRING::Assign(const STRING& other)
-{
+STRING& STRING::Assign(const STRING& other) {
     return Assign(other.text);
 }
 
-char STRING::LastChar() const
-{
+char STRING::LastChar() const {
     return text && length ? text[length - 1] : 0;
 }
 
-bool STRING::Equals(const char* other) const
-{
-    if (text == other) return true;
+bool STRING::Equals(const char* other) const {
+    if (text == other)
+        return true;
     return text && other && std::strcmp(text, other) == 0;
 }
 
-bool STRING::EqualsNoCase(const char* other) const
-{
-    if (text == other) return true;
+bool STRING::EqualsNoCase(const char* other) const {
+    if (text == other)
+        return true;
     return text && other && _stricmp(text, other) == 0;
 }
 
-bool STRING::StartsWithNoCase(const char* prefix) const
-{
-    if (!text || !prefix) return false;
+bool STRING::StartsWithNoCase(const char* prefix) const {
+    if (!text || !prefix)
+        return false;
     unsigned n = BoundedLength(prefix, length + 1);
     return _strnicmp(text, prefix, n) == 0;
 }
 
-bool STRING::Contains(char c) const
-{
+bool STRING::Contains(char c) const {
     return text && c && std::strchr(text, c);
 }
 
-bool STRING::Contains(const char* substring) const
-{
+bool STRING::Contains(const char* substring) const {
     return text && substring && std::strstr(text, substring);
 }
 
-unsigned STRING::CountChar(char c) const
-{
-    if (!text) return 0;
+unsigned STRING::CountChar(char c) const {
+    if (!text)
+        return 0;
     unsigned count = 0;
     for (unsigned i = 0; i < length; ++i)
-        if (text[i] == c) ++count;
+        if (text[i] == c)
+            ++count;
     return count;
 }
 
-int STRING::CountOf(const char* pattern) const
-{
-    if (!text || !pattern) return 0;
-    if (!*pattern) return -1;
+int STRING::CountOf(const char* pattern) const {
+    if (!text || !pattern)
+        return 0;
+    if (!*pattern)
+        return -1;
     unsigned p = BoundedLength(pattern, length + 1);
-    if (p > length) return 0;
+    if (p > length)
+        return 0;
     int count = 0;
     for (const char* at = std::strstr(text, pattern); at; at = std::strstr(at + p, pattern))
         ++count;
     return count;
 }
 
-long STRING::ToInteger() const
-{
-    if (!text) return 0;
+long STRING::ToInteger() const {
+    if (!text)
+        return 0;
     STRING copy(text);
     copy.Trim(" \t\r\n");
-    if (!IsIntegerText(copy.text, "+-")) return 0;
+    if (!IsIntegerText(copy.text, "+-"))
+        return 0;
     // strtol rather than atol: out-of-range text clamps instead of being undefined.
     return std::strtol(copy.text, nullptr, 10);
 }
 
-STRING& STRING::Append(const char* other)
-{
-    if (!other) return *this;
+STRING& STRING::Append(const char* other) {
+    if (!other)
+        return *this;
     unsigned n = static_cast<unsigned>(std::strlen(other));
     unsigned old = Length();
     // A pointer into our own block would dangle once realloc moves it.
@@ -274,9 +275,9 @@ STRING& STRING::Append(const char* other)
     return *this;
 }
 
-STRING& STRING::Append(const STRING& other)
-{
-    if (!other.text) return *this;
+STRING& STRING::Append(const STRING& other) {
+    if (!other.text)
+        return *this;
     unsigned n = other.length; // read before a self-append changes it
     unsigned old = Length();
     bool own = Inside(other.text, text, capacity);
@@ -286,65 +287,66 @@ STRING& STRING::Append(const STRING& other)
     return *this;
 }
 
-STRING& STRING::Append(char c)
-{
-    if (!c) return *this;
+STRING& STRING::Append(char c) {
+    if (!c)
+        return *this;
     unsigned old = Length();
     SetLength(old + 1);
     text[old] = c;
     return *this;
 }
 
-STRING& STRING::EnsureEndsWith(char c)
-{
-    if (!text) return *this;
-    if (length == 0 || text[length - 1] != c) Append(c);
+STRING& STRING::EnsureEndsWith(char c) {
+    if (!text)
+        return *this;
+    if (length == 0 || text[length - 1] != c)
+        Append(c);
     return *this;
 }
 
-STRING& STRING::Reverse()
-{
-    if (text) _strrev(text);
+STRING& STRING::Reverse() {
+    if (text)
+        _strrev(text);
     return *this;
 }
 
-STRING& STRING::ToUpper()
-{
-    if (text) _strupr(text);
+STRING& STRING::ToUpper() {
+    if (text)
+        _strupr(text);
     return *this;
 }
 
-STRING& STRING::ToLower()
-{
-    if (text) _strlwr(text);
+STRING& STRING::ToLower() {
+    if (text)
+        _strlwr(text);
     return *this;
 }
 
-STRING& STRING::Keep(unsigned n, int fromFront)
-{
-    if (!text || n >= length) return *this;
-    if (fromFront != 1) std::memmove(text, text + length - n, n);
+STRING& STRING::Keep(unsigned n, int fromFront) {
+    if (!text || n >= length)
+        return *this;
+    if (fromFront != 1)
+        std::memmove(text, text + length - n, n);
     return SetLength(n);
 }
 
-STRING& STRING::RemoveLeft(unsigned n)
-{
-    if (!text || n > length) return *this;
+STRING& STRING::RemoveLeft(unsigned n) {
+    if (!text || n > length)
+        return *this;
     std::memmove(text, text + n, length - n);
     return SetLength(length - n);
 }
 
-STRING STRING::Extract(unsigned start, unsigned end)
-{
-    if (start > end || end >= Length()) return STRING();
+STRING STRING::Extract(unsigned start, unsigned end) {
+    if (start > end || end >= Length())
+        return STRING();
     STRING part(text + start, end - start + 1);
     std::memmove(text + start, text + end + 1, length - end - 1);
     SetLength(length - (end - start + 1));
     return part;
 }
 
-STRING STRING::Token(unsigned k, const char* separators, int direction) const
-{
+STRING STRING::Token(unsigned k, const char* separators, int direction) const {
     if (!text || !separators || !*separators || (direction != 0 && direction != 1))
         return STRING();
     if (direction == 0) {
@@ -356,14 +358,14 @@ STRING STRING::Token(unsigned k, const char* separators, int direction) const
     const char* p = text;
     for (unsigned i = 0; i < k; ++i) {
         const char* next = std::strpbrk(p, separators);
-        if (!next) return STRING();
+        if (!next)
+            return STRING();
         p = next + 1;
     }
     return STRING(p, static_cast<unsigned>(std::strcspn(p, separators)));
 }
 
-STRING STRING::SplitToken(const char* separators, int direction)
-{
+STRING STRING::SplitToken(const char* separators, int direction) {
     if (!text || !separators || !*separators || (direction != 0 && direction != 1))
         return STRING();
     STRING field = Token(0, separators, direction);
@@ -377,22 +379,25 @@ STRING STRING::SplitToken(const char* separators, int direction)
     return field;
 }
 
-STRING& STRING::Replace(const char* pattern, const char* replacement)
-{
-    if (!pattern || !replacement || !*pattern) return *this;
+STRING& STRING::Replace(const char* pattern, const char* replacement) {
+    if (!pattern || !replacement || !*pattern)
+        return *this;
     int count = CountOf(pattern);
-    if (count <= 0) return *this;
+    if (count <= 0)
+        return *this;
 
     // Either argument may point into our own text, which is rewritten below.
     STRING patternCopy, replacementCopy;
-    if (Inside(pattern, text, capacity)) pattern = (patternCopy = STRING(pattern)).text;
+    if (Inside(pattern, text, capacity))
+        pattern = (patternCopy = STRING(pattern)).text;
     if (Inside(replacement, text, capacity))
         replacement = (replacementCopy = STRING(replacement)).text;
 
     unsigned p = BoundedLength(pattern, length + 1);
     unsigned r = static_cast<unsigned>(std::strlen(replacement));
     char* old = _strdup(text);
-    if (!old) return *this;
+    if (!old)
+        return *this;
     unsigned oldLength = static_cast<unsigned>(std::strlen(old));
     SetLength(oldLength + (r - p) * static_cast<unsigned>(count));
     char* out = text;
@@ -409,53 +414,51 @@ STRING& STRING::Replace(const char* pattern, const char* replacement)
     return SetLength(static_cast<unsigned>(out - text));
 }
 
-unsigned STRING::SpanCount(const char* set, int direction) const
-{
-    if (!text || !set || !*set) return 0;
-    if (direction == 1) return static_cast<unsigned>(std::strspn(text, set));
+unsigned STRING::SpanCount(const char* set, int direction) const {
+    if (!text || !set || !*set)
+        return 0;
+    if (direction == 1)
+        return static_cast<unsigned>(std::strspn(text, set));
     unsigned count = 0;
     while (count < length) {
         char c = text[length - 1 - count];
-        if (!c || !std::strchr(set, c)) break;
+        if (!c || !std::strchr(set, c))
+            break;
         ++count;
     }
     return count;
 }
 
-STRING& STRING::TrimLeft(const char* set)
-{
-    if (!text || !set || !*set) return *this;
+STRING& STRING::TrimLeft(const char* set) {
+    if (!text || !set || !*set)
+        return *this;
     return RemoveLeft(SpanCount(set, 1));
 }
 
-STRING& STRING::TrimRight(const char* set)
-{
-    if (!text || !set || !*set) return *this;
+STRING& STRING::TrimRight(const char* set) {
+    if (!text || !set || !*set)
+        return *this;
     return SetLength(length - SpanCount(set, 0));
 }
 
-STRING& STRING::Trim(const char* set)
-{
+STRING& STRING::Trim(const char* set) {
     TrimLeft(set);
     return TrimRight(set);
 }
 
-STRING STRING::operator+(const STRING& right) const
-{
+STRING STRING::operator+(const STRING& right) const {
     STRING result(text);
     result.Append(right.text);
     return result;
 }
 
-STRING STRING::operator+(const char* right) const
-{
+STRING STRING::operator+(const char* right) const {
     STRING result(text);
     result.Append(right);
     return result;
 }
 
-STRING operator+(const char* left, const STRING& right)
-{
+STRING operator+(const char* left, const STRING& right) {
     STRING result(left);
     result.Append(right);
     return result;

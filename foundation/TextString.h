@@ -8,9 +8,9 @@
 #include <cstdarg>
 
 class STRING {
-public:
+  public:
     STRING() = default;
-    STRING(const char* source);                 // null gives no buffer
+    STRING(const char* source);                    // null gives no buffer
     STRING(const char* source, unsigned maxCount); // always allocates
     STRING(const STRING& other);
     STRING(STRING&& other) noexcept;
@@ -71,8 +71,7 @@ public:
     STRING operator+(const STRING& right) const;
     STRING operator+(const char* right) const;
 
-
-private:
+  private:
     char* text = nullptr;
     unsigned length = 0;
     unsigned capacity = 0;

@@ -10,8 +10,7 @@ namespace {
 const unsigned kGrowStep = 32;
 const unsigned kFormatLimit = 8u * 1024u * 1024u; // characters; see STRING::FormatV
 
-bool Inside(const wchar_t* p, const wchar_t* block, unsigned count)
-{
+bool Inside(const wchar_t* p, const wchar_t* block, unsigned count) {
     return p && block && p >= block && p < block + count;
 }
 
@@ -21,61 +20,62 @@ bool Inside(const wchar_t* p, const wchar_t* block, unsigned count)
 #error "WSTRING::FormatV relies on msvcrt's _vsnwprintf"
 #endif
 
-unsigned BoundedLength(const wchar_t* text, unsigned maximum)
-{
-    if (!text) return 0;
+unsigned BoundedLength(const wchar_t* text, unsigned maximum) {
+    if (!text)
+        return 0;
     unsigned n = 0;
-    while (n < maximum && text[n]) ++n;
+    while (n < maximum && text[n])
+        ++n;
     return n;
 }
 
-WSTRING::WSTRING(const wchar_t* source)
-{
-    if (!source) return;
+WSTRING::WSTRING(const wchar_t* source) {
+    if (!source)
+        return;
     unsigned n = static_cast<unsigned>(std::wcslen(source));
     SetLength(n);
     std::memcpy(text, source, n * sizeof(wchar_t));
 }
 
-WSTRING::WSTRING(const wchar_t* source, unsigned maxCount)
-{
-    if (!source) return;
+WSTRING::WSTRING(const wchar_t* source, unsigned maxCount) {
+    if (!source)
+        return;
     unsigned n = BoundedLength(source, maxCount);
     SetLength(n);
     std::wcsncpy(text, source, n);
     text[n] = 0;
 }
 
-WSTRING::WSTRING(const char* ansi)
-{
-    if (!ansi) return;
+WSTRING::WSTRING(const char* ansi) {
+    if (!ansi)
+        return;
     int needed = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, ansi, -1, nullptr, 0);
     SetLength(static_cast<unsigned>(needed) + 1);
-    if (needed > 0 && MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, ansi, -1, text,
-                                          static_cast<int>(capacity)) > 0)
+    if (needed > 0 &&
+        MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, ansi, -1, text, static_cast<int>(capacity)) > 0)
         length = static_cast<unsigned>(std::wcslen(text));
     else
         Free();
 }
 
-WSTRING::WSTRING(const WSTRING& other)
-{
-    if (!other.text) return;
+WSTRING::WSTRING(const WSTRING& other) {
+    if (!other.text)
+        return;
     SetLength(other.length);
     std::memcpy(text, other.text, (other.length + 1) * sizeof(wchar_t));
 }
 
 WSTRING::WSTRING(WSTRING&& other) noexcept
-    : text(other.text), length(other.length), capacity(other.capacity)
-{
+    : text(other.text), length(other.length), capacity(other.capacity) {
     other.text = nullptr;
     other.length = other.capacity = 0;
 }
 
-WSTRING::~WSTRING() { Free(); }
+WSTRING::~WSTRING() {
+    Free();
+}
 
-WSTRING& WSTRING::operator=(WSTRING&& other) noexcept
-{
+WSTRING& WSTRING::operator=(WSTRING&& other) noexcept {
     if (this != &other) {
         Free();
         text = other.text;
@@ -87,15 +87,13 @@ WSTRING& WSTRING::operator=(WSTRING&& other) noexcept
     return *this;
 }
 
-void WSTRING::Free()
-{
+void WSTRING::Free() {
     std::free(text);
     text = nullptr;
     length = capacity = 0;
 }
 
-WSTRING& WSTRING::SetLength(unsigned newLength)
-{
+WSTRING& WSTRING::SetLength(unsigned newLength) {
     if (!text || newLength >= capacity) {
         unsigned newCapacity = (newLength + kGrowStep) / kGrowStep * kGrowStep;
         text = static_cast<wchar_t*>(std::realloc(text, newCapacity * sizeof(wchar_t)));
@@ -106,8 +104,7 @@ WSTRING& WSTRING::SetLength(unsigned newLength)
     return *this;
 }
 
-WSTRING WSTRING::Format(const wchar_t* format, ...)
-{
+WSTRING WSTRING::Format(const wchar_t* format, ...) {
     va_list arguments;
     va_start(arguments, format);
     WSTRING result = FormatV(format, arguments);
@@ -115,20 +112,19 @@ WSTRING WSTRING::Format(const wchar_t* format, ...)
     return result;
 }
 
-WSTRING WSTRING::FormatV(const wchar_t* format, va_list arguments)
-{
+WSTRING WSTRING::FormatV(const wchar_t* format, va_list arguments) {
     va_list rest;
     va_copy(rest, arguments);
-    if (!format) format = va_arg(rest, const wchar_t*);
+    if (!format)
+        format = va_arg(rest, const wchar_t*);
 
     WSTRING result;
     int written = -1;
     while (written < 0) {
         unsigned newCapacity = result.capacity + kGrowStep;
-        wchar_t* block =
-            newCapacity <= kFormatLimit
-                ? static_cast<wchar_t*>(std::realloc(result.text, newCapacity * sizeof(wchar_t)))
-                : nullptr;
+        wchar_t* block = newCapacity <= kFormatLimit
+                             ? static_cast<wchar_t*>(std::realloc(result.text, newCapacity * sizeof(wchar_t)))
+                             : nullptr;
         if (!block) {
             result.Free();
             va_end(rest);
@@ -147,8 +143,7 @@ WSTRING WSTRING::FormatV(const wchar_t* format, va_list arguments)
     return result;
 }
 
-WSTRING& WSTRING::Assign(const wchar_t* source)
-{
+WSTRING& WSTRING::Assign(const wchar_t* source) {
     if (!source) {
         Free();
         return *this;
@@ -164,23 +159,29 @@ WSTRING& WSTRING::Assign(const wchar_t* source)
     return *this;
 }
 
-WSTRING& WSTRING::Assign(const WSTRING& other) { return Assign(other.text); }
+WSTRING& WSTRING::Assign(const WSTRING& other) {
+    return Assign(other.text);
+}
 
-wchar_t WSTRING::LastChar() const { return text && length ? text[length - 1] : 0; }
+wchar_t WSTRING::LastChar() const {
+    return text && length ? text[length - 1] : 0;
+}
 
-unsigned WSTRING::CountChar(wchar_t c) const
-{
-    if (!text) return 0;
+unsigned WSTRING::CountChar(wchar_t c) const {
+    if (!text)
+        return 0;
     unsigned count = 0;
     for (unsigned i = 0; i < length; ++i)
-        if (text[i] == c) ++count;
+        if (text[i] == c)
+            ++count;
     return count;
 }
 
-WSTRING& WSTRING::Append(const wchar_t* other)
-{
-    if (!text) return Assign(other);
-    if (!other) return *this;
+WSTRING& WSTRING::Append(const wchar_t* other) {
+    if (!text)
+        return Assign(other);
+    if (!other)
+        return *this;
     unsigned n = static_cast<unsigned>(std::wcslen(other));
     unsigned old = length;
     // A pointer into our own block would dangle once realloc moves it.
@@ -191,10 +192,11 @@ WSTRING& WSTRING::Append(const wchar_t* other)
     return *this;
 }
 
-WSTRING& WSTRING::Append(const WSTRING& other)
-{
-    if (!text) return Assign(other);
-    if (!other.text) return *this;
+WSTRING& WSTRING::Append(const WSTRING& other) {
+    if (!text)
+        return Assign(other);
+    if (!other.text)
+        return *this;
     unsigned n = other.length; // read before a self-append changes it
     unsigned old = length;
     bool own = Inside(other.text, text, capacity);
@@ -204,54 +206,54 @@ WSTRING& WSTRING::Append(const WSTRING& other)
     return *this;
 }
 
-WSTRING& WSTRING::Append(wchar_t c)
-{
-    if (!c) return *this; // would break length == wcslen
+WSTRING& WSTRING::Append(wchar_t c) {
+    if (!c)
+        return *this; // would break length == wcslen
     unsigned old = Length();
     SetLength(old + 1);
     text[old] = c;
     return *this;
 }
 
-WSTRING& WSTRING::EnsureEndsWith(wchar_t c)
-{
-    if (!text) return *this;
-    if (length == 0 || text[length - 1] != c) Append(c);
+WSTRING& WSTRING::EnsureEndsWith(wchar_t c) {
+    if (!text)
+        return *this;
+    if (length == 0 || text[length - 1] != c)
+        Append(c);
     return *this;
 }
 
-WSTRING WSTRING::operator+(const WSTRING& right) const
-{
+WSTRING WSTRING::operator+(const WSTRING& right) const {
     WSTRING result(*this);
     result.Append(right);
     return result;
 }
 
-WSTRING WSTRING::operator+(const wchar_t* right) const
-{
+WSTRING WSTRING::operator+(const wchar_t* right) const {
     WSTRING result(*this);
     result.Append(right);
     return result;
 }
 
-WSTRING operator+(const wchar_t* left, const WSTRING& right)
-{
+WSTRING operator+(const wchar_t* left, const WSTRING& right) {
     WSTRING result(left);
     result.Append(right);
     return result;
 }
 
-STRING FromWide(const wchar_t* source, unsigned count, unsigned codePage)
-{
+STRING FromWide(const wchar_t* source, unsigned count, unsigned codePage) {
     STRING result;
-    if (!source) return result;
+    if (!source)
+        return result;
     UINT page = static_cast<WORD>(codePage);
     int sourceCount = count ? static_cast<int>(count) : -1;
     int needed = WideCharToMultiByte(page, 0, source, sourceCount, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) return result;
+    if (needed <= 0)
+        return result;
     result.SetLength(static_cast<unsigned>(needed));
-    int written = WideCharToMultiByte(page, 0, source, sourceCount, result.Buffer(),
-                                      needed, nullptr, nullptr);
-    if (written <= 0) return STRING();
+    int written =
+        WideCharToMultiByte(page, 0, source, sourceCount, result.Buffer(), needed, nullptr, nullptr);
+    if (written <= 0)
+        return STRING();
     return result.SetLength(BoundedLength(result.Text(), result.Length()));
 }

@@ -11,11 +11,11 @@
 #include <cstdarg>
 
 class WSTRING {
-public:
+  public:
     WSTRING() = default;
-    WSTRING(const wchar_t* source);                 // null gives no buffer
+    WSTRING(const wchar_t* source);                    // null gives no buffer
     WSTRING(const wchar_t* source, unsigned maxCount); // null gives no buffer
-    explicit WSTRING(const char* ansi);             // CP_ACP conversion; null gives no buffer
+    explicit WSTRING(const char* ansi);                // CP_ACP conversion; null gives no buffer
     WSTRING(const WSTRING& other);
     WSTRING(WSTRING&& other) noexcept;
     ~WSTRING();
@@ -50,7 +50,7 @@ public:
     WSTRING operator+(const WSTRING& right) const;
     WSTRING operator+(const wchar_t* right) const;
 
-private:
+  private:
     void Free();
 
     wchar_t* text = nullptr;

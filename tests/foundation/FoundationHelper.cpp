@@ -13,8 +13,7 @@ namespace {
 
 const DWORD kLifetimeMs = 120000; // never outlive a test run that lost track of us
 
-LRESULT CALLBACK HelperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK HelperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DESTROY) {
         PostQuitMessage(0);
         return 0;
@@ -26,8 +25,7 @@ LRESULT CALLBACK HelperProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HWND MakeWindow(HINSTANCE instance, const char* title)
-{
+HWND MakeWindow(HINSTANCE instance, const char* title) {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = HelperProc;
     windowClass.hInstance = instance;
@@ -35,21 +33,20 @@ HWND MakeWindow(HINSTANCE instance, const char* title)
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = "VayloFoundationHelper";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowA("VayloFoundationHelper", title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                instance, nullptr);
+    HWND window =
+        CreateWindowA("VayloFoundationHelper", title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
     ShowWindow(window, SW_SHOWNORMAL);
     return window;
 }
 
-int WriteFolders(const char* outFile)
-{
+int WriteFolders(const char* outFile) {
     STRING report = STRING("app=") + ApplicationFolder().c_str() + "\nbin=" + BinFolder().c_str() +
-                    "\nlicence=" + LicenceFolder().c_str() + "\nagain=" +
-                    ApplicationFolder().c_str() + "\n";
-    HANDLE file = CreateFileA(outFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 2;
+                    "\nlicence=" + LicenceFolder().c_str() + "\nagain=" + ApplicationFolder().c_str() + "\n";
+    HANDLE file =
+        CreateFileA(outFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 2;
     DWORD written = 0;
     WriteFile(file, report.c_str(), report.Length(), &written, nullptr);
     CloseHandle(file);
@@ -58,14 +55,16 @@ int WriteFolders(const char* outFile)
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
-{
-    if (__argc < 3) return 1;
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    if (__argc < 3)
+        return 1;
     const char* mode = __argv[1];
-    if (std::strcmp(mode, "folders") == 0) return WriteFolders(__argv[2]);
+    if (std::strcmp(mode, "folders") == 0)
+        return WriteFolders(__argv[2]);
 
     HWND window = MakeWindow(instance, __argv[2]);
-    if (!window) return 4;
+    if (!window)
+        return 4;
     if (std::strcmp(mode, "hang") == 0) {
         Sleep(kLifetimeMs); // the test ends us long before this
         return 0;

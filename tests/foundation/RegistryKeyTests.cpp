@@ -7,10 +7,10 @@
 
 namespace {
 
-void DeleteKeyTree(HKEY parent, const char* path)
-{
+void DeleteKeyTree(HKEY parent, const char* path) {
     HKEY key;
-    if (RegOpenKeyExA(parent, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(parent, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
     char name[256];
     for (;;) {
         DWORD size = sizeof name;
@@ -24,9 +24,8 @@ void DeleteKeyTree(HKEY parent, const char* path)
 
 // A throw-away key under HKLM\Software, gone before and after each test.
 class RegistryKeyTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         char path[64];
         std::snprintf(path, sizeof path, "Software\\VayloFoundationTest%lu", GetCurrentProcessId());
         base = path;
@@ -35,19 +34,16 @@ protected:
     void TearDown() override { DeleteKeyTree(HKEY_LOCAL_MACHINE, base.c_str()); }
 
     // Stores a value behind REGKEY's back.
-    void RawWrite(const char* name, DWORD type, const void* data, DWORD size)
-    {
+    void RawWrite(const char* name, DWORD type, const void* data, DWORD size) {
         HKEY key;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, base.c_str(), 0, nullptr, 0,
                                                  KEY_ALL_ACCESS, nullptr, &key, nullptr));
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
         RegCloseKey(key);
     }
 
     // Reads a value behind REGKEY's back: its type and raw bytes.
-    bool RawRead(const std::string& path, const char* name, DWORD& type, std::string& bytes)
-    {
+    bool RawRead(const std::string& path, const char* name, DWORD& type, std::string& bytes) {
         HKEY key;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
             return false;
@@ -64,8 +60,7 @@ protected:
 
 } // namespace
 
-TEST_F(RegistryKeyTest, Construction_TrimsBackslashesAndJoinsSubKeys)
-{
+TEST_F(RegistryKeyTest, Construction_TrimsBackslashesAndJoinsSubKeys) {
     REGKEY key(HKEY_LOCAL_MACHINE, "Software\\MorvaneUtilities\\");
     EXPECT_STREQ("Software\\MorvaneUtilities", key.Path().c_str());
     EXPECT_EQ(0, key.status);
@@ -82,12 +77,10 @@ TEST_F(RegistryKeyTest, Construction_TrimsBackslashesAndJoinsSubKeys)
     EXPECT_STREQ("Software\\MorvaneUtilities\\Vaylo\\CloseToTray", sub.Path().c_str());
     EXPECT_EQ(HKEY_LOCAL_MACHINE, sub.Root());
     EXPECT_EQ(0, sub.status);
-    EXPECT_STREQ("Software\\MorvaneUtilities\\Vaylo\\Font",
-                 REGKEY(settings, "Font\\").Path().c_str());
+    EXPECT_STREQ("Software\\MorvaneUtilities\\Vaylo\\Font", REGKEY(settings, "Font\\").Path().c_str());
 }
 
-TEST_F(RegistryKeyTest, Writes_CreateMissingKeysAndReadBack)
-{
+TEST_F(RegistryKeyTest, Writes_CreateMissingKeysAndReadBack) {
     REGKEY deep(HKEY_LOCAL_MACHINE, (base + "\\One\\Two\\").c_str());
     EXPECT_FALSE(deep.ValueExists("WPLeft"));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, deep.status);
@@ -126,8 +119,7 @@ TEST_F(RegistryKeyTest, Writes_CreateMissingKeysAndReadBack)
     EXPECT_EQ(0u, text.Length());
 }
 
-TEST_F(RegistryKeyTest, Reads_OfMissingOrMistypedValues_KeepThePreset)
-{
+TEST_F(RegistryKeyTest, Reads_OfMissingOrMistypedValues_KeepThePreset) {
     REGKEY key(HKEY_LOCAL_MACHINE, base.c_str());
     DWORD value = 77;
     STRING text("preset");
@@ -174,8 +166,7 @@ TEST_F(RegistryKeyTest, Reads_OfMissingOrMistypedValues_KeepThePreset)
     EXPECT_EQ(1234, key.status);
 }
 
-TEST_F(RegistryKeyTest, PerformanceDataRoot_RefusesWritesWithoutTouchingTheStatus)
-{
+TEST_F(RegistryKeyTest, PerformanceDataRoot_RefusesWritesWithoutTouchingTheStatus) {
     REGKEY performance(HKEY_PERFORMANCE_DATA, "Global");
     performance.status = 4321;
     EXPECT_FALSE(performance.WriteDword("Anything", 1));

@@ -12,13 +12,13 @@
 namespace {
 
 // Runs a copy of the helper from `exePath` and parses the folders it reports.
-std::map<std::string, std::string> FoldersSeenFrom(const std::string& exePath,
-                                                   const std::string& workFolder,
-                                                   const std::string& report)
-{
+std::map<std::string, std::string> FoldersSeenFrom(const std::string& exePath, const std::string& workFolder,
+                                                   const std::string& report) {
     std::map<std::string, std::string> seen;
-    if (!MakeFolders(exePath.substr(0, exePath.rfind('\\')))) return seen;
-    if (!CopyFileA(HelperPath().c_str(), exePath.c_str(), FALSE)) return seen;
+    if (!MakeFolders(exePath.substr(0, exePath.rfind('\\'))))
+        return seen;
+    if (!CopyFileA(HelperPath().c_str(), exePath.c_str(), FALSE))
+        return seen;
     DWORD code = RunToEnd("\"" + exePath + "\" folders \"" + report + "\"", workFolder);
     seen["exit"] = std::to_string(code);
     std::string text = ReadWholeFile(report);
@@ -26,21 +26,20 @@ std::map<std::string, std::string> FoldersSeenFrom(const std::string& exePath,
         size_t end = text.find('\n', at);
         std::string line = text.substr(at, end - at);
         size_t equals = line.find('=');
-        if (equals != std::string::npos) seen[line.substr(0, equals)] = line.substr(equals + 1);
+        if (equals != std::string::npos)
+            seen[line.substr(0, equals)] = line.substr(equals + 1);
         at = end == std::string::npos ? text.size() : end + 1;
     }
     return seen;
 }
 
-std::string DriveRoot()
-{
+std::string DriveRoot() {
     char windows[MAX_PATH + 1] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
     return std::string(windows, 3); // "C:\"
 }
 
-HWND WaitForFirstWindow(DWORD threadId)
-{
+HWND WaitForFirstWindow(DWORD threadId) {
     HWND window = nullptr;
     PumpUntil([&] { return (window = FirstThreadWindow(threadId)) != nullptr; }, 20000);
     return window;
@@ -48,26 +47,25 @@ HWND WaitForFirstWindow(DWORD threadId)
 
 // Open kernel handles of this process, found by asking about every handle
 // value in turn (GetProcessHandleCount is not implemented everywhere).
-unsigned CountOpenHandles()
-{
+unsigned CountOpenHandles() {
     unsigned count = 0;
     for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
         DWORD flags;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+            ++count;
     }
     return count;
 }
 
-LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_APP) ++*reinterpret_cast<int*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP)
+        ++*reinterpret_cast<int*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
 } // namespace
 
-TEST(SystemUtilities, ApplicationFolder_IsTheParentOfTheExecutablesFolder)
-{
+TEST(SystemUtilities, ApplicationFolder_IsTheParentOfTheExecutablesFolder) {
     SCRATCH_FOLDER scratch("VayloFolders");
     std::string app = scratch / "app\\";
     auto seen = FoldersSeenFrom(app + "bin\\prog.exe", scratch.Path(), scratch / "r1.txt");
@@ -95,8 +93,7 @@ TEST(SystemUtilities, ApplicationFolder_IsTheParentOfTheExecutablesFolder)
     EXPECT_EQ("not a folder", ReadWholeFile(blocked + "bin"));
 }
 
-TEST(SystemUtilities, ApplicationFolder_OfTooShallowExecutables_IsEmpty)
-{
+TEST(SystemUtilities, ApplicationFolder_OfTooShallowExecutables_IsEmpty) {
     SCRATCH_FOLDER scratch("VayloShallow");
     std::string unique = std::to_string(GetCurrentProcessId());
     std::string root = DriveRoot();
@@ -122,13 +119,11 @@ TEST(SystemUtilities, ApplicationFolder_OfTooShallowExecutables_IsEmpty)
     EXPECT_EQ("bin\\", seen["bin"]);
 }
 
-TEST(SystemUtilities, FilesAndFolders_ForceDeleteTakesOnlyFiles)
-{
+TEST(SystemUtilities, FilesAndFolders_ForceDeleteTakesOnlyFiles) {
     SCRATCH_FOLDER scratch("VayloFiles");
     std::string file = scratch / "locked.txt";
     ASSERT_TRUE(WriteWholeFile(file, "x"));
-    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                         FILE_ATTRIBUTE_SYSTEM);
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     EXPECT_TRUE(FileExists(file.c_str()));
     EXPECT_FALSE(FolderExists(file.c_str()));
     EXPECT_FALSE(DeleteFileA(file.c_str())); // read-only really is in the way
@@ -149,13 +144,13 @@ TEST(SystemUtilities, FilesAndFolders_ForceDeleteTakesOnlyFiles)
     EXPECT_FALSE(FileExists((scratch / "missing").c_str()));
 }
 
-TEST(SystemUtilities, MappedFile_ExposesExactlyTheFilesBytes)
-{
+TEST(SystemUtilities, MappedFile_ExposesExactlyTheFilesBytes) {
     SCRATCH_FOLDER scratch("VayloMapped");
     SYSTEM_INFO system;
     GetSystemInfo(&system);
     std::string page(system.dwPageSize * 2, '\0');
-    for (size_t i = 0; i < page.size(); ++i) page[i] = static_cast<char>('a' + i % 26);
+    for (size_t i = 0; i < page.size(); ++i)
+        page[i] = static_cast<char>('a' + i % 26);
     ASSERT_TRUE(WriteWholeFile(scratch / "pages.bin", page));
     ASSERT_TRUE(WriteWholeFile(scratch / "empty.bin", ""));
 
@@ -185,8 +180,7 @@ TEST(SystemUtilities, MappedFile_ExposesExactlyTheFilesBytes)
     EXPECT_EQ(-1, missing.Close());
 }
 
-TEST(SystemUtilities, SystemQueries_AnswerForThisMachine)
-{
+TEST(SystemUtilities, SystemQueries_AnswerForThisMachine) {
     char windows[MAX_PATH + 1] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
     STRING folder = WindowsFolder();
@@ -207,14 +201,13 @@ TEST(SystemUtilities, SystemQueries_AnswerForThisMachine)
     EXPECT_TRUE(STRING(kernel).ToLower().Contains("kernel32.dll"));
 }
 
-TEST(SystemUtilities, ModuleFromAddress_FindsTheImageHoldingTheCode)
-{
+TEST(SystemUtilities, ModuleFromAddress_FindsTheImageHoldingTheCode) {
     HMODULE self = GetModuleHandleA(nullptr);
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     EXPECT_EQ(self, ModuleFromAddress(reinterpret_cast<const void*>(&FoldersSeenFrom)));
     EXPECT_EQ(self, ModuleFromAddress()); // the caller: this test
-    EXPECT_EQ(kernel, ModuleFromAddress(reinterpret_cast<const void*>(
-                          GetProcAddress(kernel, "GetTickCount"))));
+    EXPECT_EQ(kernel,
+              ModuleFromAddress(reinterpret_cast<const void*>(GetProcAddress(kernel, "GetTickCount"))));
     // Data that is no module's.
     void* heap = VirtualAlloc(nullptr, 65536, MEM_COMMIT, PAGE_READWRITE);
     ASSERT_TRUE(heap);
@@ -224,8 +217,7 @@ TEST(SystemUtilities, ModuleFromAddress_FindsTheImageHoldingTheCode)
     EXPECT_EQ(nullptr, ModuleFromAddress(&local));
 }
 
-TEST(SystemUtilities, PumpMessages_DispatchesQueueAndKeepsQuit)
-{
+TEST(SystemUtilities, PumpMessages_DispatchesQueueAndKeepsQuit) {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = CountingProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -252,8 +244,7 @@ TEST(SystemUtilities, PumpMessages_DispatchesQueueAndKeepsQuit)
     EXPECT_EQ(nullptr, FirstThreadWindow(GetCurrentThreadId() + 100000));
 }
 
-TEST(SystemUtilities, LaunchOnDesktop_StartsTheProgramAndFindsItsWindow)
-{
+TEST(SystemUtilities, LaunchOnDesktop_StartsTheProgramAndFindsItsWindow) {
     std::string title = "VayloLaunch" + std::to_string(GetCurrentProcessId());
     std::string command = "\"" + HelperPath() + "\" window " + title;
     HELPER_PROCESS helper;
@@ -261,7 +252,8 @@ TEST(SystemUtilities, LaunchOnDesktop_StartsTheProgramAndFindsItsWindow)
     ASSERT_TRUE(LaunchOnDesktop(command.c_str(), &helper.info, &window));
     ASSERT_TRUE(helper.info.hProcess);
     EXPECT_EQ(nullptr, helper.info.hThread); // closed for us, not left dangling
-    if (!window) window = WaitForFirstWindow(helper.info.dwThreadId);
+    if (!window)
+        window = WaitForFirstWindow(helper.info.dwThreadId);
     ASSERT_TRUE(window);
     DWORD owner = 0;
     EXPECT_EQ(helper.info.dwThreadId, GetWindowThreadProcessId(window, &owner));
@@ -292,17 +284,15 @@ TEST(SystemUtilities, LaunchOnDesktop_StartsTheProgramAndFindsItsWindow)
     EXPECT_FALSE(LaunchOnDesktop(static_cast<const char*>(nullptr)));
 }
 
-TEST(SystemUtilities, ForceForeground_RaisesAnotherProgramsWindowAndSurvivesAHungOne)
-{
+TEST(SystemUtilities, ForceForeground_RaisesAnotherProgramsWindowAndSurvivesAHungOne) {
     std::string title = "VayloFront" + std::to_string(GetCurrentProcessId());
     HELPER_PROCESS helper;
     HWND window = nullptr;
-    ASSERT_TRUE(LaunchOnDesktop(("\"" + HelperPath() + "\" window " + title).c_str(),
-                                &helper.info, &window));
+    ASSERT_TRUE(LaunchOnDesktop(("\"" + HelperPath() + "\" window " + title).c_str(), &helper.info, &window));
     ASSERT_TRUE(window);
 
-    HWND mine = CreateWindowA("STATIC", "mine", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
-                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND mine = CreateWindowA("STATIC", "mine", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(mine);
     ForceForeground(mine);
     EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == mine; }, 5000));
@@ -312,11 +302,13 @@ TEST(SystemUtilities, ForceForeground_RaisesAnotherProgramsWindowAndSurvivesAHun
     {
         KERNEL_HANDLE process(OpenWindowProcess(window, SYNCHRONIZE | PROCESS_QUERY_INFORMATION));
         ASSERT_TRUE(process.IsValid());
-        for (int i = 0; i < 10; ++i) WaitForInputIdle(process.Get(), 1000);
+        for (int i = 0; i < 10; ++i)
+            WaitForInputIdle(process.Get(), 1000);
     }
     waitLeak = CountOpenHandles() - waitLeak;
     unsigned handlesBefore = CountOpenHandles();
-    for (int i = 0; i < 10; ++i) ForceForeground(window);
+    for (int i = 0; i < 10; ++i)
+        ForceForeground(window);
     EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; }, 5000));
     unsigned handlesAfter = CountOpenHandles();
     EXPECT_LE(handlesAfter - handlesBefore, waitLeak + 2); // the process handles were closed

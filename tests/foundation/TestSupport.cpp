@@ -2,8 +2,7 @@
 
 #include <cstdio>
 
-SCRATCH_FOLDER::SCRATCH_FOLDER(const char* name)
-{
+SCRATCH_FOLDER::SCRATCH_FOLDER(const char* name) {
     char temp[MAX_PATH + 1] = {};
     GetTempPathA(MAX_PATH, temp);
     char unique[64];
@@ -13,14 +12,17 @@ SCRATCH_FOLDER::SCRATCH_FOLDER(const char* name)
     MakeFolders(path);
 }
 
-SCRATCH_FOLDER::~SCRATCH_FOLDER() { RemoveTree(path); }
+SCRATCH_FOLDER::~SCRATCH_FOLDER() {
+    RemoveTree(path);
+}
 
-void RemoveTree(const std::string& path)
-{
+void RemoveTree(const std::string& path) {
     std::string folder = path;
-    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    if (!folder.empty() && folder.back() == '\\')
+        folder.pop_back();
     DWORD attributes = GetFileAttributesA(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
     SetFileAttributesA(folder.c_str(), attributes & FILE_ATTRIBUTE_DIRECTORY);
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         DeleteFileA(folder.c_str());
@@ -31,54 +33,53 @@ void RemoveTree(const std::string& path)
     if (search != INVALID_HANDLE_VALUE) {
         do {
             std::string name = found.cFileName;
-            if (name != "." && name != "..") RemoveTree(folder + "\\" + name);
+            if (name != "." && name != "..")
+                RemoveTree(folder + "\\" + name);
         } while (FindNextFileA(search, &found));
         FindClose(search);
     }
     RemoveDirectoryA(folder.c_str());
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
     DWORD written = 0;
-    BOOL ok = bytes.empty() ||
-              WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    BOOL ok =
+        bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.size();
 }
 
-std::string ReadWholeFile(const std::string& path)
-{
+std::string ReadWholeFile(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
+    if (file == INVALID_HANDLE_VALUE)
+        return std::string();
     std::string bytes(GetFileSize(file, nullptr), '\0');
     DWORD read = 0;
-    if (!bytes.empty()) ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
+    if (!bytes.empty())
+        ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
     CloseHandle(file);
     bytes.resize(read);
     return bytes;
 }
 
-bool MakeFolders(const std::string& path)
-{
+bool MakeFolders(const std::string& path) {
     for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
         CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
     CreateDirectoryA(path.c_str(), nullptr);
     return FolderExists(path.c_str());
 }
 
-std::string HelperPath()
-{
+std::string HelperPath() {
     std::string self = ModulePath(nullptr).c_str();
     return self.substr(0, self.rfind('\\') + 1) + "foundation_helper.exe";
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
-{
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
         MSG message;
@@ -86,28 +87,28 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-        if (done()) return true;
-        if (GetTickCount() - start >= timeoutMs) return done();
+        if (done())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return done();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
 }
 
-bool HELPER_PROCESS::Finished(DWORD timeoutMs)
-{
-    if (!info.hProcess) return true;
-    return PumpUntil([this] { return WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; },
-                     timeoutMs);
+bool HELPER_PROCESS::Finished(DWORD timeoutMs) {
+    if (!info.hProcess)
+        return true;
+    return PumpUntil([this] { return WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs);
 }
 
-DWORD HELPER_PROCESS::ExitCode()
-{
+DWORD HELPER_PROCESS::ExitCode() {
     DWORD code = 1000;
-    if (info.hProcess) GetExitCodeProcess(info.hProcess, &code);
+    if (info.hProcess)
+        GetExitCodeProcess(info.hProcess, &code);
     return code;
 }
 
-void HELPER_PROCESS::End()
-{
+void HELPER_PROCESS::End() {
     if (info.hProcess) {
         if (WaitForSingleObject(info.hProcess, 0) != WAIT_OBJECT_0) {
             TerminateProcess(info.hProcess, 99);
@@ -115,12 +116,12 @@ void HELPER_PROCESS::End()
         }
         CloseHandle(info.hProcess);
     }
-    if (info.hThread) CloseHandle(info.hThread);
+    if (info.hThread)
+        CloseHandle(info.hThread);
     info = PROCESS_INFORMATION();
 }
 
-DWORD RunToEnd(const std::string& commandLine, const std::string& folder)
-{
+DWORD RunToEnd(const std::string& commandLine, const std::string& folder) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     HELPER_PROCESS helper;
@@ -128,6 +129,7 @@ DWORD RunToEnd(const std::string& commandLine, const std::string& folder)
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &helper.info))
         return 1001;
-    if (!helper.Finished(30000)) return 1002;
+    if (!helper.Finished(30000))
+        return 1002;
     return helper.ExitCode();
 }

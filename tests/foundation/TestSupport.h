@@ -13,7 +13,7 @@
 // A fresh folder below the temporary folder, removed with everything in it
 // when the object goes.
 class SCRATCH_FOLDER {
-public:
+  public:
     explicit SCRATCH_FOLDER(const char* name);
     SCRATCH_FOLDER(const SCRATCH_FOLDER&) = delete;
     SCRATCH_FOLDER& operator=(const SCRATCH_FOLDER&) = delete;
@@ -22,7 +22,7 @@ public:
     std::string operator/(const std::string& relative) const { return path + relative; }
     const std::string& Path() const { return path; }
 
-private:
+  private:
     std::string path;
 };
 
@@ -40,7 +40,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 // A helper process started by a test; ended on destruction if still running.
 class HELPER_PROCESS {
-public:
+  public:
     HELPER_PROCESS() = default;
     HELPER_PROCESS(const HELPER_PROCESS&) = delete;
     HELPER_PROCESS& operator=(const HELPER_PROCESS&) = delete;

@@ -8,12 +8,13 @@
 
 namespace {
 
-std::string Repeat(char c, unsigned n) { return std::string(n, c); }
+std::string Repeat(char c, unsigned n) {
+    return std::string(n, c);
+}
 
 } // namespace
 
-TEST(TextString, DefaultString_HasNoBufferAndAnswersEmpty)
-{
+TEST(TextString, DefaultString_HasNoBufferAndAnswersEmpty) {
     STRING s;
     EXPECT_FALSE(s.HasBuffer());
     EXPECT_EQ(0u, s.Length());
@@ -35,8 +36,7 @@ TEST(TextString, DefaultString_HasNoBufferAndAnswersEmpty)
     EXPECT_TRUE(s.Equals("x"));
 }
 
-TEST(TextString, Capacity_GrowsInSteps_Of32AtLengths31And32)
-{
+TEST(TextString, Capacity_GrowsInSteps_Of32AtLengths31And32) {
     STRING empty("");
     EXPECT_TRUE(empty.HasBuffer());
     EXPECT_EQ(32u, empty.Capacity());
@@ -51,7 +51,8 @@ TEST(TextString, Capacity_GrowsInSteps_Of32AtLengths31And32)
 
     // Growing one character at a time crosses the boundary at the same place.
     STRING grown("");
-    for (int i = 0; i < 31; ++i) grown.Append('b');
+    for (int i = 0; i < 31; ++i)
+        grown.Append('b');
     EXPECT_EQ(32u, grown.Capacity());
     grown.Append('b');
     EXPECT_EQ(64u, grown.Capacity());
@@ -69,8 +70,7 @@ TEST(TextString, Capacity_GrowsInSteps_Of32AtLengths31And32)
     EXPECT_STREQ("ab", STRING("ab", 30).c_str());
 }
 
-TEST(TextString, Format_FillsExactlyTheBlockAtThe31And32Boundary)
-{
+TEST(TextString, Format_FillsExactlyTheBlockAtThe31And32Boundary) {
     STRING hotkey = STRING::Format("%u,%u,%u,%u,%u", 1u, 1u, 0u, 72u, 1009u);
     EXPECT_STREQ("1,1,0,72,1009", hotkey.c_str());
     EXPECT_EQ(13u, hotkey.Length());
@@ -101,8 +101,7 @@ TEST(TextString, Format_FillsExactlyTheBlockAtThe31And32Boundary)
     EXPECT_EQ(32u, STRING::Format("").Capacity());
 }
 
-TEST(TextString, ToInteger_TrimsPaddingAndRejectsNonDecimalText)
-{
+TEST(TextString, ToInteger_TrimsPaddingAndRejectsNonDecimalText) {
     EXPECT_EQ(1009, STRING(" 1009 \r\n").ToInteger());
     EXPECT_EQ(1009, STRING("\t1009").ToInteger());
     EXPECT_EQ(-5, STRING("-5").ToInteger());
@@ -132,8 +131,7 @@ TEST(TextString, ToInteger_TrimsPaddingAndRejectsNonDecimalText)
     EXPECT_FALSE(IsIntegerText("", "+-"));
 }
 
-TEST(TextString, TokenAndSplitToken_CountFieldsFromBothEnds)
-{
+TEST(TextString, TokenAndSplitToken_CountFieldsFromBothEnds) {
     STRING abc("a,b,c");
     EXPECT_STREQ("c", abc.Token(2, ",", 1).c_str());
     EXPECT_STREQ("a", abc.Token(2, ",", 0).c_str());
@@ -178,8 +176,7 @@ TEST(TextString, TokenAndSplitToken_CountFieldsFromBothEnds)
     EXPECT_STREQ("a,b", unchanged.c_str());
 }
 
-TEST(TextString, CountOfAndReplace_MatchWithoutOverlap)
-{
+TEST(TextString, CountOfAndReplace_MatchWithoutOverlap) {
     STRING aaaa("aaaa");
     EXPECT_EQ(2, aaaa.CountOf("aa"));
     EXPECT_EQ(1, STRING("aaa").CountOf("aa"));
@@ -213,14 +210,14 @@ TEST(TextString, CountOfAndReplace_MatchWithoutOverlap)
     self.Replace(self.Text() + 28, self.Text());
     EXPECT_EQ(450u, self.Length());
     std::string expected;
-    for (int i = 0; i < 15; ++i) expected += "xyxyxyxyxyxyxyxyxyxyxyxyxyxyxy";
+    for (int i = 0; i < 15; ++i)
+        expected += "xyxyxyxyxyxyxyxyxyxyxyxyxyxyxy";
     EXPECT_EQ(expected, self.c_str());
 }
 
-TEST(TextString, Append_OfItselfAndOfItsOwnTail_SurvivesTheBlockMoving)
-{
+TEST(TextString, Append_OfItselfAndOfItsOwnTail_SurvivesTheBlockMoving) {
     STRING doubled("0123456789abcdefghijklmnopqrstu"); // 31: the block must grow
-    void* neighbour = std::malloc(8);                   // keeps realloc from growing in place
+    void* neighbour = std::malloc(8);                  // keeps realloc from growing in place
     doubled.Append(doubled);
     std::free(neighbour);
     EXPECT_STREQ("0123456789abcdefghijklmnopqrstu0123456789abcdefghijklmnopqrstu", doubled.c_str());
@@ -229,7 +226,8 @@ TEST(TextString, Append_OfItselfAndOfItsOwnTail_SurvivesTheBlockMoving)
 
     for (unsigned size = 20; size < 200; size += 7) {
         std::string original;
-        for (unsigned i = 0; i < size; ++i) original += static_cast<char>('A' + i % 26);
+        for (unsigned i = 0; i < size; ++i)
+            original += static_cast<char>('A' + i % 26);
         STRING s(original.c_str());
         unsigned from = size / 3;
         neighbour = std::malloc(8);
@@ -248,8 +246,7 @@ TEST(TextString, Append_OfItselfAndOfItsOwnTail_SurvivesTheBlockMoving)
     EXPECT_STREQ("ab", withZero.c_str());
 }
 
-TEST(TextString, AssignAndConcatenation_CopyOrMoveWithinTheirOwnText)
-{
+TEST(TextString, AssignAndConcatenation_CopyOrMoveWithinTheirOwnText) {
     STRING s("Software\\Vaylo");
     s.Assign(s.Text() + 9);
     EXPECT_STREQ("Vaylo", s.c_str());
@@ -281,8 +278,7 @@ TEST(TextString, AssignAndConcatenation_CopyOrMoveWithinTheirOwnText)
     EXPECT_FALSE(copy.HasBuffer());
 }
 
-TEST(TextString, Queries_CompareAndSearchAsDocumented)
-{
+TEST(TextString, Queries_CompareAndSearchAsDocumented) {
     STRING s("Window Vaylo");
     EXPECT_TRUE(s.Equals("Window Vaylo"));
     EXPECT_FALSE(s.Equals("window vaylo"));
@@ -302,8 +298,7 @@ TEST(TextString, Queries_CompareAndSearchAsDocumented)
     EXPECT_EQ(0, STRING("").LastChar());
 }
 
-TEST(TextString, Editing_KeepRemoveExtractTrimAndSpan)
-{
+TEST(TextString, Editing_KeepRemoveExtractTrimAndSpan) {
     STRING s("abcdef");
     s.Keep(4, 1);
     EXPECT_STREQ("abcd", s.c_str());
@@ -360,8 +355,7 @@ TEST(TextString, Editing_KeepRemoveExtractTrimAndSpan)
     EXPECT_STREQ("cba", c.ToLower().c_str());
 }
 
-TEST(TextString, FromWindowText_ReadsTitlesAndNamesBadHandles)
-{
+TEST(TextString, FromWindowText_ReadsTitlesAndNamesBadHandles) {
     EXPECT_STREQ("!!**NULL HWND**!!", STRING::FromWindowText(nullptr).c_str());
     HWND edit = CreateWindowA("EDIT", "", WS_POPUP, 0, 0, 100, 20, nullptr, nullptr,
                               GetModuleHandleA(nullptr), nullptr);

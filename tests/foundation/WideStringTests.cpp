@@ -5,8 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-TEST(WideString, FromAnsi_SizesTheBlockAndDropsTheConvertedZero)
-{
+TEST(WideString, FromAnsi_SizesTheBlockAndDropsTheConvertedZero) {
     WSTRING abc("abc");
     EXPECT_EQ(3u, abc.Length());
     EXPECT_EQ(32u, abc.Capacity());
@@ -35,8 +34,7 @@ TEST(WideString, FromAnsi_SizesTheBlockAndDropsTheConvertedZero)
     EXPECT_EQ(0u, emptyBack.Length());
 }
 
-TEST(WideString, Conversions_RoundTripTheAnsiCodePageAndHonourAnExplicitOne)
-{
+TEST(WideString, Conversions_RoundTripTheAnsiCodePageAndHonourAnExplicitOne) {
     // e-acute and the euro sign in code page 1252, as UTF-16.
     STRING latin = FromWide(L"caf\x00e9 \x20ac", 0, 1252);
     EXPECT_STREQ("caf\xe9 \x80", latin.c_str());
@@ -48,7 +46,8 @@ TEST(WideString, Conversions_RoundTripTheAnsiCodePageAndHonourAnExplicitOne)
 
     // Every character of the ANSI code page survives the round trip.
     std::string all;
-    for (int c = 0x20; c < 0x7f; ++c) all += static_cast<char>(c);
+    for (int c = 0x20; c < 0x7f; ++c)
+        all += static_cast<char>(c);
     WSTRING wide(all.c_str());
     EXPECT_EQ(all.size(), wide.Length());
     EXPECT_EQ(all, FromWide(wide.c_str()).c_str());
@@ -58,8 +57,7 @@ TEST(WideString, Conversions_RoundTripTheAnsiCodePageAndHonourAnExplicitOne)
     }
 }
 
-TEST(WideString, Format_FillsExactlyTheBlockAtThe31And32Boundary)
-{
+TEST(WideString, Format_FillsExactlyTheBlockAtThe31And32Boundary) {
     std::wstring thirtyOne(31, L'x');
     WSTRING fits = WSTRING::Format(L"%ls", thirtyOne.c_str());
     EXPECT_EQ(thirtyOne, fits.c_str());
@@ -76,8 +74,7 @@ TEST(WideString, Format_FillsExactlyTheBlockAtThe31And32Boundary)
     EXPECT_STREQ(L"7-z", WSTRING::Format(nullptr, L"%d-%ls", 7, L"z").c_str());
 }
 
-TEST(WideString, AppendAndAssign_KeepLengthEqualToTheText)
-{
+TEST(WideString, AppendAndAssign_KeepLengthEqualToTheText) {
     WSTRING s;
     s.Append(L"ab");
     EXPECT_STREQ(L"ab", s.c_str());
@@ -90,8 +87,7 @@ TEST(WideString, AppendAndAssign_KeepLengthEqualToTheText)
     void* neighbour = std::malloc(8);
     doubled.Append(doubled);
     std::free(neighbour);
-    EXPECT_STREQ(L"0123456789abcdefghijklmnopqrstu0123456789abcdefghijklmnopqrstu",
-                 doubled.c_str());
+    EXPECT_STREQ(L"0123456789abcdefghijklmnopqrstu0123456789abcdefghijklmnopqrstu", doubled.c_str());
     EXPECT_EQ(62u, doubled.Length());
     EXPECT_EQ(64u, doubled.Capacity());
 
@@ -122,8 +118,7 @@ TEST(WideString, AppendAndAssign_KeepLengthEqualToTheText)
     EXPECT_EQ(3u, WSTRING(L"abcdef", 3).Length());
 }
 
-TEST(WideString, Queries_CountWithinTheLength)
-{
+TEST(WideString, Queries_CountWithinTheLength) {
     WSTRING s(L"a\\b\\c");
     EXPECT_EQ(2u, s.CountChar(L'\\'));
     EXPECT_EQ(L'c', s.LastChar());
