@@ -29,9 +29,9 @@ build_arch() { # win32|win64
     win32) toolchain="$ROOT/cmake/mingw-i686.cmake" ;;
     win64) toolchain="$ROOT/cmake/mingw-x86_64.cmake" ;;
   esac
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
-  fi
+  # Configure every time (fast once cached): a subsystem folder that gains its
+  # CMakeLists.txt later is then picked up without deleting the build.
+  cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$dir" -j"$(nproc)"
 }
 
