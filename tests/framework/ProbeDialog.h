@@ -70,22 +70,6 @@ private:
     BODY body;
 };
 
-// Dispatches messages until done() holds or about ten seconds of polling
-// have passed; answers done() at the end. Never a bare sleep.
-inline bool PumpUntil(const std::function<bool()>& done)
-{
-    for (int round = 0; round < 1000; ++round) {
-        if (done()) return true;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return done();
-}
-
 // The rectangle of a child in its parent's client coordinates.
 inline RECT ClientRectOf(HWND child)
 {
