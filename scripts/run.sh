@@ -13,7 +13,9 @@ fi
 trap stop_all EXIT
 start_xvfb
 ensure_prefix
-"$WINE" "$exe" "$@" &
+# A Wine virtual desktop draws window frames and a taskbar with the tray, which
+# plain Xvfb (no window manager) lacks.
+"$WINE" explorer /desktop=Vaylo,1024x768 "$exe" "$@" &
 app=$!
 shot="$BUILD/screenshot.png"
 for _ in $(seq 1 100); do
