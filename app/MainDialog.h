@@ -1,8 +1,18 @@
 #pragma once
-// DIALOG: the program's main window (dialog 101, "Window Vaylo"). Start-up
-// runs it modally; when it ends, the process ends.
+// DIALOG: the program's main window (dialog 101, "Window Vaylo"). It lists the
+// visible top-level windows, carries the drag-to-pick icon, owns the tray menu
+// that holds hidden windows, and routes every command. Start-up runs it
+// modally; when it ends, the process ends.
+//
+// MainDialog.cpp: set-up, tear-down, the message and command tables.
+// WindowPicker.cpp: the visible-window list, its drawing, the drag picker.
+// HiddenMenu.cpp: the hidden-window items of the tray menu.
 
+#include "app/BoundedCalls.h"
+#include "app/WindowEntries.h"
 #include "framework/ModalDialog.h"
+
+class HELP_POPUPS;
 
 class DIALOG : public MV_MODALDIALOG {
   public:
@@ -16,16 +26,75 @@ class DIALOG : public MV_MODALDIALOG {
     HMENU GetTrayMenu() const override { return trayMenu; }
     STRING GetTrayTip() const override { return STRING("Window Vaylo"); }
 
-    // WM_COMMAND and WM_HOTKEY: command is the whole wParam.
+    // WM_COMMAND and WM_HOTKEY; command is the whole wParam. Returns 0.
     INT_PTR OnMainCommand(WPARAM command, LPARAM lParam);
+    void BuildHelpPopups();
+
+    // Visible-window list and picker (WindowPicker.cpp).
+    void RefreshWindowList();
+    void ClearWindowList();
+    BOOL AddVisibleWindow(HWND window); // always TRUE: go on enumerating
+    HICON WindowIcon(HWND window);
+    bool HitDragIcon(int x, int y);
+    LRESULT BeginDrag(LPARAM lParam);
+    LRESULT EndDrag(LPARAM lParam);
+    void DrawWindowEntry(const DRAWITEMSTRUCT& item);
+    void HideSelectedWindow();
+
+    // Hidden-window menu (HiddenMenu.cpp).
+    void AddMenuEntry(const WINDOW_ENTRY& entry);
+    void RestoreMenuEntry(UINT id);
+    void PruneMenu();
+    void ReleaseAllHidden(HMENU& menu);
+    void HideActiveWindow();
+    void MeasureMenuEntry(MEASUREITEMSTRUCT& item);
+    void DrawMenuEntry(const DRAWITEMSTRUCT& item);
+    int CountVisibleWindows();
 
   private:
+    // Message table
+    void SetUp();
+    void TearDown();
     void OnCopyData(const COPYDATASTRUCT* data);
+    void OnMouseMove();
+    void OnDrawItem(WPARAM control, const DRAWITEMSTRUCT* item);
+    void OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT* item);
+    void OnActivate(WPARAM state);
 
-    HCURSOR dragCursor = nullptr;
-    HMENU trayMenu = nullptr; // the tray popup menu; not built yet
-    HBRUSH windowBrush = nullptr;
+    // Command table
+    void HideMe();
+    void PopupTrayMenu();
+    void ShowFromTray();
+    void OnListCommand(WORD notification, LPARAM control);
+
+    // Parts of the program still to come
+    void LoadHotkeyTable();
+    void UnregisterHotkeyTable();
+    void DestroyHelpPopups();
+    void VisitWebSite();
+    void OpenHotkeyOptions();
+    void OpenHiddenViewer();
+    void OpenAbout();
+
+    // Visible-window list helpers
+    static BOOL CALLBACK AddVisibleWindowThunk(HWND window, LPARAM self);
+    HWND SelectedWindow();
+    // Hidden-window menu helpers
+    struct VISIBLE_COUNT;
+    static BOOL CALLBACK CountVisibleStep(HWND window, LPARAM context);
+    bool IsProgramManager(HWND window);
+    void HideListedWindow(HWND window);
+    int MenuIdNotHeld();
+    void ShowHeldWindows(HMENU menu);
+
+    HCURSOR dragCursor = nullptr; // shared resource cursor: never destroyed
+    HMENU trayMenu = nullptr;
+    HBRUSH windowBrush = nullptr; // system colour brushes: never deleted
     HBRUSH highlightBrush = nullptr;
     HBRUSH menuBrush = nullptr;
     bool dragging = false;
+    // The hotkey table joins here with the hotkeys.
+    HELP_POPUPS* helpPopups = nullptr;
+
+    BOUNDED_CALLS foreign; // every message to another program's window
 };

@@ -1,0 +1,35 @@
+#pragma once
+// Calls into other programs' windows that cannot hold up the main window.
+// Every message is sent with a short timeout; a thread that lets one run out
+// is left alone for a few seconds, so a hung program costs one wait, not one
+// per window and per query.
+
+#include "foundation/TextString.h"
+
+#include <windows.h>
+
+#include <map>
+
+class BOUNDED_CALLS {
+  public:
+    // The answer in answer; false when the window did not answer in time,
+    // its thread is resting after an earlier timeout, or the window is gone.
+    bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT timeoutMs, DWORD_PTR& answer);
+
+    // The text the window itself answers to WM_GETTEXTLENGTH and WM_GETTEXT
+    // (at most 255 characters); empty when it does not answer.
+    STRING Text(HWND window);
+
+    // Whether the window's thread answers now (a window of this thread always
+    // does). ShowWindow waits for that thread, so it is only called after this.
+    bool Answers(HWND window);
+
+    // ShowWindow once the thread has answered; otherwise the request waits in
+    // the thread's queue for when it recovers.
+    void ShowEventually(HWND window, int command);
+
+  private:
+    bool Resting(DWORD thread);
+
+    std::map<DWORD, DWORD> timedOutAt; // thread id -> tick count of its last timeout
+};

@@ -1,0 +1,261 @@
+// The hidden-window items of the main window's tray menu, and the "Hide
+// Active" hotkey that puts the foreground window there.
+
+#include "app/MainDialog.h"
+#include "app/WindowUtilities.h"
+#include "foundation/SystemUtilities.h"
+#include "framework/ListBox.h"
+#include "resources/resource.h"
+
+namespace {
+
+// Command ids of hidden-window items, process-wide; they cycle through
+// 4000..8000 for as long as the process lives.
+int nextMenuId = IDM_FIRST_HIDDEN;
+
+unsigned const SHORT_TITLE_LONGEST = 25; // shown whole up to this length
+unsigned const SHORT_TITLE_KEPT = 26;    // longer ones keep this much and "..."
+
+int const MENU_ITEM_HEIGHT = 18;
+int const ICON_FILL_INDENT = 16;
+int const ICON_TEXT_INDENT = 18;
+int const PLAIN_TEXT_INDENT = 2;
+int const TEXT_DROP = 2;
+
+HIDDEN_ENTRY* EntryOf(const MENUITEMINFOA& item) { return reinterpret_cast<HIDDEN_ENTRY*>(item.dwItemData); }
+
+bool ReadItem(HMENU menu, UINT item, BOOL byPosition, UINT mask, MENUITEMINFOA& info) {
+    info = MENUITEMINFOA{};
+    info.cbSize = sizeof info;
+    info.fMask = mask;
+    return GetMenuItemInfoA(menu, item, byPosition, &info) != FALSE;
+}
+
+} // namespace
+
+// Bytes of the ANSI code page; a double-byte character is never cut in two.
+STRING ShortTitle(const STRING& title) {
+    if (title.Length() <= SHORT_TITLE_LONGEST)
+        return title;
+    const char* text = title.c_str();
+    unsigned kept = 0;
+    while (kept < SHORT_TITLE_KEPT) {
+        unsigned step = IsDBCSLeadByte(static_cast<BYTE>(text[kept])) && text[kept + 1] ? 2 : 1;
+        if (kept + step > SHORT_TITLE_KEPT)
+            break;
+        kept += step;
+    }
+    return STRING(text, kept) + "...";
+}
+
+// ---------------------------------------------------------------- items
+
+// The next id in the cycle that no item of the menu holds now: two items with
+// one id would both restore the newer window, and the older would be lost.
+int DIALOG::MenuIdNotHeld() {
+    int id = nextMenuId;
+    for (int tries = 0; tries <= IDM_LAST_HIDDEN - IDM_FIRST_HIDDEN; ++tries) {
+        id = nextMenuId;
+        nextMenuId = nextMenuId + 1 > IDM_LAST_HIDDEN ? IDM_FIRST_HIDDEN : nextMenuId + 1;
+        if (GetMenuState(trayMenu, id, MF_BYCOMMAND) == static_cast<UINT>(-1))
+            break;
+    }
+    return id;
+}
+
+// The newest hidden window becomes the menu's first line. The caller hides
+// the window itself, after this.
+void DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
+    if (trayMenu == nullptr)
+        return;
+    HIDDEN_ENTRY* hidden = new HIDDEN_ENTRY;
+    hidden->title = entry.title;
+    hidden->id = MenuIdNotHeld();
+    hidden->window = entry.window;
+    hidden->icon = entry.icon;
+
+    STRING text = ShortTitle(ReadWindowTitle(entry.window));
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    // The text as the item's own string: for an owner-drawn item the older
+    // MIIM_TYPE form would keep only the pointer, not the text.
+    item.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_DATA;
+    item.fType = MFT_OWNERDRAW;
+    item.wID = static_cast<UINT>(hidden->id);
+    item.dwItemData = reinterpret_cast<ULONG_PTR>(hidden);
+    item.dwTypeData = text.Buffer() ? text.Buffer() : const_cast<char*>("");
+    item.cch = text.Length();
+    if (!InsertMenuItemA(trayMenu, 0, TRUE, &item))
+        delete hidden;
+}
+
+void DIALOG::MeasureMenuEntry(MEASUREITEMSTRUCT& item) {
+    if (item.CtlType != ODT_MENU)
+        return;
+    item.itemHeight = MENU_ITEM_HEIGHT;
+    const HIDDEN_ENTRY* entry = reinterpret_cast<const HIDDEN_ENTRY*>(item.itemData);
+    if (entry == nullptr)
+        return;
+    STRING text = ShortTitle(entry->title);
+    HDC dc = GetDC(hwnd);
+    if (dc == nullptr)
+        return;
+    SIZE extent = {};
+    if (GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.Length()), &extent))
+        item.itemWidth = static_cast<UINT>(extent.cx);
+    ReleaseDC(hwnd, dc);
+}
+
+void DIALOG::DrawMenuEntry(const DRAWITEMSTRUCT& item) {
+    if (item.CtlType != ODT_MENU || static_cast<int>(item.itemID) < 0)
+        return;
+    const HIDDEN_ENTRY* entry = reinterpret_cast<const HIDDEN_ENTRY*>(item.itemData);
+    if (entry == nullptr)
+        return;
+    RECT fill = item.rcItem;
+    RECT textRect = item.rcItem;
+    if (entry->icon != nullptr) {
+        fill.left += ICON_FILL_INDENT;
+        textRect.left += ICON_TEXT_INDENT;
+    } else {
+        textRect.left += PLAIN_TEXT_INDENT;
+    }
+    textRect.top += TEXT_DROP;
+
+    DrawEntryLine(item, entry->icon, ShortTitle(entry->title).c_str(), fill, textRect, highlightBrush, menuBrush);
+}
+
+// ---------------------------------------------------------------- restore, prune, release
+
+void DIALOG::RestoreMenuEntry(UINT id) {
+    MENUITEMINFOA item;
+    if (trayMenu == nullptr || !ReadItem(trayMenu, id, FALSE, MIIM_FTYPE | MIIM_DATA, item))
+        return;
+    HIDDEN_ENTRY* entry = EntryOf(item);
+    if (entry == nullptr)
+        return;
+    RemoveMenu(trayMenu, static_cast<UINT>(entry->id), MF_BYCOMMAND);
+    HWND window = entry->window;
+    delete entry;
+
+    foreign.ShowEventually(window, SW_SHOW);
+    ForceForeground(window);
+    RefreshWindowList();
+}
+
+// Runs as any menu loop of the main window starts, before the menu shows:
+// the menu never offers a window that has come back or has gone. Walked from
+// the end, so a removal leaves the positions still to visit in place.
+void DIALOG::PruneMenu() {
+    if (trayMenu != nullptr) {
+        for (int position = GetMenuItemCount(trayMenu) - 1; position >= 0; --position) {
+            MENUITEMINFOA item;
+            if (!ReadItem(trayMenu, static_cast<UINT>(position), TRUE, MIIM_FTYPE | MIIM_DATA, item))
+                continue;
+            HIDDEN_ENTRY* entry = EntryOf(item);
+            if (entry == nullptr || (IsWindow(entry->window) && !IsWindowVisible(entry->window)))
+                continue;
+            RemoveMenu(trayMenu, static_cast<UINT>(position), MF_BYPOSITION);
+            delete entry;
+        }
+    }
+    RefreshWindowList();
+}
+
+// Shows every window the menu still holds (not activated) and frees the
+// entries; DestroyMenu then takes the items and any submenus with it.
+void DIALOG::ReleaseAllHidden(HMENU& menu) {
+    if (menu == nullptr)
+        return;
+    ShowHeldWindows(menu);
+    DestroyMenu(menu);
+    menu = nullptr;
+}
+
+void DIALOG::ShowHeldWindows(HMENU menu) {
+    int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOA item;
+        if (!ReadItem(menu, static_cast<UINT>(position), TRUE, MIIM_SUBMENU | MIIM_FTYPE | MIIM_DATA, item))
+            continue;
+        if (item.hSubMenu != nullptr)
+            ShowHeldWindows(item.hSubMenu);
+        HIDDEN_ENTRY* entry = EntryOf(item);
+        if (entry == nullptr)
+            continue;
+        foreign.ShowEventually(entry->window, SW_SHOW);
+        delete entry;
+        // The menu may outlive this call a moment: no item points at freed memory.
+        item.fMask = MIIM_DATA;
+        item.dwItemData = 0;
+        SetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &item);
+    }
+}
+
+// ---------------------------------------------------------------- "Hide Active"
+
+// Asks the window itself, as the shell's desktop answers, bounded.
+bool DIALOG::IsProgramManager(HWND window) { return foreign.Text(window).EqualsNoCase("Program Manager"); }
+
+// Only a window the list shows is hidden: not an owned or untitled one.
+void DIALOG::HideListedWindow(HWND window) {
+    MV_LISTBOX list(GetItem(IDC_WINDOW_LIST));
+    int count = list.GetCount();
+    for (int index = 0; count != LB_ERR && index < count; ++index) {
+        LRESULT data = list.GetItemData(index);
+        const WINDOW_ENTRY* entry = data == LB_ERR ? nullptr : reinterpret_cast<const WINDOW_ENTRY*>(data);
+        if (entry == nullptr || entry->window != window)
+            continue;
+        list.SetCurSel(index);
+        // A program that does not answer cannot be hidden now; it stays as it is.
+        if (!foreign.Answers(window)) {
+            MessageBeep(MB_ICONEXCLAMATION);
+            return;
+        }
+        AddMenuEntry(*entry);
+        ShowWindow(window, SW_HIDE);
+        RefreshWindowList();
+        return;
+    }
+}
+
+// Hides the foreground window into the menu and passes the activation on to
+// the next visible window below it, also when nothing was hidden.
+void DIALOG::HideActiveWindow() {
+    HWND front = GetForegroundWindow();
+    if (front != nullptr && front == hwnd) {
+        // Hides the program to the tray, or closes it.
+        SendMessageA(hwnd, WM_CLOSE, 0, 0);
+    } else {
+        if (front != nullptr && IsProgramManager(front))
+            return;
+        HideListedWindow(front);
+    }
+
+    if (CountVisibleWindows() == 0)
+        return;
+    HWND next = front ? GetWindow(front, GW_HWNDNEXT) : nullptr;
+    while (next != nullptr && !IsWindowVisible(next) && !IsProgramManager(next))
+        next = GetWindow(next, GW_HWNDNEXT);
+    if (next != nullptr)
+        ForceForeground(next);
+}
+
+struct DIALOG::VISIBLE_COUNT {
+    DIALOG* dialog;
+    int count;
+};
+
+BOOL CALLBACK DIALOG::CountVisibleStep(HWND window, LPARAM context) {
+    VISIBLE_COUNT* counting = reinterpret_cast<VISIBLE_COUNT*>(context);
+    if (IsWindowVisible(window) && !counting->dialog->IsProgramManager(window))
+        ++counting->count;
+    return TRUE;
+}
+
+// Owned and untitled windows count, and the main window itself.
+int DIALOG::CountVisibleWindows() {
+    VISIBLE_COUNT counting = {this, 0};
+    EnumWindows(CountVisibleStep, reinterpret_cast<LPARAM>(&counting));
+    return counting.count;
+}
