@@ -158,12 +158,12 @@ BOOL CALLBACK DIALOG::AddVisibleWindowThunk(HWND window, LPARAM self) {
 }
 
 BOOL DIALOG::AddVisibleWindow(HWND window) {
-    if (window == hwnd)
+    // GetParent answers the owner of a pop-up: most dialogs of other programs.
+    // Most top-level windows are hidden: their titles are not even read.
+    if (window == hwnd || !IsWindowVisible(window) || GetParent(window) != nullptr)
         return TRUE;
     STRING title = ReadWindowTitle(window); // no message reaches the window
-    // GetParent answers the owner of a pop-up: most dialogs of other programs.
-    if (!IsWindowVisible(window) || GetParent(window) != nullptr || title.Length() == 0 ||
-        title.Equals("Program Manager"))
+    if (title.Length() == 0 || title.Equals("Program Manager"))
         return TRUE;
 
     WINDOW_ENTRY* entry = new WINDOW_ENTRY;
@@ -192,8 +192,10 @@ HICON DIALOG::WindowIcon(HWND window) {
         return big;
     LONG style = GetWindowLongA(window, GWL_STYLE);
     LONG extended = GetWindowLongA(window, GWL_EXSTYLE);
+    // A shared system icon: the same handle every time, loaded once.
+    static HICON const windowsLogo = LoadIconA(nullptr, MAKEINTRESOURCEA(32517)); // IDI_WINLOGO
     if (!(style & WS_POPUP) && !(extended & WS_EX_DLGMODALFRAME))
-        return LoadIconA(nullptr, MAKEINTRESOURCEA(32517)); // IDI_WINLOGO
+        return windowsLogo;
     return nullptr;
 }
 
