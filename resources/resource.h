@@ -33,3 +33,14 @@
 #define IDM_VISIT_WEB_SITE 1012
 #define IDM_FIRST_HIDDEN 4000 /* hidden-window items from here up */
 #define IDM_LAST_HIDDEN 8000
+
+/* Reminder query, close-to-tray notice and password prompt (dialogs 136,
+   140, 141, 157; Yes, No, OK and Cancel use IDYES, IDNO, IDOK, IDCANCEL) */
+#define IDD_REMINDER 136
+#define IDD_REMINDER_TWO_TEXTS 140
+#define IDD_CLOSE_TRAY 141
+#define IDD_PASSWORD 157
+#define IDC_PASSWORD_EDIT 1000
+#define IDC_REMINDER_SECOND_TEXT 1016
+#define IDC_REMINDER_TEXT 1017
+#define IDC_DONT_REMIND 1018 /* also the notice's "Don't show me this message again" */

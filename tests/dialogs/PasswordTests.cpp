@@ -1,0 +1,212 @@
+#include "DialogDriver.h"
+
+#include "dialogs/PasswordDialog.h"
+#include "resources/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+
+namespace {
+
+const char* const kTitle = "Enter Password";
+
+// What reaches the prompt on this thread: its one-second timer and every
+// WM_ACTIVATE, counted by hooks so the prompt's code is left as it is.
+std::atomic<int> promptTimers{0};
+std::atomic<int> promptActivations{0};
+
+bool IsPrompt(HWND window) {
+    wchar_t title[32] = L"";
+    InternalGetWindowText(window, title, 32);
+    return std::wcscmp(title, L"Enter Password") == 0;
+}
+
+LRESULT CALLBACK WatchQueue(int code, WPARAM wParam, LPARAM lParam) {
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == WM_TIMER && message->wParam == 1 &&
+        IsPrompt(message->hwnd))
+        ++promptTimers;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK WatchSent(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_ACTIVATE && IsPrompt(call->hwnd))
+        ++promptActivations;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class PROMPT_WATCH {
+  public:
+    PROMPT_WATCH() {
+        promptTimers = 0;
+        promptActivations = 0;
+        queueHook = SetWindowsHookExA(WH_GETMESSAGE, WatchQueue, nullptr, GetCurrentThreadId());
+        sentHook = SetWindowsHookExA(WH_CALLWNDPROC, WatchSent, nullptr, GetCurrentThreadId());
+    }
+    PROMPT_WATCH(const PROMPT_WATCH&) = delete;
+    PROMPT_WATCH& operator=(const PROMPT_WATCH&) = delete;
+    ~PROMPT_WATCH() {
+        if (queueHook)
+            UnhookWindowsHookEx(queueHook);
+        if (sentHook)
+            UnhookWindowsHookEx(sentHook);
+    }
+    bool Installed() const { return queueHook && sentHook; }
+
+  private:
+    HHOOK queueHook = nullptr;
+    HHOOK sentHook = nullptr;
+};
+
+// The prompt's timer has been taken from the queue; a round trip to the
+// prompt's thread makes sure its handling is over.
+bool WaitForTimerHandled(HWND prompt) {
+    if (!PollUntil([] { return promptTimers > 0; }))
+        return false;
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(prompt, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored) != 0;
+}
+
+bool AskWith(HWND owner, const char* expected, std::function<void(HWND prompt)> script) {
+    DRIVER driver(owner, [owner, script] {
+        HWND prompt = WaitForDialog(owner, kTitle);
+        if (!prompt) {
+            ADD_FAILURE() << "the prompt did not open";
+            return;
+        }
+        script(prompt);
+    });
+    bool answer = AskPassword(owner, STRING(expected), ProgramIcon());
+    driver.Finish();
+    return answer;
+}
+
+// Types as the user would, once the entry has the keyboard focus, and presses Enter.
+void TypeAndEnter(HWND prompt, const char* text) {
+    HWND entry = GetDlgItem(prompt, IDC_PASSWORD_EDIT);
+    ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == prompt && FocusOf(prompt) == entry; }))
+        << "the entry never had the focus";
+    TypeText(text);
+    ASSERT_TRUE(PollUntil([&] { return GetWindowTextLengthA(entry) == static_cast<int>(strlen(text)); }));
+    PressKey(VK_RETURN);
+}
+
+void EnterAndOk(HWND prompt, const char* text) {
+    SetDlgItemTextA(prompt, IDC_PASSWORD_EDIT, text);
+    Click(prompt, IDOK);
+}
+
+} // namespace
+
+TEST(Password, RightPasswordTyped_IsAccepted) {
+    TEST_OWNER owner;
+    LONG style = 0;
+    HICON shownIcon = nullptr;
+    EXPECT_TRUE(AskWith(owner.Get(), "Secret42", [&](HWND prompt) {
+        style = GetWindowLongA(GetDlgItem(prompt, IDC_PASSWORD_EDIT), GWL_STYLE);
+        shownIcon = reinterpret_cast<HICON>(SendMessageA(prompt, WM_GETICON, ICON_BIG, 0));
+        TypeAndEnter(prompt, "Secret42");
+    }));
+    EXPECT_TRUE(style & ES_PASSWORD);
+    EXPECT_EQ(ProgramIcon(), shownIcon);
+}
+
+TEST(Password, WrongCaseDifferentEmptyOrCancelled_IsRefused) {
+    TEST_OWNER owner;
+    EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [](HWND prompt) { TypeAndEnter(prompt, "Secret43"); }));
+    EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [](HWND prompt) { EnterAndOk(prompt, "secret42"); }));
+    EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [](HWND prompt) { EnterAndOk(prompt, "Secret42 "); }));
+    EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [](HWND prompt) { EnterAndOk(prompt, ""); }));
+    EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [](HWND prompt) {
+        SetDlgItemTextA(prompt, IDC_PASSWORD_EDIT, "Secret42");
+        Click(prompt, IDCANCEL);
+    }));
+    EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [](HWND prompt) {
+        SetDlgItemTextA(prompt, IDC_PASSWORD_EDIT, "Secret42");
+        ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == prompt; }));
+        PressKey(VK_ESCAPE);
+    }));
+}
+
+TEST(Password, EmptyStoredPassword_NeverMatches) {
+    TEST_OWNER owner;
+    EXPECT_FALSE(AskWith(owner.Get(), "", [](HWND prompt) { EnterAndOk(prompt, ""); }));
+    EXPECT_FALSE(AskWith(owner.Get(), "", [](HWND prompt) { EnterAndOk(prompt, "x"); }));
+    EXPECT_FALSE(AskWith(owner.Get(), nullptr, [](HWND prompt) { EnterAndOk(prompt, ""); }));
+}
+
+TEST(Password, EightBitCharacters_AreComparedByteForByte) {
+    TEST_OWNER owner;
+    EXPECT_TRUE(
+        AskWith(owner.Get(), "p\xE4ssw\xF6rd", [](HWND prompt) { EnterAndOk(prompt, "p\xE4ssw\xF6rd"); }));
+    EXPECT_FALSE(
+        AskWith(owner.Get(), "p\xE4ssw\xF6rd", [](HWND prompt) { EnterAndOk(prompt, "p\xC4ssw\xF6rd"); }));
+}
+
+TEST(Password, PromptInFrontAfterOneSecond_MinimisesNothingAndStaysCalm) {
+    TEST_OWNER owner;
+    FOREIGN_WINDOW background; // opened first, then covered by the prompt
+    background.BringToFront();
+    PROMPT_WATCH watch;
+    ASSERT_TRUE(watch.Installed());
+    bool timerHandled = false;
+    HWND front = nullptr;
+    EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [&](HWND prompt) {
+        timerHandled = WaitForTimerHandled(prompt);
+        front = GetForegroundWindow();
+        Click(prompt, IDCANCEL);
+    }));
+    EXPECT_TRUE(timerHandled);
+    EXPECT_NE(background.Get(), front);
+    PumpUntil([] { return false; }, 100); // a late restore would show up here
+    EXPECT_EQ(0, background.Minimisations());
+    EXPECT_FALSE(IsIconic(background.Get()));
+    // Taking the foreground must not feed itself: a handful of activations, not a stream.
+    EXPECT_LE(promptActivations.load(), 12);
+}
+
+TEST(Password, ForeignWindowInFrontAfterOneSecond_IsMinimisedAndRestoredOnClose) {
+    TEST_OWNER owner;
+    FOREIGN_WINDOW foreign;
+    foreign.BringToFront();
+    foreign.SetFighting(true); // takes the foreground back whenever it loses it
+    PROMPT_WATCH watch;
+    ASSERT_TRUE(watch.Installed());
+    bool timerHandled = false, minimised = false, promptInFront = false;
+    EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [&](HWND prompt) {
+        timerHandled = WaitForTimerHandled(prompt);
+        minimised = PollUntil([&] { return IsIconic(foreign.Get()) != FALSE; });
+        promptInFront = PollUntil([&] { return GetForegroundWindow() == prompt; });
+        Click(prompt, IDCANCEL);
+    }));
+    EXPECT_TRUE(timerHandled);
+    EXPECT_TRUE(minimised);
+    EXPECT_TRUE(promptInFront);
+    EXPECT_TRUE(PumpUntil([&] { return !IsIconic(foreign.Get()); })) << "not restored when the prompt closed";
+    EXPECT_EQ(1, foreign.Minimisations());
+    // Two windows that both insist on the foreground: the prompt gives up
+    // after a few retakes instead of ping-ponging the activation for ever.
+    EXPECT_LE(foreign.Activations(), 20);
+    EXPECT_LE(promptActivations.load(), 30);
+    foreign.SetFighting(false);
+}
+
+TEST(Password, MinimisedWindowClosedWhilePromptOpen_PromptStillClosesCleanly) {
+    TEST_OWNER owner;
+    FOREIGN_WINDOW foreign;
+    foreign.BringToFront();
+    foreign.SetFighting(true);
+    PROMPT_WATCH watch;
+    ASSERT_TRUE(watch.Installed());
+    bool minimised = false;
+    EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [&](HWND prompt) {
+        WaitForTimerHandled(prompt);
+        minimised = PollUntil([&] { return IsIconic(foreign.Get()) != FALSE; });
+        foreign.Destroy();
+        Click(prompt, IDCANCEL);
+    }));
+    EXPECT_TRUE(minimised);
+    EXPECT_EQ(nullptr, foreign.Get());
+}
