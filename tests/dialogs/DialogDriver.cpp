@@ -116,6 +116,7 @@ TEST_OWNER::TEST_OWNER() {
     if (!window)
         return;
     EnableWindow(window, TRUE);
+    ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     PumpUntil([] { return false; }, 50); // let it settle and paint
 }

@@ -113,6 +113,14 @@ TEST(Password, RightPasswordTyped_IsAccepted) {
     EXPECT_EQ(ProgramIcon(), shownIcon);
 }
 
+TEST(Password, OwnerHiddenInTheTray_PromptStillComesToFrontAndAccepts) {
+    TEST_OWNER owner;
+    ShowWindow(owner.Get(), SW_HIDE); // as when the main window is restored from the tray
+    bool answer = AskWith(owner.Get(), "Secret42", [](HWND prompt) { TypeAndEnter(prompt, "Secret42"); });
+    ShowWindow(owner.Get(), SW_SHOW);
+    EXPECT_TRUE(answer);
+}
+
 TEST(Password, WrongCaseDifferentEmptyOrCancelled_IsRefused) {
     TEST_OWNER owner;
     EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [](HWND prompt) { TypeAndEnter(prompt, "Secret43"); }));
