@@ -1,32 +1,230 @@
 #include "framework/WindowBase.h"
 
-// The notification-area icon and hiding to it are not built yet: no icon is
-// added, nothing hides to the tray, a restore request is always allowed, and
-// showing or hiding concerns the window alone.
+#include "app/WindowUtilities.h"
+#include "dialogs/CloseTrayNotice.h"
+#include "dialogs/PasswordDialog.h"
+#include "dialogs/ReminderDialog.h"
 
-void MV_WINBASE::TrayUpdate(unsigned) {}
+#include <shellapi.h>
 
-void MV_WINBASE::TrayRemove() {}
+#include <cstring>
 
-void MV_WINBASE::TrayDispatch(UINT) {}
+namespace {
 
-bool MV_WINBASE::PasswordGate() { return true; }
+// The original notification record: the fields every shell version knows.
+// Its size follows the pointer width (88 bytes in a 32-bit build), so the
+// record is the full structure with cbSize cut down to the first-version part.
+UINT const kTrayRecordSize = NOTIFYICONDATAA_V1_SIZE;
+#ifndef _WIN64
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "first-version notification record of a 32-bit build");
+#endif
+unsigned const kTipCharacters = 63; // the first-version tip holds 64 with its zero
 
-bool MV_WINBASE::HideToTray(const char*) { return false; }
+// One prompt at a time for the whole process: a tray click on any window while
+// the prompt is open is refused.
+int passwordPromptOpen = 0;
 
-void MV_WINBASE::ShowWithConsole()
+// Clears the guard however the prompt ends.
+class PROMPT_GUARD {
+public:
+    PROMPT_GUARD() { passwordPromptOpen = 1; }
+    PROMPT_GUARD(const PROMPT_GUARD&) = delete;
+    PROMPT_GUARD& operator=(const PROMPT_GUARD&) = delete;
+    ~PROMPT_GUARD() { passwordPromptOpen = 0; }
+};
+
+NOTIFYICONDATAA TrayRecord(HWND window)
 {
-    ShowWindow(hwnd, SW_SHOW);
-    ShowWindow(hwnd, SW_RESTORE);
-    winState = WINSTATE_NORMAL;
+    NOTIFYICONDATAA record;
+    std::memset(&record, 0, sizeof(record));
+    record.cbSize = kTrayRecordSize;
+    record.hWnd = window;
+    record.uID = 0; // one icon per window
+    return record;
 }
 
-void MV_WINBASE::HideWithConsole() { ShowWindow(hwnd, SW_HIDE); }
+// At most 63 characters; a double-byte character that does not fit whole is
+// left out rather than cut in half.
+void CopyTip(char (&target)[sizeof(NOTIFYICONDATAA::szTip)], const STRING& tip)
+{
+    static_assert(sizeof(target) > kTipCharacters, "tip buffer");
+    const char* source = tip.c_str();
+    unsigned length = 0;
+    while (source[length] && length < kTipCharacters) {
+        unsigned step = IsDBCSLeadByte(static_cast<BYTE>(source[length])) && source[length + 1] ? 2 : 1;
+        if (length + step > kTipCharacters) break;
+        length += step;
+    }
+    std::memset(target, 0, sizeof(target));
+    std::memcpy(target, source, length);
+}
 
-void MV_WINBASE::OnTrayRightClick() { OnTrayLeftClick(); }
+// The console window of the process: the top-level window whose title
+// contains the console's title. Null without a console.
+HWND ConsoleWindow()
+{
+    char title[261];
+    std::memset(title, 0, sizeof(title));
+    GetConsoleTitleA(title, sizeof(title));
+    if (!title[0]) return nullptr;
+    return FindTopLevelWindow(title, "", nullptr, false);
+}
 
-void MV_WINBASE::OnTrayLeftClick() {}
+} // namespace
+
+// ---------------------------------------------------------------- the icon
+
+void MV_WINBASE::TrayUpdate(unsigned flags)
+{
+    if (!HasTrayIcon()) return;
+    if (winState != WINSTATE_HIDDEN && TrayOnlyWhenHidden()) return;
+
+    NOTIFYICONDATAA record = TrayRecord(hwnd);
+    if (flags & TRAY_TIP) {
+        record.uFlags |= NIF_MESSAGE | NIF_TIP;
+        CopyTip(record.szTip, GetTrayTip());
+        record.uCallbackMessage = GetTrayMessage();
+    }
+    if (flags & TRAY_ICON) {
+        record.uFlags |= NIF_ICON;
+        record.hIcon = icon;
+    }
+
+    // Modifying fails while the icon does not exist: that is how we learn to add it.
+    BOOL modified = Shell_NotifyIconA(NIM_MODIFY, &record);
+    trayFailed = 0;
+    if (modified) return;
+
+    // An icon is always added whole, so that it carries its tip and answers
+    // clicks even when the first update only brought a new image.
+    record.uFlags = NIF_MESSAGE | NIF_TIP | NIF_ICON;
+    CopyTip(record.szTip, GetTrayTip());
+    record.uCallbackMessage = GetTrayMessage();
+    record.hIcon = icon;
+    if (!Shell_NotifyIconA(NIM_ADD, &record)) trayFailed = 1;
+}
+
+void MV_WINBASE::TrayRemove()
+{
+    if (!HasTrayIcon()) return;
+    NOTIFYICONDATAA record = TrayRecord(hwnd);
+    record.uFlags = NIF_TIP;
+    Shell_NotifyIconA(NIM_DELETE, &record);
+}
+
+// ---------------------------------------------------------------- tray clicks
+
+void MV_WINBASE::TrayDispatch(UINT mouseMessage)
+{
+    // A click handler may run a modal loop (menu, password prompt) in which
+    // further tray messages arrive: those are dropped.
+    if (inTrayHandler) return;
+    inTrayHandler = 1;
+    switch (mouseMessage) {
+    case WM_RBUTTONUP: OnTrayRightClick(); break;
+    case WM_LBUTTONUP: OnTrayLeftClick(); break;
+    case WM_MBUTTONUP: OnTrayMiddleClick(); break;
+    case WM_LBUTTONDBLCLK: OnTrayDoubleClick(); break;
+    default: break;
+    }
+    inTrayHandler = 0;
+}
+
+void MV_WINBASE::OnTrayRightClick()
+{
+    HMENU menu = GetTrayMenu();
+    if (!menu) {
+        OnTrayLeftClick();
+        return;
+    }
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
+    // Without the foreground the menu would not close when the user clicks
+    // elsewhere; the WM_NULL makes the menu's next opening work at once.
+    SetForegroundWindow(hwnd);
+    TrackPopupMenu(menu, 0, cursor.x, cursor.y, 0, hwnd, nullptr);
+    SetForegroundWindow(hwnd);
+    PostMessageA(hwnd, WM_NULL, 0, 0);
+}
+
+void MV_WINBASE::OnTrayLeftClick()
+{
+    if (IsWindowVisible(hwnd)) {
+        SetForegroundWindow(hwnd);
+        return;
+    }
+    if (!PasswordGate()) return;
+    ShowWithConsole();
+    SetForegroundWindow(hwnd);
+    if (TrayOnlyWhenHidden()) TrayRemove();
+}
 
 void MV_WINBASE::OnTrayMiddleClick() { OnTrayLeftClick(); }
 
 void MV_WINBASE::OnTrayDoubleClick() { OnTrayLeftClick(); }
+
+bool MV_WINBASE::PasswordGate()
+{
+    if (passwordPromptOpen) return false;
+    PROMPT_GUARD guard;
+
+    REGKEY passwordKey(settings, "Password");
+    DWORD usePassword = 0;
+    passwordKey.ReadDword("UseSystrayPassword", usePassword);
+    if (!usePassword) return true;
+
+    STRING password;
+    passwordKey.ReadString("Password", password);
+    return AskPassword(hwnd, password, icon);
+}
+
+// ---------------------------------------------------------------- hiding and showing
+
+bool MV_WINBASE::HideToTray(const char* valueName)
+{
+    if (!HasTrayIcon() || trayFailed) return false;
+
+    REGKEY valueKey(settings, valueName);
+    DWORD toTray = 0;
+    if (valueKey.ReadDword(valueName, toTray)) {
+        if (!toTray) return false;
+        ShowCloseToTrayNotice(hwnd, icon, settings, valueName);
+    } else {
+        REMINDER_REQUEST request;
+        request.owner = hwnd;
+        request.keyPath = settings.Path();
+        request.valueName = valueName;
+        request.question = WSTRING("Would you like to hide the application and run it in the system tray?");
+        request.icon = nullptr;
+        if (!AskReminder(request)) return false;
+    }
+
+    // The shell may have gone since the last update: a window hidden without
+    // an icon could not be brought back, so it closes or minimizes instead.
+    TrayUpdate(TRAY_TIP | TRAY_ICON);
+    if (trayFailed) return false;
+    HideWithConsole();
+    return true;
+}
+
+void MV_WINBASE::HideWithConsole()
+{
+    ShowWindow(hwnd, SW_HIDE);
+    HWND console = ConsoleWindow();
+    // The console window belongs to another process: never wait on it.
+    if (console && console != hwnd) ShowWindowAsync(console, SW_HIDE);
+}
+
+void MV_WINBASE::ShowWithConsole()
+{
+    ShowWindow(hwnd, SW_SHOW);
+    ShowWindow(hwnd, SW_SHOWDEFAULT);
+    ShowWindow(hwnd, SW_RESTORE);
+    HWND console = ConsoleWindow();
+    if (console && console != hwnd) {
+        ShowWindowAsync(console, SW_SHOW);
+        ShowWindowAsync(console, SW_SHOWDEFAULT);
+        ShowWindowAsync(console, SW_RESTORE);
+    }
+    winState = WINSTATE_NORMAL;
+}

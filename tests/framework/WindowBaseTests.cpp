@@ -396,6 +396,9 @@ TEST(SystemCommand, MaximizeRestoreMinimize_TrackWinState)
 
 TEST(SystemCommand, CloseWithTrayIconThatDoesNotHide_DestroysWithoutDialogProc)
 {
+    // The stored answer of an unnamed window: closing closes.
+    const char* const answerKey = "Software\\MorvaneUtilities\\CloseToTray";
+    REGKEY(HKEY_LOCAL_MACHINE, answerKey).WriteDword("CloseToTray", 0);
     bool gone = false;
     PROBE_DIALOG dialog(IDD_PROBE, nullptr, [&](PROBE_DIALOG& d) {
         HWND window = d.Handle();
@@ -408,6 +411,7 @@ TEST(SystemCommand, CloseWithTrayIconThatDoesNotHide_DestroysWithoutDialogProc)
     EXPECT_FALSE(dialog.Received(WM_CLOSE));
     EXPECT_TRUE(dialog.Received(WM_DESTROY));
     EXPECT_NE(static_cast<UINT>(-1), MV_WINBASE::taskbarCreatedMessage);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, answerKey);
 }
 
 // ------------------------------------------------------------ message boxes
