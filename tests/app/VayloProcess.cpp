@@ -6,9 +6,7 @@
 #error "VAYLO_EXE must name the program under test"
 #endif
 
-namespace {
-
-std::string ToWindowsPath(const char* path) {
+std::string WindowsPath(const char* path) {
     // Under Wine a Unix path maps through the drive that holds the root.
     typedef WCHAR*(CDECL * UNIX_TO_DOS)(const char*);
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
@@ -30,6 +28,8 @@ std::string ToWindowsPath(const char* path) {
     return result;
 }
 
+namespace {
+
 bool HasVisibleWindow(DWORD processId) {
     return !VisibleTopLevelWindows(processId).empty();
 }
@@ -37,7 +37,7 @@ bool HasVisibleWindow(DWORD processId) {
 } // namespace
 
 std::string VayloPath() {
-    static const std::string path = ToWindowsPath(VAYLO_EXE);
+    static const std::string path = WindowsPath(VAYLO_EXE);
     return path;
 }
 

@@ -16,6 +16,9 @@ DWORD const EXIT_TIMEOUT_MS = 30000;
 // Vaylo.exe as a Windows path (the build gives a Unix path under Wine).
 std::string VayloPath();
 
+// A path of the build as Windows sees it under Wine (unchanged on Windows).
+std::string WindowsPath(const char* path);
+
 // The path of this test program, for starting it again as a helper process.
 std::string OwnPath();
 

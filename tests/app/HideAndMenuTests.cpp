@@ -1,0 +1,393 @@
+// Hiding windows into the tray menu and getting them back: double-click with
+// and without modifiers, the menu's order and item texts, choosing items,
+// pruning, the command id cycle, "Hide Active", and every way out.
+//
+// The menu's items are owner-drawn in the other process, so they are read
+// through what the system shows: the menu window's size (each hidden-window
+// item is 18 pixels high and as wide as its text) and the window that comes
+// back when an item is chosen with real keys.
+
+#include "VayloFixture.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+using HideTest = VayloTest;
+
+WPARAM const LIST_DOUBLE_CLICK = MAKEWPARAM(LIST_ID, LBN_DBLCLK);
+WPARAM const SELECTION_CHANGE = MAKEWPARAM(LIST_ID, LBN_SELCHANGE);
+WPARAM const HIDE_ACTIVE = 1009;
+int const FIRST_MENU_ID = 4000;
+int const LAST_MENU_ID = 8000;
+int const FIXED_ITEMS = 3; // "&Show Window Vaylo", "&Visit Morvane Utilities", "E&xit"
+
+bool MakeForeground(HWND window) {
+    SetForegroundWindow(window);
+    return WaitForeground(window);
+}
+
+// ---- double-click ----
+
+struct MODIFIERS {
+    bool shift;
+    bool ctrl;
+    const char* name;
+};
+
+class DoubleClickTest : public VayloTest, public ::testing::WithParamInterface<MODIFIERS> {};
+
+// Shift: no menu item. Ctrl: the main window goes to the tray after the hide.
+TEST_P(DoubleClickTest, RealDoubleClick_HidesTheWindow) {
+    std::wstring target = Title(L"target");
+    ASSERT_TRUE(targets.Start({Titled(target)}));
+    HWND window = targets.Window(target);
+    ASSERT_TRUE(vaylo.WaitListed(target));
+    MeasureEmptyMenu();
+    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+
+    {
+        std::unique_ptr<HELD_KEY> shift, ctrl;
+        if (GetParam().shift)
+            shift = std::make_unique<HELD_KEY>(VK_SHIFT);
+        if (GetParam().ctrl)
+            ctrl = std::make_unique<HELD_KEY>(VK_CONTROL);
+        ASSERT_TRUE(vaylo.RealDoubleClickEntry(target));
+        ASSERT_TRUE(WaitVisible(window, false)) << "the double click did not hide the window";
+        // The close to the tray is posted after the hide.
+        if (GetParam().ctrl) {
+            EXPECT_TRUE(WaitVisible(vaylo.main, false)) << "the main window did not go to the tray";
+        }
+    }
+    EXPECT_TRUE(vaylo.WaitUnlisted(target));
+    EXPECT_TRUE(vaylo.process.IsRunning());
+    EXPECT_EQ(IsWindowVisible(vaylo.main) != FALSE, !GetParam().ctrl);
+    EXPECT_EQ(HiddenItems(), GetParam().shift ? 0 : 1);
+    EXPECT_FALSE(IsWindowVisible(window));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modifiers, DoubleClickTest,
+                         ::testing::Values(MODIFIERS{false, false, "Plain"}, MODIFIERS{true, false, "Shift"},
+                                           MODIFIERS{false, true, "Ctrl"}, MODIFIERS{true, true, "ShiftCtrl"}),
+                         [](const ::testing::TestParamInfo<MODIFIERS>& tested) { return tested.param.name; });
+
+TEST_F(HideTest, ListNotifications_OnlyTheListsOwnDoubleClickHides) {
+    std::wstring target = Title(L"target");
+    ASSERT_TRUE(targets.Start({Titled(target)}));
+    HWND window = targets.Window(target);
+    ASSERT_TRUE(vaylo.WaitListed(target));
+    ASSERT_TRUE(vaylo.Select(vaylo.IndexOf(target)));
+    LPARAM list = reinterpret_cast<LPARAM>(vaylo.list);
+
+    // A selection change (its whole wParam is above 4000) and a double click
+    // that names no list or another control do nothing.
+    ASSERT_TRUE(vaylo.Command(SELECTION_CHANGE, list));
+    ASSERT_TRUE(vaylo.Command(LIST_DOUBLE_CLICK, 0));
+    ASSERT_TRUE(vaylo.Command(LIST_DOUBLE_CLICK, reinterpret_cast<LPARAM>(GetDlgItem(vaylo.main, 2))));
+    ASSERT_TRUE(vaylo.Send(WM_TIMER, 1, 0));
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(vaylo.SelectedText(), target);
+
+    ASSERT_TRUE(vaylo.Command(LIST_DOUBLE_CLICK, list));
+    EXPECT_TRUE(WaitVisible(window, false));
+}
+
+// ---- the menu ----
+
+// A, B and C hidden in that order: the menu shows C, B, A above the three
+// fixed items. Each choice brings its window back in front and into the list.
+TEST_F(HideTest, HiddenWindowsStackNewestFirstAboveTheFixedItems) {
+    std::wstring a = Title(L"A"), b = Title(L"B"), c = Title(L"C");
+    ASSERT_TRUE(targets.Start({Titled(a), Titled(b), Titled(c)}));
+    HWND windows[3] = {targets.Window(a), targets.Window(b), targets.Window(c)};
+    ASSERT_TRUE(vaylo.WaitListed(a) && vaylo.WaitListed(b) && vaylo.WaitListed(c));
+    MeasureEmptyMenu();
+    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+
+    for (const std::wstring& title : {a, b, c})
+        ASSERT_TRUE(vaylo.DoubleClickEntry(title));
+    for (HWND window : windows)
+        ASSERT_TRUE(WaitVisible(window, false));
+
+    // With the main window in the tray, the fourth line brings it back.
+    ASSERT_TRUE(vaylo.Command(1));
+    ASSERT_TRUE(WaitVisible(vaylo.main, false));
+    HWND menu = vaylo.OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(VAYLO::HiddenItems(menu, emptyMenuHeight), 3);
+    ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 3)); // "&Show Window Vaylo"
+    EXPECT_TRUE(WaitVisible(vaylo.main, true));
+    for (HWND window : windows)
+        EXPECT_FALSE(IsWindowVisible(window));
+
+    // The first line is always the newest hidden window.
+    for (int restored = 2; restored >= 0; --restored) {
+        SCOPED_TRACE(restored);
+        menu = vaylo.OpenMenu();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(VAYLO::HiddenItems(menu, emptyMenuHeight), restored + 1);
+        ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 0));
+        HWND back = windows[restored];
+        EXPECT_TRUE(WaitVisible(back, true));
+        EXPECT_TRUE(WaitForeground(back)) << "the restored window is not in front";
+        EXPECT_TRUE(vaylo.WaitListed(TitleOf(back)));
+        for (int other = 0; other < restored; ++other)
+            EXPECT_FALSE(IsWindowVisible(windows[other]));
+    }
+
+    // Below "&Show Window Vaylo" and "&Visit Morvane Utilities" comes "E&xit".
+    menu = vaylo.OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(VAYLO::HiddenItems(menu, emptyMenuHeight), 0);
+    ASSERT_TRUE(vaylo.ChooseMenuItem(menu, FIXED_ITEMS - 1));
+    EXPECT_TRUE(vaylo.process.WaitForExit(EXIT_TIMEOUT_MS));
+}
+
+// A title padded with 'W' (wide in any font) to exactly the length.
+std::wstring PaddedTitle(const std::wstring& start, size_t length) {
+    std::wstring title = start;
+    title.resize(length, L'W');
+    return title;
+}
+
+int TextWidth(const std::wstring& text) {
+    // The program measures with its window's display context as it comes,
+    // that is with the system font, as the screen's does.
+    HDC screen = GetDC(nullptr);
+    SIZE size = {};
+    GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+    ReleaseDC(nullptr, screen);
+    return size.cx;
+}
+
+// A title of 25 characters is shown whole, longer ones as their first 26
+// characters and "...": read through the width the menu gives the item.
+TEST_F(HideTest, MenuItemText_ShortensTitlesLongerThan25Characters) {
+    std::wstring title25 = PaddedTitle(Title(L"x"), 25);
+    std::wstring title26 = title25 + L"W";
+    std::wstring title40 = PaddedTitle(title26, 40);
+    ASSERT_TRUE(targets.Start({Titled(title25), Titled(title26), Titled(title40)}));
+    ASSERT_TRUE(vaylo.WaitListed(title25) && vaylo.WaitListed(title26) && vaylo.WaitListed(title40));
+
+    int widths[3] = {};
+    const std::wstring* titles[3] = {&title25, &title26, &title40};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(vaylo.DoubleClickEntry(*titles[i]));
+        HWND window = targets.Window(*titles[i]);
+        ASSERT_TRUE(WaitVisible(window, false));
+        HWND menu = vaylo.OpenMenu();
+        ASSERT_NE(menu, nullptr);
+        widths[i] = Width(menu);
+        ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 0));
+        ASSERT_TRUE(WaitVisible(window, true));
+    }
+    // The item must be the widest line for its width to show.
+    ASSERT_GT(TextWidth(title25), TextWidth(L"&Visit Morvane Utilities") + 20);
+
+    // 26 and 40 characters: the same 26 characters and "...".
+    EXPECT_EQ(widths[2], widths[1]);
+    // 25 characters whole against 26 and "...".
+    EXPECT_EQ(widths[1] - widths[0], TextWidth(title26 + L"...") - TextWidth(title25));
+}
+
+// Items of windows that came back by other means or closed are dropped when
+// the menu opens; the list shows the returned window again.
+TEST_F(HideTest, OpeningTheMenu_DropsItemsOfShownAndClosedWindows) {
+    std::wstring a = Title(L"A"), b = Title(L"B"), c = Title(L"C");
+    ASSERT_TRUE(targets.Start({Titled(a), Titled(b), Titled(c)}));
+    HWND shown = targets.Window(a), closed = targets.Window(b), kept = targets.Window(c);
+    ASSERT_TRUE(vaylo.WaitListed(a) && vaylo.WaitListed(b) && vaylo.WaitListed(c));
+    MeasureEmptyMenu();
+    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+    for (const std::wstring& title : {a, b, c})
+        ASSERT_TRUE(vaylo.DoubleClickEntry(title));
+    ASSERT_TRUE(WaitVisible(kept, false));
+
+    ShowWindow(shown, SW_SHOWNOACTIVATE);
+    PostMessageW(closed, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(closed); }, WAIT_MS));
+
+    HWND menu = vaylo.OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(VAYLO::HiddenItems(menu, emptyMenuHeight), 1);
+    ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 0));
+    EXPECT_TRUE(WaitVisible(kept, true));
+    EXPECT_TRUE(vaylo.WaitListed(a));
+}
+
+// ---- "Hide Active" ----
+
+TEST_F(HideTest, HideActive_OnAListedWindow_HidesItAndActivatesTheNextOne) {
+    std::wstring front = Title(L"front"), next = Title(L"next");
+    ASSERT_TRUE(targets.Start({Titled(next), Titled(front)}));
+    HWND frontWindow = targets.Window(front), nextWindow = targets.Window(next);
+    ASSERT_TRUE(vaylo.WaitListed(front));
+    MeasureEmptyMenu();
+    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+    ASSERT_TRUE(MakeForeground(nextWindow));
+    ASSERT_TRUE(MakeForeground(frontWindow));
+
+    ASSERT_TRUE(vaylo.Command(HIDE_ACTIVE));
+    EXPECT_TRUE(WaitVisible(frontWindow, false));
+    EXPECT_TRUE(WaitForeground(nextWindow)) << "the next window below did not become active";
+    EXPECT_TRUE(vaylo.WaitUnlisted(front));
+    EXPECT_EQ(HiddenItems(), 1);
+}
+
+TEST_F(HideTest, HideActive_OnTheMainWindow_SendsItToTheTray) {
+    std::wstring next = Title(L"next");
+    ASSERT_TRUE(targets.Start({Titled(next)}));
+    HWND nextWindow = targets.Window(next);
+    ASSERT_TRUE(MakeForeground(nextWindow));
+    ASSERT_TRUE(MakeForeground(vaylo.main));
+
+    ASSERT_TRUE(vaylo.Command(HIDE_ACTIVE));
+    EXPECT_TRUE(WaitVisible(vaylo.main, false));
+    EXPECT_TRUE(vaylo.process.IsRunning());
+    EXPECT_TRUE(WaitForeground(nextWindow));
+    EXPECT_TRUE(IsWindowVisible(nextWindow));
+}
+
+class ProgramManagerTest : public VayloTest, public ::testing::WithParamInterface<const wchar_t*> {};
+
+// The desktop's title in any letter case: nothing at all happens.
+TEST_P(ProgramManagerTest, HideActive_DoesNothing) {
+    ASSERT_TRUE(targets.Start({Titled(GetParam())}));
+    HWND desktop = targets.Window(GetParam());
+    MeasureEmptyMenu();
+    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+    ASSERT_TRUE(MakeForeground(desktop));
+
+    ASSERT_TRUE(vaylo.Command(HIDE_ACTIVE));
+    ASSERT_TRUE(vaylo.Send(WM_TIMER, 1, 0));
+    EXPECT_TRUE(IsWindowVisible(desktop));
+    EXPECT_EQ(GetForegroundWindow(), desktop);
+    EXPECT_EQ(HiddenItems(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Titles, ProgramManagerTest, ::testing::Values(L"Program Manager", L"program manager"),
+                         [](const ::testing::TestParamInfo<const wchar_t*>& tested) {
+                             return std::string(tested.param[0] == L'P' ? "Exact" : "LowerCase");
+                         });
+
+TEST_F(HideTest, HideActive_OnAnOwnedDialog_HidesNothingButMovesTheActivation) {
+    std::wstring owner = Title(L"owner"), dialog = Title(L"dialog");
+    ASSERT_TRUE(targets.Start({Titled(owner), L"owned:" + dialog}));
+    HWND ownerWindow = targets.Window(owner), dialogWindow = targets.Window(dialog);
+    ASSERT_TRUE(vaylo.WaitListed(owner));
+    MeasureEmptyMenu();
+    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+    ASSERT_TRUE(MakeForeground(dialogWindow));
+
+    ASSERT_TRUE(vaylo.Command(HIDE_ACTIVE));
+    EXPECT_TRUE(WaitForeground(ownerWindow));
+    EXPECT_TRUE(IsWindowVisible(dialogWindow));
+    EXPECT_TRUE(IsWindowVisible(ownerWindow));
+    EXPECT_EQ(HiddenItems(), 0);
+}
+
+// ---- every way out ----
+
+enum class WAY_OUT { EXIT_BUTTON, MENU_EXIT_COMMAND, MENU_EXIT_CHOSEN, FORWARDED_COMMAND_LINE };
+
+class WayOutTest : public VayloTest, public ::testing::WithParamInterface<WAY_OUT> {};
+
+// Windows hidden by double-click and by "Hide Active" are all shown again.
+TEST_P(WayOutTest, ShowsEveryHeldWindowAgain) {
+    std::wstring a = Title(L"A"), b = Title(L"B"), c = Title(L"C");
+    ASSERT_TRUE(targets.Start({Titled(a), Titled(b), Titled(c)}));
+    HWND held[3] = {targets.Window(a), targets.Window(b), targets.Window(c)};
+    ASSERT_TRUE(vaylo.WaitListed(a) && vaylo.WaitListed(b) && vaylo.WaitListed(c));
+    ASSERT_TRUE(vaylo.DoubleClickEntry(a));
+    ASSERT_TRUE(vaylo.DoubleClickEntry(b));
+    ASSERT_TRUE(MakeForeground(held[2]));
+    ASSERT_TRUE(vaylo.Command(HIDE_ACTIVE));
+    for (HWND window : held)
+        ASSERT_TRUE(WaitVisible(window, false));
+
+    switch (GetParam()) {
+    case WAY_OUT::EXIT_BUTTON: PostMessageW(vaylo.main, WM_COMMAND, 2, 0); break;
+    case WAY_OUT::MENU_EXIT_COMMAND: PostMessageW(vaylo.main, WM_COMMAND, 1004, 0); break;
+    case WAY_OUT::MENU_EXIT_CHOSEN: {
+        HWND menu = vaylo.OpenMenu();
+        ASSERT_NE(menu, nullptr);
+        ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 3 + FIXED_ITEMS - 1));
+        break;
+    }
+    case WAY_OUT::FORWARDED_COMMAND_LINE: {
+        char text[] = "update";
+        COPYDATASTRUCT data = {1, sizeof text, text};
+        vaylo.Send(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+        break;
+    }
+    }
+    ASSERT_TRUE(vaylo.process.WaitForExit(EXIT_TIMEOUT_MS));
+    EXPECT_EQ(vaylo.process.ExitCode(), 0u);
+    for (HWND window : held)
+        EXPECT_TRUE(IsWindowVisible(window));
+}
+
+std::string WayName(const ::testing::TestParamInfo<WAY_OUT>& tested) {
+    static const char* const names[] = {"ExitButton", "MenuExitCommand", "MenuExitChosen", "ForwardedCommandLine"};
+    return names[static_cast<int>(tested.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, WayOutTest,
+                         ::testing::Values(WAY_OUT::EXIT_BUTTON, WAY_OUT::MENU_EXIT_COMMAND,
+                                           WAY_OUT::MENU_EXIT_CHOSEN, WAY_OUT::FORWARDED_COMMAND_LINE),
+                         WayName);
+
+// ---- the id cycle ----
+
+// Ids run from 4000 to 8000 and start again. Hides and restores through the
+// commands themselves (a menu choice is the same command) until the ids have
+// wrapped; each restore by its predicted id proves the count. Then the menu
+// still drops the items of windows shown elsewhere or closed.
+TEST_F(HideTest, AfterTheIdsWrap_PruningAndChoosingStillWork) {
+    std::wstring cycled = Title(L"cycled"), a = Title(L"shown"), b = Title(L"closed"), c = Title(L"kept");
+    ASSERT_TRUE(targets.Start({Titled(cycled), Titled(a), Titled(b), Titled(c)}));
+    HWND window = targets.Window(cycled);
+    ASSERT_TRUE(vaylo.WaitListed(cycled) && vaylo.WaitListed(a) && vaylo.WaitListed(b) && vaylo.WaitListed(c));
+    MeasureEmptyMenu();
+    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+
+    int const cycles = LAST_MENU_ID - FIRST_MENU_ID + 1 + 2; // ids 4000..8000, then 4000 and 4001
+    int index = vaylo.IndexOf(cycled);
+    ASSERT_GE(index, 0);
+    LARGE_INTEGER frequency, before, after;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&before);
+    for (int k = 0; k < cycles; ++k) {
+        int id = FIRST_MENU_ID + k % (LAST_MENU_ID - FIRST_MENU_ID + 1);
+        // The entry keeps its place: the same windows are listed each time.
+        ASSERT_TRUE(vaylo.Select(index)) << "cycle " << k;
+        ASSERT_TRUE(vaylo.Command(LIST_DOUBLE_CLICK, reinterpret_cast<LPARAM>(vaylo.list))) << "cycle " << k;
+        ASSERT_FALSE(IsWindowVisible(window)) << "cycle " << k << ": not hidden";
+        ASSERT_TRUE(vaylo.Command(static_cast<WPARAM>(id))) << "cycle " << k;
+        ASSERT_TRUE(IsWindowVisible(window)) << "cycle " << k << ": id " << id << " did not restore it";
+    }
+    QueryPerformanceCounter(&after);
+    double seconds =
+        static_cast<double>(after.QuadPart - before.QuadPart) / static_cast<double>(frequency.QuadPart);
+    std::printf("[ id cycle ] %d hide and restore cycles in %.1f s (%.2f ms each)\n", cycles, seconds,
+                1000.0 * seconds / cycles);
+
+    HWND shown = targets.Window(a), closed = targets.Window(b), kept = targets.Window(c);
+    for (const std::wstring& title : {a, b, c})
+        ASSERT_TRUE(vaylo.DoubleClickEntry(title));
+    ASSERT_TRUE(WaitVisible(kept, false));
+    ShowWindow(shown, SW_SHOWNOACTIVATE);
+    PostMessageW(closed, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(closed); }, WAIT_MS));
+
+    HWND menu = vaylo.OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(VAYLO::HiddenItems(menu, emptyMenuHeight), 1);
+    ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 0));
+    EXPECT_TRUE(WaitVisible(kept, true));
+}
+
+} // namespace
