@@ -49,6 +49,12 @@ ensure_prefix() {
     mkdir -p "$WINEPREFIX"
     "$WINE" wineboot -i >/dev/null 2>&1 || true
   fi
+  # Xvfb runs no window manager, so Wine waits 2 s for every managed window it
+  # hides or destroys; unmanaged top-level windows skip that wait.
+  if [ ! -f "$WINEPREFIX/.vaylo-unmanaged" ]; then
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
+      touch "$WINEPREFIX/.vaylo-unmanaged"
+  fi
   "$WINESERVER" -w 2>/dev/null || true
 }
 
