@@ -248,28 +248,31 @@ STAND_IN_TRAY* STAND_IN_TRAY::current = nullptr;
 
 // ------------------------------------------------------------ answering dialogs
 
+struct DIALOG_SEARCH {
+    const wchar_t* title;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDialog(HWND window, LPARAM lParam)
+{
+    DIALOG_SEARCH& search = *reinterpret_cast<DIALOG_SEARCH*>(lParam);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[16] = "";
+    GetClassNameA(window, className, sizeof(className));
+    wchar_t text[64] = L"";
+    InternalGetWindowText(window, text, 64); // no message: the dialog's thread may be busy
+    if (process == GetCurrentProcessId() && std::strcmp(className, "#32770") == 0 && IsWindowVisible(window) &&
+        std::wcscmp(text, search.title) == 0)
+        search.found.push_back(window);
+    return TRUE;
+}
+
 // Visible dialogs of this process with that title.
 std::vector<HWND> DialogsTitled(const wchar_t* title)
 {
-    struct SEARCH {
-        const wchar_t* title;
-        std::vector<HWND> found;
-    } search = {title, {}};
-    EnumWindows(
-        [](HWND window, LPARAM lParam) -> BOOL {
-            SEARCH& wanted = *reinterpret_cast<SEARCH*>(lParam);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            char className[16] = "";
-            GetClassNameA(window, className, sizeof(className));
-            wchar_t text[64] = L"";
-            InternalGetWindowText(window, text, 64); // no message: the dialog's thread may be busy
-            if (process == GetCurrentProcessId() && std::strcmp(className, "#32770") == 0 &&
-                IsWindowVisible(window) && std::wcscmp(text, wanted.title) == 0)
-                wanted.found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DIALOG_SEARCH search = {title, {}};
+    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
