@@ -383,31 +383,6 @@ struct MENU_WATCH {
 
 // ------------------------------------------------------------ fixture
 
-// Holds one icon of its own in the shell's tray for the whole run. Wine hides
-// its stand-alone tray window whenever the last icon goes, and without a
-// window manager every hide waits two seconds for one to answer.
-class KEEP_TRAY_OPEN : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        window = CreateWindowExA(0, "STATIC", "Tray keeper", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-        NOTIFYICONDATAA record = TrayRecord(window);
-        record.uFlags = NIF_ICON;
-        record.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512)); // IDI_APPLICATION
-        Shell_NotifyIconA(NIM_ADD, &record);
-    }
-    void TearDown() override
-    {
-        ForgetIcon(window);
-        DestroyWindow(window);
-    }
-
-private:
-    HWND window = nullptr;
-};
-
-::testing::Environment* const keeper = ::testing::AddGlobalTestEnvironment(new KEEP_TRAY_OPEN);
-
 class Tray : public ::testing::Test {
 protected:
     void SetUp() override { SHDeleteKeyA(HKEY_LOCAL_MACHINE, kProbeKey); }
