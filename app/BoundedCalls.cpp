@@ -37,11 +37,13 @@ bool BOUNDED_CALLS::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     DWORD thread = GetWindowThreadProcessId(window, nullptr);
     if (thread == 0 || Resting(thread))
         return false;
+    SetLastError(ERROR_SUCCESS);
     if (SendMessageTimeoutA(window, message, wParam, lParam, SEND_FLAGS, timeoutMs, &answer))
         return true;
     answer = 0;
-    // A window that died on the way is no sign of a hung thread.
-    if (IsWindow(window))
+    // Wine also returns 0, with no error, when the other window answered 0:
+    // that window is alive. One that died on the way is no sign either.
+    if (GetLastError() != ERROR_SUCCESS && IsWindow(window))
         timedOutAt[thread] = GetTickCount();
     return false;
 }
