@@ -11,8 +11,8 @@ UINT const TEXT_TIMEOUT_MS = 200;
 // The probe before a show request: any live thread answers WM_NULL at once.
 UINT const PROBE_TIMEOUT_MS = 200;
 
-// Only "Program Manager" is ever compared; a window claiming a huge length
-// must not make us allocate it.
+// Only "Program Manager" is ever compared: a longer text only needs to be
+// told apart from it.
 unsigned const TEXT_LIMIT = 255;
 
 // SMTO_BLOCK: nothing else reaches this thread while it waits, so no handler
@@ -37,31 +37,39 @@ bool BOUNDED_CALLS::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     DWORD thread = GetWindowThreadProcessId(window, nullptr);
     if (thread == 0 || Resting(thread))
         return false;
-    SetLastError(ERROR_SUCCESS);
+    SetLastError(0);
     if (SendMessageTimeoutA(window, message, wParam, lParam, SEND_FLAGS, timeoutMs, &answer))
         return true;
-    answer = 0;
-    // Wine also returns 0, with no error, when the other window answered 0:
-    // that window is alive. One that died on the way is no sign either.
-    if (GetLastError() != ERROR_SUCCESS && IsWindow(window))
+    // Only a timeout says the thread is hung. Wine also fails some sends at
+    // once without one (WM_GETICON answered 0 across processes), and a window
+    // that died on the way is no sign of a hung thread either.
+    if (GetLastError() == ERROR_TIMEOUT)
         timedOutAt[thread] = GetTickCount();
+    answer = 0;
     return false;
 }
 
+// WM_GETTEXT alone, wide, into a fixed buffer. No WM_GETTEXTLENGTH: the
+// buffer needs no sizing, and Wine's narrow WM_GETTEXTLENGTH to another
+// process waits for a hung window without any bound.
 STRING BOUNDED_CALLS::Text(HWND window) {
-    STRING text;
-    DWORD_PTR length = 0;
-    if (!Send(window, WM_GETTEXTLENGTH, 0, 0, TEXT_TIMEOUT_MS, length))
-        return text;
-    unsigned room = length < TEXT_LIMIT ? static_cast<unsigned>(length) : TEXT_LIMIT;
-    text.SetLength(room);
+    DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    if (thread == 0 || Resting(thread))
+        return STRING();
+    wchar_t wide[TEXT_LIMIT + 1] = {};
     DWORD_PTR copied = 0;
-    if (!Send(window, WM_GETTEXT, room + 1, reinterpret_cast<LPARAM>(text.Buffer()), TEXT_TIMEOUT_MS, copied))
-        copied = 0;
+    SetLastError(0);
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, TEXT_LIMIT + 1, reinterpret_cast<LPARAM>(wide), SEND_FLAGS,
+                             TEXT_TIMEOUT_MS, &copied)) {
+        if (GetLastError() == ERROR_TIMEOUT)
+            timedOutAt[thread] = GetTickCount();
+        return STRING();
+    }
     // Never trust the answer beyond the room given, nor past the first zero.
-    unsigned count = copied < room ? static_cast<unsigned>(copied) : room;
-    text.SetLength(BoundedLength(text.Text(), count));
-    return text;
+    wide[TEXT_LIMIT] = L'\0';
+    char narrow[2 * TEXT_LIMIT + 2] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
+    return STRING(narrow);
 }
 
 bool BOUNDED_CALLS::Answers(HWND window) {

@@ -16,8 +16,8 @@ class BOUNDED_CALLS {
     // its thread is resting after an earlier timeout, or the window is gone.
     bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT timeoutMs, DWORD_PTR& answer);
 
-    // The text the window itself answers to WM_GETTEXTLENGTH and WM_GETTEXT
-    // (at most 255 characters); empty when it does not answer.
+    // The text the window itself answers to WM_GETTEXT (at most 255
+    // characters); empty when it does not answer.
     STRING Text(HWND window);
 
     // Whether the window's thread answers now (a window of this thread always
