@@ -76,8 +76,9 @@ class DIALOG : public MV_MODALDIALOG {
     void OpenHiddenViewer();
     void OpenAbout();
 
-    // Visible-window list helpers
+    // Visible-window list and picker helpers
     static BOOL CALLBACK AddVisibleWindowThunk(HWND window, LPARAM self);
+    static void CALLBACK WatchDrag(HWND window, UINT message, UINT_PTR timer, DWORD time);
     HWND SelectedWindow();
     // Hidden-window menu helpers
     struct VISIBLE_COUNT;

@@ -16,6 +16,10 @@ namespace {
 // live program answers in well under a millisecond.
 UINT const ICON_TIMEOUT_MS = 100;
 
+// Only runs while the picker icon is dragged.
+UINT_PTR const DRAG_WATCH_TIMER = 2;
+UINT const DRAG_WATCH_MS = 30;
+
 int const ICON_SIZE = 16;
 int const FILL_INDENT = 16; // the icon's column keeps its own background
 int const TEXT_INDENT = 18;
@@ -238,6 +242,7 @@ LRESULT DIALOG::BeginDrag(LPARAM lParam) {
         dragging = true;
         SetCapture(hwnd);
         SetCursor(dragCursor);
+        SetTimer(hwnd, DRAG_WATCH_TIMER, DRAG_WATCH_MS, WatchDrag);
     } else {
         ShowWithConsole();
         dragging = false;
@@ -249,6 +254,7 @@ LRESULT DIALOG::BeginDrag(LPARAM lParam) {
 // The release selects the entry of the outermost window under the pointer;
 // it never hides anything.
 LRESULT DIALOG::EndDrag(LPARAM lParam) {
+    KillTimer(hwnd, DRAG_WATCH_TIMER);
     ShowWithConsole();
     ReleaseCapture();
     if (!dragging)
@@ -275,6 +281,34 @@ LRESULT DIALOG::EndDrag(LPARAM lParam) {
     }
     InvalidateRect(hwnd, nullptr, TRUE);
     return 0;
+}
+
+// The release normally arrives as WM_LBUTTONUP through the capture. Under Wine
+// a hidden window's capture receives no mouse input at all, so the primary
+// button is also watched while the icon is dragged; whichever sees the
+// release first ends the drag, at the pointer's position. The timer has its
+// own procedure and never reaches the message table.
+void CALLBACK DIALOG::WatchDrag(HWND window, UINT, UINT_PTR, DWORD) {
+    MV_WINBASE* attached = reinterpret_cast<MV_WINBASE*>(GetWindowLongPtrA(window, DWLP_USER));
+    DIALOG* self = static_cast<DIALOG*>(attached);
+    if (self == nullptr || !self->dragging) {
+        KillTimer(window, DRAG_WATCH_TIMER);
+        return;
+    }
+    // Shown again meanwhile (from the tray): the drag is over, nothing picked.
+    if (IsWindowVisible(window)) {
+        self->dragging = false;
+        KillTimer(window, DRAG_WATCH_TIMER);
+        ReleaseCapture();
+        return;
+    }
+    int primary = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
+    if (GetAsyncKeyState(primary) < 0)
+        return;
+    POINT point = {};
+    GetCursorPos(&point);
+    ScreenToClient(window, &point);
+    self->EndDrag(MAKELPARAM(point.x, point.y));
 }
 
 // ---------------------------------------------------------------- double-click hide
