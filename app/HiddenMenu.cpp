@@ -7,6 +7,8 @@
 #include "framework/ListBox.h"
 #include "resources/resource.h"
 
+#include <new>
+
 namespace {
 
 // Command ids of hidden-window items, process-wide; they cycle through
@@ -68,7 +70,9 @@ int DIALOG::MenuIdNotHeld() {
 void DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
     if (trayMenu == nullptr)
         return;
-    HIDDEN_ENTRY* hidden = new HIDDEN_ENTRY;
+    HIDDEN_ENTRY* hidden = new (std::nothrow) HIDDEN_ENTRY;
+    if (hidden == nullptr)
+        return;
     hidden->title = entry.title;
     hidden->id = MenuIdNotHeld();
     hidden->window = entry.window;

@@ -8,6 +8,7 @@
 
 #include <windowsx.h>
 
+#include <new>
 #include <vector>
 
 namespace {
@@ -170,7 +171,9 @@ BOOL DIALOG::AddVisibleWindow(HWND window) {
     if (title.Length() == 0 || title.Equals("Program Manager"))
         return TRUE;
 
-    WINDOW_ENTRY* entry = new WINDOW_ENTRY;
+    WINDOW_ENTRY* entry = new (std::nothrow) WINDOW_ENTRY;
+    if (entry == nullptr)
+        return TRUE;
     entry->title = title;
     entry->window = window;
     entry->icon = WindowIcon(window);
