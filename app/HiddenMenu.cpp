@@ -24,7 +24,9 @@ int const ICON_TEXT_INDENT = 18;
 int const PLAIN_TEXT_INDENT = 2;
 int const TEXT_DROP = 2;
 
-HIDDEN_ENTRY* EntryOf(const MENUITEMINFOA& item) { return reinterpret_cast<HIDDEN_ENTRY*>(item.dwItemData); }
+HIDDEN_ENTRY* EntryOf(const MENUITEMINFOA& item) {
+    return reinterpret_cast<HIDDEN_ENTRY*>(item.dwItemData);
+}
 
 bool ReadItem(HMENU menu, UINT item, BOOL byPosition, UINT mask, MENUITEMINFOA& info) {
     info = MENUITEMINFOA{};
@@ -126,7 +128,8 @@ void DIALOG::DrawMenuEntry(const DRAWITEMSTRUCT& item) {
     }
     textRect.top += TEXT_DROP;
 
-    DrawEntryLine(item, entry->icon, ShortTitle(entry->title).c_str(), fill, textRect, highlightBrush, menuBrush);
+    DrawEntryLine(item, entry->icon, ShortTitle(entry->title).c_str(), fill, textRect, highlightBrush,
+                  menuBrush);
 }
 
 // ---------------------------------------------------------------- restore, prune, release
@@ -199,7 +202,9 @@ void DIALOG::ShowHeldWindows(HMENU menu) {
 // ---------------------------------------------------------------- "Hide Active"
 
 // Asks the window itself, as the shell's desktop answers, bounded.
-bool DIALOG::IsProgramManager(HWND window) { return foreign.Text(window).EqualsNoCase("Program Manager"); }
+bool DIALOG::IsProgramManager(HWND window) {
+    return foreign.Text(window).EqualsNoCase("Program Manager");
+}
 
 // Only a window the list shows is hidden: not an owned or untitled one.
 void DIALOG::HideListedWindow(HWND window) {

@@ -147,7 +147,9 @@ INT_PTR DIALOG::OnMainCommand(WPARAM wParam, LPARAM lParam) {
 
 // Posted, so that the close runs after this command has returned; the base
 // decides between hiding to the tray and closing.
-void DIALOG::HideMe() { PostMessageA(hwnd, WM_CLOSE, 0, 0); }
+void DIALOG::HideMe() {
+    PostMessageA(hwnd, WM_CLOSE, 0, 0);
+}
 
 // The menu opens at the pointer as on a right click on the tray icon; the
 // window that was in front gets the activation back afterwards.

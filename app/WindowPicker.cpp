@@ -33,7 +33,9 @@ WINDOW_ENTRY* EntryAt(MV_LISTBOX& list, int index) {
     return reinterpret_cast<WINDOW_ENTRY*>(data);
 }
 
-bool HasEntries(int count) { return count != 0 && count != LB_ERR; }
+bool HasEntries(int count) {
+    return count != 0 && count != LB_ERR;
+}
 
 // What the list shows, to tell whether a rebuild changed anything on screen.
 struct SHOWN {
@@ -85,11 +87,14 @@ void DrawEntryLine(const DRAWITEMSTRUCT& item, HICON image, const char* text, RE
         DrawFocusRect(dc, &item.rcItem);
 
     int oldMode = SetBkMode(dc, TRANSPARENT);
-    int colour = selected ? COLOR_HIGHLIGHTTEXT : (item.itemState & ODS_GRAYED) ? COLOR_GRAYTEXT : COLOR_MENUTEXT;
+    int colour = selected                        ? COLOR_HIGHLIGHTTEXT
+                 : (item.itemState & ODS_GRAYED) ? COLOR_GRAYTEXT
+                                                 : COLOR_MENUTEXT;
     COLORREF oldColour = SetTextColor(dc, GetSysColor(colour));
 
     if (image != nullptr)
-        DrawIconEx(dc, item.rcItem.left, item.rcItem.top, image, ICON_SIZE, ICON_SIZE, 0, background, DI_NORMAL);
+        DrawIconEx(dc, item.rcItem.left, item.rcItem.top, image, ICON_SIZE, ICON_SIZE, 0, background,
+                   DI_NORMAL);
 
     UINT format = DT_SINGLELINE | DT_VCENTER;
     DrawTextA(dc, text, -1, &textRect, format | DT_CALCRECT);
@@ -103,7 +108,7 @@ void DrawEntryLine(const DRAWITEMSTRUCT& item, HICON image, const char* text, RE
 
 // The whole list is rebuilt every time; the selection follows the window, not
 // the index. Drawing waits until the rebuild is done, the view stays where the
-// user scrolled it, and an unchanged list is not repainted at all.
+// user scrolled it, and a list that came out the same is not invalidated.
 void DIALOG::RefreshWindowList() {
     MV_LISTBOX list(GetItem(IDC_WINDOW_LIST));
     if (list.Handle() == nullptr)
