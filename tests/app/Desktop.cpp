@@ -198,9 +198,18 @@ bool WaitForeground(HWND window, DWORD timeoutMs) {
 }
 
 HELD_KEY::HELD_KEY(WORD virtualKey) : key(virtualKey) {
-    SendKey(key, true);
-    down = PumpUntil([&] { return KeyIsDown(key); }, 5000);
+    // Under Wine a window that gains the X focus takes the key state from the
+    // X server, which knows nothing of keys pressed with SendInput: a focus
+    // change still on its way releases the key. Press again until it stays.
+    for (int attempt = 0; attempt < 5 && !down; ++attempt) {
+        SendKey(key, true);
+        if (!PumpUntil([&] { return KeyIsDown(key); }, 2000))
+            continue;
+        down = !PumpUntil([&] { return !KeyIsDown(key); }, 300);
+    }
 }
+
+bool HELD_KEY::Down() const { return down && KeyIsDown(key); }
 
 HELD_KEY::~HELD_KEY() {
     SendKey(key, false);
@@ -251,17 +260,32 @@ bool VAYLO::Exit() {
     return false;
 }
 
+namespace {
+
+// One entry's text. The length asked first only sizes the buffer: the list
+// may be rebuilt between the two calls, and the text then copied back can be
+// longer, so the buffer is never smaller than the longest title listed.
+bool EntryText(HWND list, LRESULT index, std::wstring& text) {
+    LRESULT length = Ask(list, LB_GETTEXTLEN, static_cast<WPARAM>(index));
+    if (length == LB_ERR)
+        return false;
+    std::vector<wchar_t> buffer(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1024, L'\0');
+    if (Ask(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data())) == LB_ERR)
+        return false;
+    buffer.back() = L'\0';
+    text = buffer.data();
+    return true;
+}
+
+} // namespace
+
 std::vector<std::wstring> VAYLO::ListTexts() const {
     std::vector<std::wstring> texts;
     LRESULT count = Ask(list, LB_GETCOUNT);
     for (LRESULT i = 0; i < count; ++i) {
-        LRESULT length = Ask(list, LB_GETTEXTLEN, static_cast<WPARAM>(i));
-        if (length == LB_ERR)
-            continue;
-        std::vector<wchar_t> text(static_cast<size_t>(length) + 2, L'\0');
-        if (Ask(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data())) == LB_ERR)
-            continue;
-        texts.push_back(text.data());
+        std::wstring text;
+        if (EntryText(list, i, text))
+            texts.push_back(text);
     }
     return texts;
 }
@@ -272,14 +296,10 @@ int VAYLO::Selection() const { return static_cast<int>(Ask(list, LB_GETCURSEL));
 
 std::wstring VAYLO::SelectedText() const {
     LRESULT index = Ask(list, LB_GETCURSEL);
-    if (index == LB_ERR)
+    std::wstring text;
+    if (index == LB_ERR || !EntryText(list, index, text))
         return L"";
-    LRESULT length = Ask(list, LB_GETTEXTLEN, static_cast<WPARAM>(index));
-    if (length == LB_ERR)
-        return L"";
-    std::vector<wchar_t> text(static_cast<size_t>(length) + 2, L'\0');
-    Ask(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    return text.data();
+    return text;
 }
 
 int VAYLO::IndexOf(const std::wstring& title) const {
@@ -307,9 +327,21 @@ bool VAYLO::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
     return Answered(main, message, wParam, lParam, nullptr);
 }
 
+bool VAYLO::SelectEntry(const std::wstring& title) const {
+    // A refresh between finding the entry and selecting it can move it; once
+    // selected, it stays with its window.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        int index = IndexOf(title);
+        if (index < 0)
+            return false;
+        if (Select(index) && SelectedText() == title)
+            return true;
+    }
+    return false;
+}
+
 bool VAYLO::DoubleClickEntry(const std::wstring& title) const {
-    int index = IndexOf(title);
-    if (index < 0 || !Select(index))
+    if (!SelectEntry(title))
         return false;
     return Command(MAKEWPARAM(LIST_ID, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
 }
@@ -338,27 +370,41 @@ bool VAYLO::RealDoubleClickEntry(const std::wstring& title) const {
     return true;
 }
 
+namespace {
+
+bool VayloInFront(DWORD processId) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &owner);
+    return owner == processId;
+}
+
+} // namespace
+
 HWND VAYLO::OpenMenu() const {
-    SetCursorPos(MENU_POINT.x, MENU_POINT.y);
-    PostMessageW(main, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
-    HWND menu = nullptr;
-    PumpUntil(
-        [&] {
-            menu = OpenMenuWindow(process.Id());
-            return menu != nullptr;
-        },
-        WAIT_MS);
-    if (menu == nullptr)
-        return nullptr;
-    // Keys reach the menu through the foreground thread.
-    PumpUntil(
-        [&] {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(GetForegroundWindow(), &owner);
-            return owner == process.Id();
-        },
-        2000);
-    return menu;
+    // Under Wine focus events from the X server arrive late; one that lands
+    // while the menu opens takes the foreground away and closes the menu at
+    // once. A menu that stayed open a moment, with keys going to its thread,
+    // is open for good.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        SetCursorPos(MENU_POINT.x, MENU_POINT.y);
+        PostMessageW(main, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
+        HWND menu = nullptr;
+        PumpUntil(
+            [&] {
+                menu = OpenMenuWindow(process.Id());
+                return menu != nullptr;
+            },
+            WAIT_MS);
+        if (menu == nullptr)
+            return nullptr;
+        bool closed = PumpUntil([&] { return MenuGone(menu); }, 300);
+        if (!closed && PumpUntil([&] { return VayloInFront(process.Id()); }, 2000))
+            return menu;
+        if (!closed)
+            CloseMenu(menu);
+        Send(WM_NULL, 0, 0);
+    }
+    return nullptr;
 }
 
 int VAYLO::HiddenItems(HWND menu, int emptyHeight) {
@@ -368,16 +414,28 @@ int VAYLO::HiddenItems(HWND menu, int emptyHeight) {
     return extra / MENU_ITEM_HEIGHT;
 }
 
+// Once the menu has gone, the program still gives the foreground back
+// after the menu call returns; a round trip waits for that.
+bool VAYLO::MenuEnded(HWND menu) const {
+    return PumpUntil([&] { return MenuGone(menu); }, WAIT_MS) && Send(WM_NULL, 0, 0);
+}
+
 bool VAYLO::CloseMenu(HWND menu) const {
-    PressKey(VK_ESCAPE);
-    return PumpUntil([&] { return MenuGone(menu); }, WAIT_MS);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        PumpUntil([&] { return VayloInFront(process.Id()); }, 2000);
+        PressKey(VK_ESCAPE);
+        if (PumpUntil([&] { return MenuGone(menu); }, 2000))
+            break;
+    }
+    return MenuEnded(menu);
 }
 
 bool VAYLO::ChooseMenuItem(HWND menu, int position) const {
+    PumpUntil([&] { return VayloInFront(process.Id()); }, 2000);
     for (int i = 0; i <= position; ++i)
         PressKey(VK_DOWN);
     PressKey(VK_RETURN);
-    return PumpUntil([&] { return MenuGone(menu); }, WAIT_MS);
+    return MenuEnded(menu);
 }
 
 int VAYLO::CountHiddenItems(int emptyHeight) const {

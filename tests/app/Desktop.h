@@ -50,14 +50,17 @@ std::vector<std::wstring> ListableTitles(HWND exclude);
 bool WaitVisible(HWND window, bool visible, DWORD timeoutMs = WAIT_MS);
 bool WaitForeground(HWND window, DWORD timeoutMs = WAIT_MS);
 
-// One keyboard key held down with real input until the object goes.
+// One keyboard key held down with real input until the object goes. A real
+// mouse click makes Wine take the key state back from the X server, so hold
+// keys around messages, not around clicks.
 class HELD_KEY {
   public:
     explicit HELD_KEY(WORD virtualKey);
     ~HELD_KEY();
     HELD_KEY(const HELD_KEY&) = delete;
     HELD_KEY& operator=(const HELD_KEY&) = delete;
-    bool Down() const { return down; }
+    // Pressed, and still down now.
+    bool Down() const;
 
   private:
     WORD key;
@@ -87,6 +90,8 @@ class VAYLO {
     int IndexOf(const std::wstring& title) const; // first entry, or -1
     int Occurrences(const std::wstring& title) const;
     bool Select(int index) const;
+    // Selects the first entry with that title; false when it is not listed.
+    bool SelectEntry(const std::wstring& title) const;
 
     bool WaitListed(const std::wstring& title, int times = 1, DWORD timeoutMs = WAIT_MS) const;
     bool WaitUnlisted(const std::wstring& title, DWORD timeoutMs = WAIT_MS) const;
@@ -120,6 +125,9 @@ class VAYLO {
     HWND main = nullptr;
     HWND list = nullptr;
     CHILD_PROCESS process;
+
+  private:
+    bool MenuEnded(HWND menu) const;
 };
 
 int Height(HWND window);

@@ -128,8 +128,7 @@ int main(int argc, char** argv) {
         return PrintPoint(FindPoint(corner, [&](HWND hit) { return hit == GetDesktopWindow(); }, point), point);
     }
     if (std::strcmp(command, "select") == 0) {
-        int index = vaylo.IndexOf(Wide(argument));
-        return index >= 0 && vaylo.Select(index) ? 0 : 1;
+        return vaylo.SelectEntry(Wide(argument)) ? 0 : 1;
     }
     if (std::strcmp(command, "select-none") == 0) {
         vaylo.Select(-1);

@@ -71,8 +71,8 @@ TEST_F(WindowListTest, SelectionFollowsTheWindowNotTheIndex) {
     ASSERT_TRUE(targets.Start({Titled(beta), Titled(gamma)}));
     ASSERT_TRUE(vaylo.WaitListed(beta));
     ASSERT_TRUE(vaylo.WaitListed(gamma));
-    int before = vaylo.IndexOf(beta);
-    ASSERT_TRUE(vaylo.Select(before));
+    ASSERT_TRUE(vaylo.SelectEntry(beta));
+    int before = vaylo.Selection();
 
     // A new window that sorts before the selected one shifts it down.
     std::wstring alpha = Title(L"alpha");
