@@ -12,13 +12,18 @@
 //   wait-listed TITLE          exit 0 once TITLE is listed
 //   wait-main-visible 0|1      exit 0 once the main window's visibility is that
 //   exit                       end Vaylo through its Exit button and wait
+//   close TITLE                ask the window TITLE to close
+//   window-at X Y              print the title of the outermost window at X Y
+//   wait-pointer X Y           exit 0 once the pointer is seen at X Y
 //
-// Points are printed as "x y" in screen coordinates, which under Wine without
-// a virtual desktop are the X screen's. Exit code 0 on success.
+// Points are printed as "x y" in screen coordinates. With VAYLO_DESKTOP set,
+// the probe works on that desktop (a Wine virtual desktop the script made),
+// whose origin lies at the X screen's. Exit code 0 on success.
 
 #include "Desktop.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -74,6 +79,17 @@ BOOL CALLBACK FindTitled(HWND window, LPARAM context) {
 int main(int argc, char** argv) {
     if (argc < 2)
         return 2;
+    // Before any window of this thread exists, or the switch is refused.
+    // The desktop appears once the script's first start on it has run.
+    if (const char* desktopName = std::getenv("VAYLO_DESKTOP")) {
+        HDESK desktop = nullptr;
+        DWORD start = GetTickCount();
+        while ((desktop = OpenDesktopA(desktopName, 0, FALSE, GENERIC_ALL)) == nullptr &&
+               GetTickCount() - start < START_TIMEOUT_MS)
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        if (desktop == nullptr || !SetThreadDesktop(desktop))
+            return 4;
+    }
     const char* command = argv[1];
     const char* argument = argc >= 3 ? argv[2] : "";
     // The running instance, attached to rather than started.
@@ -91,6 +107,29 @@ int main(int argc, char** argv) {
                    WAIT_MS)
                    ? 0
                    : 1;
+    }
+    if (std::strcmp(command, "close") == 0) {
+        TITLE_SEARCH search = {Wide(argument), nullptr};
+        EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr && PostMessageW(search.found, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
+    if (std::strcmp(command, "wait-pointer") == 0 && argc >= 4) {
+        POINT wanted = {std::atol(argv[2]), std::atol(argv[3])};
+        return PumpUntil(
+                   [&] {
+                       POINT at = {};
+                       return GetCursorPos(&at) && at.x == wanted.x && at.y == wanted.y;
+                   },
+                   WAIT_MS)
+                   ? 0
+                   : 1;
+    }
+    if (std::strcmp(command, "window-at") == 0 && argc >= 4) {
+        HWND window = WindowFromPoint(POINT{std::atol(argv[2]), std::atol(argv[3])});
+        while (window != nullptr && GetParent(window) != nullptr)
+            window = GetParent(window);
+        std::printf("%s\n", Narrow(TitleOf(window)).c_str());
+        return 0;
     }
     if (vaylo.main == nullptr)
         return 3;
