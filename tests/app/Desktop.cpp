@@ -56,7 +56,9 @@ std::vector<HWND> ProcessWindows(DWORD processId, const std::wstring* title, boo
     return search.found;
 }
 
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
 
 void SendKey(WORD virtualKey, bool down) {
     INPUT input = {};
@@ -67,7 +69,9 @@ void SendKey(WORD virtualKey, bool down) {
     SendInput(1, &input, sizeof input);
 }
 
-bool KeyIsDown(WORD virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
+bool KeyIsDown(WORD virtualKey) {
+    return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
+}
 
 void SendMouse(DWORD flags, POINT screen) {
     INPUT input = {};
@@ -88,7 +92,9 @@ HWND OpenMenuWindow(DWORD processId) {
     return nullptr;
 }
 
-bool MenuGone(HWND menu) { return !IsWindow(menu) || !IsWindowVisible(menu); }
+bool MenuGone(HWND menu) {
+    return !IsWindow(menu) || !IsWindowVisible(menu);
+}
 
 } // namespace
 
@@ -118,29 +124,29 @@ bool TARGETS::Start(const std::vector<std::wstring>& specs) {
     if (!process.Start(path.c_str(), Narrow(line)))
         return false;
     return PumpUntil(
-        [&] {
-            if (!process.IsRunning())
-                return true;
-            for (const std::wstring& spec : specs) {
-                size_t colon = spec.find(L':');
-                std::wstring kind = spec.substr(0, colon);
-                if (kind == L"untitled") {
-                    if (Untitled() == nullptr)
-                        return false;
-                } else if (kind == L"many") {
-                    size_t second = spec.find(L':', colon + 1);
-                    long count = std::wcstol(spec.c_str() + colon + 1, nullptr, 10);
-                    wchar_t last[16];
-                    std::swprintf(last, 16, L" %04ld", count - 1);
-                    if (count > 0 && Window(spec.substr(second + 1) + last) == nullptr)
-                        return false;
-                } else if (Window(spec.substr(colon + 1)) == nullptr) {
-                    return false;
-                }
-            }
-            return true;
-        },
-        START_TIMEOUT_MS) &&
+               [&] {
+                   if (!process.IsRunning())
+                       return true;
+                   for (const std::wstring& spec : specs) {
+                       size_t colon = spec.find(L':');
+                       std::wstring kind = spec.substr(0, colon);
+                       if (kind == L"untitled") {
+                           if (Untitled() == nullptr)
+                               return false;
+                       } else if (kind == L"many") {
+                           size_t second = spec.find(L':', colon + 1);
+                           long count = std::wcstol(spec.c_str() + colon + 1, nullptr, 10);
+                           wchar_t last[16];
+                           std::swprintf(last, 16, L" %04ld", count - 1);
+                           if (count > 0 && Window(spec.substr(second + 1) + last) == nullptr)
+                               return false;
+                       } else if (Window(spec.substr(colon + 1)) == nullptr) {
+                           return false;
+                       }
+                   }
+                   return true;
+               },
+               START_TIMEOUT_MS) &&
            process.IsRunning();
 }
 
@@ -209,7 +215,9 @@ HELD_KEY::HELD_KEY(WORD virtualKey) : key(virtualKey) {
     }
 }
 
-bool HELD_KEY::Down() const { return down && KeyIsDown(key); }
+bool HELD_KEY::Down() const {
+    return down && KeyIsDown(key);
+}
 
 HELD_KEY::~HELD_KEY() {
     SendKey(key, false);
@@ -221,7 +229,9 @@ void PressKey(WORD virtualKey) {
     SendKey(virtualKey, false);
 }
 
-void MovePointer(POINT screen) { SendMouse(0, screen); }
+void MovePointer(POINT screen) {
+    SendMouse(0, screen);
+}
 
 void DoubleClickAt(POINT screen) {
     MovePointer(screen);
@@ -290,9 +300,13 @@ std::vector<std::wstring> VAYLO::ListTexts() const {
     return texts;
 }
 
-int VAYLO::Count() const { return static_cast<int>(Ask(list, LB_GETCOUNT)); }
+int VAYLO::Count() const {
+    return static_cast<int>(Ask(list, LB_GETCOUNT));
+}
 
-int VAYLO::Selection() const { return static_cast<int>(Ask(list, LB_GETCURSEL)); }
+int VAYLO::Selection() const {
+    return static_cast<int>(Ask(list, LB_GETCURSEL));
+}
 
 std::wstring VAYLO::SelectedText() const {
     LRESULT index = Ask(list, LB_GETCURSEL);
@@ -313,7 +327,9 @@ int VAYLO::Occurrences(const std::wstring& title) const {
     return static_cast<int>(std::count(texts.begin(), texts.end(), title));
 }
 
-bool VAYLO::Select(int index) const { return Ask(list, LB_SETCURSEL, static_cast<WPARAM>(index)) == index; }
+bool VAYLO::Select(int index) const {
+    return Ask(list, LB_SETCURSEL, static_cast<WPARAM>(index)) == index;
+}
 
 bool VAYLO::WaitListed(const std::wstring& title, int times, DWORD timeoutMs) const {
     return PumpUntil([&] { return Occurrences(title) == times; }, timeoutMs);
@@ -479,7 +495,8 @@ bool ReadDword(const char* subkey, const char* value, DWORD& data) {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     DWORD type = 0, size = sizeof data;
-    bool ok = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) == ERROR_SUCCESS &&
+    bool ok = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) ==
+                  ERROR_SUCCESS &&
               type == REG_DWORD;
     RegCloseKey(key);
     return ok;
@@ -506,9 +523,12 @@ TRAY_SETTINGS::TRAY_SETTINGS() {
         const char* value;
         DWORD data;
     } const wanted[] = {
-        {"CloseToTray", "CloseToTray", 1},       {"CloseToTray", "CloseToTrayReminder", 0},
-        {"CloseToTray", "CloseToTrayRunReminder", 0}, {"MinimizeToTray", "MinimizeToTray", 1},
-        {"MinimizeToTray", "MinimizeToTrayReminder", 0}, {"MinimizeToTray", "MinimizeToTrayRunReminder", 0},
+        {"CloseToTray", "CloseToTray", 1},
+        {"CloseToTray", "CloseToTrayReminder", 0},
+        {"CloseToTray", "CloseToTrayRunReminder", 0},
+        {"MinimizeToTray", "MinimizeToTray", 1},
+        {"MinimizeToTray", "MinimizeToTrayReminder", 0},
+        {"MinimizeToTray", "MinimizeToTrayRunReminder", 0},
     };
     for (const auto& setting : wanted) {
         SAVED old = {setting.subkey, setting.value, false, 0};

@@ -144,12 +144,16 @@ int main(int argc, char** argv) {
     if (std::strcmp(command, "point-background") == 0) {
         RECT rect;
         GetWindowRect(vaylo.main, &rect);
-        return PrintPoint(FindPoint(rect, [&](HWND hit) { return hit == vaylo.main; }, point), point);
+        return PrintPoint(FindPoint(
+                              rect, [&](HWND hit) { return hit == vaylo.main; }, point),
+                          point);
     }
     if (std::strcmp(command, "point-list") == 0) {
         RECT rect;
         GetWindowRect(vaylo.list, &rect);
-        return PrintPoint(FindPoint(rect, [&](HWND hit) { return hit == vaylo.list; }, point), point);
+        return PrintPoint(FindPoint(
+                              rect, [&](HWND hit) { return hit == vaylo.list; }, point),
+                          point);
     }
     if (std::strcmp(command, "point-child") == 0) {
         TITLE_SEARCH search = {Wide(argument), nullptr};
@@ -158,13 +162,17 @@ int main(int argc, char** argv) {
         RECT rect;
         if (child == nullptr || !GetWindowRect(child, &rect))
             return 1;
-        return PrintPoint(FindPoint(rect, [&](HWND hit) { return hit == child; }, point), point);
+        return PrintPoint(FindPoint(
+                              rect, [&](HWND hit) { return hit == child; }, point),
+                          point);
     }
     if (std::strcmp(command, "point-desktop") == 0) {
         // From the bottom-right corner, where no test window lies.
         RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         RECT corner = {screen.right - 200, screen.bottom - 200, screen.right, screen.bottom};
-        return PrintPoint(FindPoint(corner, [&](HWND hit) { return hit == GetDesktopWindow(); }, point), point);
+        return PrintPoint(FindPoint(
+                              corner, [&](HWND hit) { return hit == GetDesktopWindow(); }, point),
+                          point);
     }
     if (std::strcmp(command, "select") == 0) {
         return vaylo.SelectEntry(Wide(argument)) ? 0 : 1;

@@ -59,8 +59,8 @@ SUMMARY Summarise(std::vector<double> times) {
 }
 
 void Report(const char* what, int listed, const SUMMARY& summary, size_t samples) {
-    std::printf("%-34s listed %4d  min %8.2f ms  median %8.2f ms  max %8.2f ms  (%u samples%s)\n", what, listed,
-                summary.min, summary.median, summary.max, static_cast<unsigned>(samples),
+    std::printf("%-34s listed %4d  min %8.2f ms  median %8.2f ms  max %8.2f ms  (%u samples%s)\n", what,
+                listed, summary.min, summary.median, summary.max, static_cast<unsigned>(samples),
                 summary.failed ? ", some unanswered" : "");
     std::fflush(stdout);
 }
@@ -137,8 +137,8 @@ bool Measure(int windows, int samples) {
     bool answered = SendMessageTimeoutW(vaylo.main, WM_COMMAND, 1009, 0, SMTO_NORMAL, 60000, &result) != 0;
     double hideActive = Now() - start;
     if (answered)
-        std::printf("%-34s %.2f ms (hung window %s the foreground)\n", "  Hide Active on the hung window", hideActive,
-                    inFront ? "was" : "was NOT");
+        std::printf("%-34s %.2f ms (hung window %s the foreground)\n", "  Hide Active on the hung window",
+                    hideActive, inFront ? "was" : "was NOT");
     else
         std::printf("%-34s no answer within 60 s\n", "  Hide Active on the hung window");
     std::printf("%-34s %.2f ms\n", "  refresh afterwards", TimedRefresh(vaylo.main));

@@ -57,8 +57,8 @@ LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     }
     case WM_DESTROY:
-        if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() && GetParent(window) == nullptr &&
-            --answeringWindows <= 0)
+        if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() &&
+            GetParent(window) == nullptr && --answeringWindows <= 0)
             PostQuitMessage(0);
         return 0;
     }
@@ -85,8 +85,8 @@ HWND MakeWindow(const std::wstring& title, DWORD style, HWND owner, bool withChi
     if (window == nullptr)
         return nullptr;
     if (withChild) {
-        CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"child control", WS_CHILD | WS_VISIBLE | ES_MULTILINE, 8, 8,
-                        10, 10, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(100)),
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"child control", WS_CHILD | WS_VISIBLE | ES_MULTILINE, 8,
+                        8, 10, 10, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(100)),
                         GetModuleHandleA(nullptr), nullptr);
         RECT client;
         GetClientRect(window, &client);
@@ -107,8 +107,8 @@ struct HUNG_START {
 
 DWORD WINAPI HungThread(void* context) {
     auto* start = static_cast<HUNG_START*>(context);
-    HWND window = CreateWindowExW(0, TARGET_CLASS, start->title.c_str(), WS_OVERLAPPEDWINDOW, start->place.left,
-                                  start->place.top, start->place.right - start->place.left,
+    HWND window = CreateWindowExW(0, TARGET_CLASS, start->title.c_str(), WS_OVERLAPPEDWINDOW,
+                                  start->place.left, start->place.top, start->place.right - start->place.left,
                                   start->place.bottom - start->place.top, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
     if (window != nullptr) {
@@ -156,7 +156,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         } else if (std::wcsncmp(spec, L"owned:", 6) == 0) {
             if (previous == nullptr)
                 return 3;
-            made = MakeWindow(spec + 6, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, previous, false, false);
+            made = MakeWindow(spec + 6, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, previous, false,
+                              false);
             if (made != nullptr)
                 continue; // an owned window does not count for the process's life
         } else if (std::wcsncmp(spec, L"hung:", 5) == 0) {

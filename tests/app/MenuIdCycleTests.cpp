@@ -1,0 +1,66 @@
+// The hidden-window menu's command ids after they have wrapped. A test of
+// its own: thousands of hide and restore cycles take minutes.
+
+#include "VayloFixture.h"
+
+#include <cstdio>
+
+namespace {
+
+using MenuIdCycleTest = VayloTest;
+
+WPARAM const LIST_DOUBLE_CLICK = MAKEWPARAM(LIST_ID, LBN_DBLCLK);
+int const FIRST_MENU_ID = 4000;
+int const LAST_MENU_ID = 8000;
+
+// Ids run from 4000 to 8000 and start again. Hides and restores through the
+// commands themselves (a menu choice is the same command) until the ids have
+// wrapped; each restore by its predicted id proves the count. Then the menu
+// still drops the items of windows shown elsewhere or closed.
+TEST_F(MenuIdCycleTest, AfterTheIdsWrap_PruningAndChoosingStillWork) {
+    std::wstring cycled = Title(L"cycled"), a = Title(L"shown"), b = Title(L"closed"), c = Title(L"kept");
+    ASSERT_TRUE(targets.Start({Titled(cycled), Titled(a), Titled(b), Titled(c)}));
+    HWND window = targets.Window(cycled);
+    ASSERT_TRUE(vaylo.WaitListed(cycled) && vaylo.WaitListed(a) && vaylo.WaitListed(b) &&
+                vaylo.WaitListed(c));
+    MeasureEmptyMenu();
+    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+
+    int const cycles = LAST_MENU_ID - FIRST_MENU_ID + 1 + 2; // ids 4000..8000, then 4000 and 4001
+    int index = vaylo.IndexOf(cycled);
+    ASSERT_GE(index, 0);
+    LARGE_INTEGER frequency, before, after;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&before);
+    for (int k = 0; k < cycles; ++k) {
+        int id = FIRST_MENU_ID + k % (LAST_MENU_ID - FIRST_MENU_ID + 1);
+        // The entry keeps its place: the same windows are listed each time.
+        ASSERT_TRUE(vaylo.Select(index)) << "cycle " << k;
+        ASSERT_TRUE(vaylo.Command(LIST_DOUBLE_CLICK, reinterpret_cast<LPARAM>(vaylo.list))) << "cycle " << k;
+        ASSERT_FALSE(IsWindowVisible(window)) << "cycle " << k << ": not hidden";
+        ASSERT_TRUE(vaylo.Command(static_cast<WPARAM>(id))) << "cycle " << k;
+        ASSERT_TRUE(IsWindowVisible(window)) << "cycle " << k << ": id " << id << " did not restore it";
+    }
+    QueryPerformanceCounter(&after);
+    double seconds =
+        static_cast<double>(after.QuadPart - before.QuadPart) / static_cast<double>(frequency.QuadPart);
+    std::printf("[ id cycle ] %d hide and restore cycles in %.1f s (%.2f ms each)\n", cycles, seconds,
+                1000.0 * seconds / cycles);
+
+    HWND shown = targets.Window(a), closed = targets.Window(b), kept = targets.Window(c);
+    for (const std::wstring& title : {a, b, c})
+        ASSERT_TRUE(vaylo.DoubleClickEntry(title));
+    ASSERT_TRUE(WaitVisible(kept, false));
+    ShowWindow(shown, SW_SHOWNOACTIVATE);
+    PostMessageW(closed, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(closed); }, WAIT_MS));
+
+    HWND menu = vaylo.OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(VAYLO::HiddenItems(menu, emptyMenuHeight), 1)
+        << "menu height " << Height(menu) << ", without items " << emptyMenuHeight;
+    ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 0));
+    EXPECT_TRUE(WaitVisible(kept, true));
+}
+
+} // namespace
