@@ -25,6 +25,9 @@ INT_PTR DIALOG::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COPYDATA: OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)); break;
     case WM_DESTROY: TearDown(); break;
     case WM_LBUTTONDOWN: BeginDrag(lParam); break;
+    // The dialog class asks for double clicks: a press soon after the last
+    // one arrives as this, and must start a drag just the same.
+    case WM_LBUTTONDBLCLK: BeginDrag(lParam); break;
     case WM_LBUTTONUP: EndDrag(lParam); break;
     case WM_MOUSEMOVE: OnMouseMove(); break;
     case WM_DRAWITEM: OnDrawItem(wParam, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); break;

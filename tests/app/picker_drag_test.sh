@@ -94,6 +94,12 @@ check "the target's child lies at the point" "$target" "$(probe window-at "$chil
 drag "$icon_x" "$icon_y" "$child_x" "$child_y"
 check "the window's top-level entry is selected" "$target" "$(probe selection)"
 
+echo "-- a press soon after a click on the icon"
+# The second press falls within the double-click time of the first.
+xdotool mousemove "$icon_x" "$icon_y" click 1
+probe wait-main-visible 1
+drag "$icon_x" "$icon_y" "$desk_x" "$desk_y"
+
 echo "-- a press outside the icon"
 probe select "$other"
 drag "$back_x" "$back_y" "$child_x" "$child_y" stays
