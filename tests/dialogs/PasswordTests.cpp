@@ -15,6 +15,10 @@ const char* const kTitle = "Enter Password";
 // WM_ACTIVATE, counted by hooks so the prompt's code is left as it is.
 std::atomic<int> promptTimers{0};
 std::atomic<int> promptActivations{0};
+// When set, this window is made the foreground window just before the prompt
+// handles its timer, so which window is in front at that moment is decided by
+// the test, not by the race between two windows that both want the front.
+std::atomic<HWND> frontAtTimer{nullptr};
 
 bool IsPrompt(HWND window) {
     wchar_t title[32] = L"";
@@ -25,8 +29,11 @@ bool IsPrompt(HWND window) {
 LRESULT CALLBACK WatchQueue(int code, WPARAM wParam, LPARAM lParam) {
     const MSG* message = reinterpret_cast<const MSG*>(lParam);
     if (code == HC_ACTION && wParam == PM_REMOVE && message->message == WM_TIMER && message->wParam == 1 &&
-        IsPrompt(message->hwnd))
+        IsPrompt(message->hwnd)) {
+        if (HWND front = frontAtTimer.load())
+            SetForegroundWindow(front);
         ++promptTimers;
+    }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -42,12 +49,14 @@ class PROMPT_WATCH {
     PROMPT_WATCH() {
         promptTimers = 0;
         promptActivations = 0;
+        frontAtTimer = nullptr;
         queueHook = SetWindowsHookExA(WH_GETMESSAGE, WatchQueue, nullptr, GetCurrentThreadId());
         sentHook = SetWindowsHookExA(WH_CALLWNDPROC, WatchSent, nullptr, GetCurrentThreadId());
     }
     PROMPT_WATCH(const PROMPT_WATCH&) = delete;
     PROMPT_WATCH& operator=(const PROMPT_WATCH&) = delete;
     ~PROMPT_WATCH() {
+        frontAtTimer = nullptr;
         if (queueHook)
             UnhookWindowsHookEx(queueHook);
         if (sentHook)
@@ -182,6 +191,7 @@ TEST(Password, ForeignWindowInFrontAfterOneSecond_IsMinimisedAndRestoredOnClose)
     foreign.SetFighting(true); // takes the foreground back whenever it loses it
     PROMPT_WATCH watch;
     ASSERT_TRUE(watch.Installed());
+    frontAtTimer = foreign.Get();
     bool timerHandled = false, minimised = false, promptInFront = false;
     EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [&](HWND prompt) {
         timerHandled = WaitForTimerHandled(prompt);
@@ -208,6 +218,7 @@ TEST(Password, MinimisedWindowClosedWhilePromptOpen_PromptStillClosesCleanly) {
     foreign.SetFighting(true);
     PROMPT_WATCH watch;
     ASSERT_TRUE(watch.Installed());
+    frontAtTimer = foreign.Get();
     bool minimised = false;
     EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [&](HWND prompt) {
         WaitForTimerHandled(prompt);
