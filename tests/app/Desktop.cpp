@@ -73,17 +73,6 @@ bool KeyIsDown(WORD virtualKey) {
     return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
 }
 
-void SendMouse(DWORD flags, POINT screen) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN);
-    input.mi.dx = static_cast<LONG>((screen.x * 65535LL + width / 2) / (width - 1));
-    input.mi.dy = static_cast<LONG>((screen.y * 65535LL + height / 2) / (height - 1));
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    SendInput(1, &input, sizeof input);
-}
-
 HWND OpenMenuWindow(DWORD processId) {
     std::vector<HWND> windows = ProcessWindows(processId, nullptr, true);
     for (HWND window : windows)
@@ -231,6 +220,17 @@ void PressKey(WORD virtualKey) {
 
 void MovePointer(POINT screen) {
     SendMouse(0, screen);
+}
+
+void SendMouse(DWORD flags, POINT screen) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    input.mi.dx = static_cast<LONG>((screen.x * 65535LL + width / 2) / (width - 1));
+    input.mi.dy = static_cast<LONG>((screen.y * 65535LL + height / 2) / (height - 1));
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof input);
 }
 
 void DoubleClickAt(POINT screen) {

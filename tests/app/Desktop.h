@@ -68,6 +68,9 @@ class HELD_KEY {
 };
 
 void PressKey(WORD virtualKey);
+// One real mouse event (flags: MOUSEEVENTF_LEFTDOWN...) with the pointer moved
+// to the screen point.
+void SendMouse(DWORD flags, POINT screen);
 // A real double click with the left button at a screen point.
 void DoubleClickAt(POINT screen);
 // Moves the pointer with real input.

@@ -229,24 +229,10 @@ TEST_F(HideTest, MenuItemText_ShortensTitlesLongerThan25Characters) {
 TEST_F(HideTest, OpeningTheMenu_DropsItemsOfShownAndClosedWindows) {
     std::wstring a = Title(L"A"), b = Title(L"B"), c = Title(L"C");
     ASSERT_TRUE(targets.Start({Titled(a), Titled(b), Titled(c)}));
-    HWND shown = targets.Window(a), closed = targets.Window(b), kept = targets.Window(c);
     ASSERT_TRUE(vaylo.WaitListed(a) && vaylo.WaitListed(b) && vaylo.WaitListed(c));
     MeasureEmptyMenu();
     ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
-    for (const std::wstring& title : {a, b, c})
-        ASSERT_TRUE(vaylo.DoubleClickEntry(title));
-    ASSERT_TRUE(WaitVisible(kept, false));
-
-    ShowWindow(shown, SW_SHOWNOACTIVATE);
-    PostMessageW(closed, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(closed); }, WAIT_MS));
-
-    HWND menu = vaylo.OpenMenu();
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(VAYLO::HiddenItems(menu, emptyMenuHeight), 1)
-        << "menu height " << Height(menu) << ", without items " << emptyMenuHeight;
-    ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 0));
-    EXPECT_TRUE(WaitVisible(kept, true));
+    HideThreeThenExpectOnlyTheThirdInTheMenu(a, b, c);
     EXPECT_TRUE(vaylo.WaitListed(a));
 }
 

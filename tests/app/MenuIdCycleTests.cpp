@@ -47,20 +47,7 @@ TEST_F(MenuIdCycleTest, AfterTheIdsWrap_PruningAndChoosingStillWork) {
     std::printf("[ id cycle ] %d hide and restore cycles in %.1f s (%.2f ms each)\n", cycles, seconds,
                 1000.0 * seconds / cycles);
 
-    HWND shown = targets.Window(a), closed = targets.Window(b), kept = targets.Window(c);
-    for (const std::wstring& title : {a, b, c})
-        ASSERT_TRUE(vaylo.DoubleClickEntry(title));
-    ASSERT_TRUE(WaitVisible(kept, false));
-    ShowWindow(shown, SW_SHOWNOACTIVATE);
-    PostMessageW(closed, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(closed); }, WAIT_MS));
-
-    HWND menu = vaylo.OpenMenu();
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(VAYLO::HiddenItems(menu, emptyMenuHeight), 1)
-        << "menu height " << Height(menu) << ", without items " << emptyMenuHeight;
-    ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 0));
-    EXPECT_TRUE(WaitVisible(kept, true));
+    HideThreeThenExpectOnlyTheThirdInTheMenu(a, b, c);
 }
 
 } // namespace

@@ -27,6 +27,28 @@ class VayloTest : public ::testing::Test {
     void MeasureEmptyMenu() { emptyMenuHeight = vaylo.MenuHeightWithoutItems(); }
     int HiddenItems() const { return vaylo.CountHiddenItems(emptyMenuHeight); }
 
+    // The three listed windows are hidden; then the first comes back by other
+    // means and the second closes, so the opened menu holds only the third,
+    // and choosing it shows it again. Needs MeasureEmptyMenu first.
+    void HideThreeThenExpectOnlyTheThirdInTheMenu(const std::wstring& shownTitle, const std::wstring& closedTitle,
+                                                 const std::wstring& keptTitle) {
+        HWND shown = targets.Window(shownTitle), closed = targets.Window(closedTitle),
+             kept = targets.Window(keptTitle);
+        for (const std::wstring& title : {shownTitle, closedTitle, keptTitle})
+            ASSERT_TRUE(vaylo.DoubleClickEntry(title));
+        ASSERT_TRUE(WaitVisible(kept, false));
+        ShowWindow(shown, SW_SHOWNOACTIVATE);
+        PostMessageW(closed, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(closed); }, WAIT_MS));
+
+        HWND menu = vaylo.OpenMenu();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(VAYLO::HiddenItems(menu, emptyMenuHeight), 1)
+            << "menu height " << Height(menu) << ", without items " << emptyMenuHeight;
+        ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 0));
+        EXPECT_TRUE(WaitVisible(kept, true));
+    }
+
     TRAY_SETTINGS tray;
     TARGETS targets;
     TARGETS more;

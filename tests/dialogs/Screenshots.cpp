@@ -1,6 +1,6 @@
 // Screenshots of the three dialogs for the documentation. Runs only when
-// VAYLO_SCREENSHOT_DIR names a folder: each dialog is held open while the
-// take-screenshots.sh script beside this file photographs the screen.
+// VAYLO_SCREENSHOT_DIR names a folder: each dialog is held open while
+// `scripts/screenshots.sh dialogs` photographs the screen.
 
 #include "DialogDriver.h"
 

@@ -1,4 +1,4 @@
-// Not a check: with VAYLO_SCREENSHOT_DIR set (take-screenshot.sh does it) the
+// Not a check: with VAYLO_SCREENSHOT_DIR set (scripts/screenshots.sh tray does it) the
 // open tray menu with three hidden-window items is held open for the script
 // to photograph. Skipped otherwise.
 

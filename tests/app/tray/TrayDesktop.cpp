@@ -68,17 +68,6 @@ BOOL CALLBACK CollectDialogs(HWND window, LPARAM context) {
     return TRUE;
 }
 
-void SendMouse(DWORD flags, POINT screen) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN);
-    input.mi.dx = static_cast<LONG>((screen.x * 65535LL + width / 2) / (width - 1));
-    input.mi.dy = static_cast<LONG>((screen.y * 65535LL + height / 2) / (height - 1));
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    SendInput(1, &input, sizeof input);
-}
-
 // ---- the shell's tray, read from outside ----
 //
 // Each icon is a window of the shell's process with a tooltip tool of the same

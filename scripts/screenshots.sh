@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Photographs what a test program shows into docs/. The program's screenshot
+# tests (run only when VAYLO_SCREENSHOT_DIR is set) write "<name>.ready" with
+# the screen rectangle "x y width height" of what is to be photographed, and
+# wait for "<name>.done". Needs a built test program:
+#   bash scripts/screenshots.sh tray     # the open tray menu with hidden windows
+#   bash scripts/screenshots.sh dialogs  # the query, the notice, the password prompt
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+case "${1:-}" in
+  tray) exe="$BUILD/$TEST_ARCH/tests/app/tray/app_tray_tests.exe" filter='Screenshot.*' ;;
+  dialogs) exe="$BUILD/$TEST_ARCH/tests/dialogs/dialogs_tests.exe" filter='Screenshots.*' ;;
+  *) echo "usage: $0 tray|dialogs" >&2; exit 2 ;;
+esac
+[ -f "$exe" ] || { echo "build first: $exe is missing" >&2; exit 1; }
+
+trap stop_all EXIT
+start_xvfb
+ensure_prefix
+shots="$(mktemp -d)"
+mkdir -p "$ROOT/docs"
+
+# A Wine virtual desktop draws the windows' captions and frames, which a bare
+# X server without a window manager leaves out.
+VAYLO_SCREENSHOT_DIR="Z:${shots//\//\\}" "$WINE" explorer /desktop=VayloShots,1024x768 "$exe" \
+  --gtest_filter="$filter" &
+program=$!
+margin=12
+while kill -0 "$program" 2>/dev/null; do
+  for ready in "$shots"/*.ready; do
+    [ -e "$ready" ] || continue
+    name="$(basename "$ready" .ready)"
+    read -r x y w h < <(tr -d "\r" < "$ready")
+    x=$((x > margin ? x - margin : 0)); y=$((y > margin ? y - margin : 0))
+    import -window root -crop "$((w + 2 * margin))x$((h + 2 * margin))+$x+$y" +repage "$ROOT/docs/$name.png"
+    echo "docs/$name.png"
+    rm -f "$ready"
+    touch "$shots/$name.done"
+  done
+  sleep 0.2
+done
+wait "$program"
+rm -rf "$shots"
