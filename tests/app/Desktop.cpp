@@ -401,7 +401,7 @@ HWND VAYLO::OpenMenu() const {
     // while the menu opens takes the foreground away and closes the menu at
     // once. A menu that stayed open a moment, with keys going to its thread,
     // is open for good.
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
         SetCursorPos(MENU_POINT.x, MENU_POINT.y);
         PostMessageW(main, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
         HWND menu = nullptr;
@@ -410,9 +410,11 @@ HWND VAYLO::OpenMenu() const {
                 menu = OpenMenuWindow(process.Id());
                 return menu != nullptr;
             },
-            WAIT_MS);
-        if (menu == nullptr)
-            return nullptr;
+            3000);
+        if (menu == nullptr) { // never seen: it may have opened and closed between two looks
+            Send(WM_NULL, 0, 0);
+            continue;
+        }
         bool closed = PumpUntil([&] { return MenuGone(menu); }, 300);
         if (!closed && PumpUntil([&] { return VayloInFront(process.Id()); }, 2000))
             return menu;

@@ -236,6 +236,27 @@ TEST_F(HideTest, OpeningTheMenu_DropsItemsOfShownAndClosedWindows) {
     EXPECT_TRUE(vaylo.WaitListed(a));
 }
 
+// A real program: Wine's notepad goes into the menu and comes back in front.
+TEST_F(HideTest, RealProgram_HiddenIntoTheMenuAndChosenBack) {
+    NOTEPAD notepad;
+    ASSERT_TRUE(notepad.Start());
+    std::wstring title = TitleOf(notepad.window);
+    ASSERT_TRUE(vaylo.WaitListed(title));
+    MeasureEmptyMenu();
+    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+
+    ASSERT_TRUE(vaylo.DoubleClickEntry(title));
+    EXPECT_TRUE(WaitVisible(notepad.window, false));
+    EXPECT_TRUE(vaylo.WaitUnlisted(title));
+    HWND menu = vaylo.OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(VAYLO::HiddenItems(menu, emptyMenuHeight), 1);
+    ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 0));
+    EXPECT_TRUE(WaitVisible(notepad.window, true));
+    EXPECT_TRUE(WaitForeground(notepad.window));
+    EXPECT_TRUE(vaylo.WaitListed(title));
+}
+
 // ---- "Hide Active" ----
 
 TEST_F(HideTest, HideActive_OnAListedWindow_HidesItAndActivatesTheNextOne) {

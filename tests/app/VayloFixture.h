@@ -58,3 +58,23 @@ class VayloTest : public ::testing::Test {
   private:
     static inline unsigned lastSerial = 0;
 };
+
+// Wine's notepad, a real program, with its listable window.
+class NOTEPAD {
+  public:
+    bool Start() {
+        if (!process.Start(nullptr, "notepad.exe"))
+            return false;
+        return PumpUntil(
+            [&] {
+                window = nullptr;
+                for (HWND candidate : VisibleTopLevelWindows(process.Id()))
+                    if (ListableWindow(candidate))
+                        window = candidate;
+                return window != nullptr;
+            },
+            START_TIMEOUT_MS);
+    }
+    CHILD_PROCESS process;
+    HWND window = nullptr;
+};

@@ -10,26 +10,6 @@ namespace {
 
 using WindowListTest = VayloTest;
 
-// Wine's notepad: a real program whose window the list must show.
-class NOTEPAD {
-  public:
-    bool Start() {
-        if (!process.Start(nullptr, "notepad.exe"))
-            return false;
-        return PumpUntil(
-            [&] {
-                window = nullptr;
-                for (HWND candidate : VisibleTopLevelWindows(process.Id()))
-                    if (ListableWindow(candidate))
-                        window = candidate;
-                return window != nullptr;
-            },
-            START_TIMEOUT_MS);
-    }
-    CHILD_PROCESS process;
-    HWND window = nullptr;
-};
-
 TEST_F(WindowListTest, ShowsExactlyTheWindowsTheFilterAllows) {
     std::wstring titled = Title(L"titled");
     std::wstring owned = Title(L"owned pop-up");
