@@ -241,7 +241,7 @@ void DIALOG::HideActiveWindow() {
         HideListedWindow(front);
     }
 
-    if (CountVisibleWindows() == 0)
+    if (CountVisibleWindows(1) == 0)
         return;
     HWND next = front ? GetWindow(front, GW_HWNDNEXT) : nullptr;
     while (next != nullptr && !IsWindowVisible(next) && !IsProgramManager(next))
@@ -253,18 +253,19 @@ void DIALOG::HideActiveWindow() {
 struct DIALOG::VISIBLE_COUNT {
     DIALOG* dialog;
     int count;
+    int countUpTo;
 };
 
 BOOL CALLBACK DIALOG::CountVisibleStep(HWND window, LPARAM context) {
     VISIBLE_COUNT* counting = reinterpret_cast<VISIBLE_COUNT*>(context);
     if (IsWindowVisible(window) && !counting->dialog->IsProgramManager(window))
         ++counting->count;
-    return TRUE;
+    return counting->count < counting->countUpTo;
 }
 
 // Owned and untitled windows count, and the main window itself.
-int DIALOG::CountVisibleWindows() {
-    VISIBLE_COUNT counting = {this, 0};
+int DIALOG::CountVisibleWindows(int countUpTo) {
+    VISIBLE_COUNT counting = {this, 0, countUpTo};
     EnumWindows(CountVisibleStep, reinterpret_cast<LPARAM>(&counting));
     return counting.count;
 }

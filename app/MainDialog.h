@@ -12,6 +12,8 @@
 #include "app/WindowEntries.h"
 #include "framework/ModalDialog.h"
 
+#include <climits>
+
 class HELP_POPUPS;
 
 class DIALOG : public MV_MODALDIALOG {
@@ -49,7 +51,9 @@ class DIALOG : public MV_MODALDIALOG {
     void HideActiveWindow();
     void MeasureMenuEntry(MEASUREITEMSTRUCT& item);
     void DrawMenuEntry(const DRAWITEMSTRUCT& item);
-    int CountVisibleWindows();
+    // Stops counting at countUpTo: asking every window's text costs a message
+    // to each program, and Hide Active only needs to know whether there is one.
+    int CountVisibleWindows(int countUpTo = INT_MAX);
 
   private:
     // Message table

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds, then measures and prints what one list refresh of the running
+# program costs with many windows and with a hung one among them. Prints
+# figures; checks nothing.
+#   bash scripts/benchmark.sh [samples]
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+"$ROOT/scripts/setup.sh"
+configure_and_build
+trap stop_all EXIT
+start_xvfb
+ensure_prefix
+"$WINE" "$BUILD/$TEST_ARCH/tests/app/refresh_benchmark.exe" "$@" | tr -d '\r'
