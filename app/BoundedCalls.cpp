@@ -72,15 +72,32 @@ STRING BOUNDED_CALLS::Text(HWND window) {
     return STRING(narrow);
 }
 
+// A fresh probe even for a resting thread: this serves one window the user
+// asked for, and a program that was only busy a moment ago can be hidden as
+// soon as it answers again. A thread the system already calls hung costs
+// nothing here: SMTO_ABORTIFHUNG gives up at once.
 bool BOUNDED_CALLS::Answers(HWND window) {
-    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
+    DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    if (thread == GetCurrentThreadId())
         return true;
+    if (thread == 0)
+        return false;
     DWORD_PTR ignored = 0;
-    return Send(window, WM_NULL, 0, 0, PROBE_TIMEOUT_MS, ignored);
+    SetLastError(0);
+    if (SendMessageTimeoutA(window, WM_NULL, 0, 0, SEND_FLAGS, PROBE_TIMEOUT_MS, &ignored)) {
+        timedOutAt.erase(thread); // it recovered: the list may ask it again
+        return true;
+    }
+    if (GetLastError() == ERROR_TIMEOUT)
+        timedOutAt[thread] = GetTickCount();
+    return false;
 }
 
+// Used for every held window on the way out, so a resting thread is not
+// probed again: its windows get the request queued instead.
 void BOUNDED_CALLS::ShowEventually(HWND window, int command) {
-    if (Answers(window))
+    DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    if (thread != 0 && !Resting(thread) && Answers(window))
         ShowWindow(window, command);
     else
         ShowWindowAsync(window, command);

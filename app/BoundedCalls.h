@@ -21,7 +21,8 @@ class BOUNDED_CALLS {
     STRING Text(HWND window);
 
     // Whether the window's thread answers now (a window of this thread always
-    // does). ShowWindow waits for that thread, so it is only called after this.
+    // does), asked even when it is resting. ShowWindow waits for that thread,
+    // so it is only called after this.
     bool Answers(HWND window);
 
     // ShowWindow once the thread has answered; otherwise the request waits in

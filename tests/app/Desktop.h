@@ -12,6 +12,7 @@
 #include <vector>
 
 UINT const WM_TRAYNOTIFY = WM_APP + 1;
+UINT const TARGET_BUSY = WM_APP + 7; // posted to a window of targets.exe (see Targets.cpp)
 int const LIST_ID = 1000;
 int const PICKER_ID = 1011;
 int const MENU_ITEM_HEIGHT = 18; // every hidden-window item of the tray menu

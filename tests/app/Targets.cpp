@@ -8,8 +8,11 @@
 //   many:N:PREFIX   N titled windows "PREFIX 0000" ... (small, for the benchmark)
 //
 // Every window closes itself on WM_CLOSE, so a driver can make one go away
-// with PostMessage. The process ends when its last answering window has gone,
+// with PostMessage, and posted TARGET_BUSY (wParam: milliseconds) keeps its
+// thread from answering for that long, as a busy program does. The process ends when its last answering window has gone,
 // or after a fixed lifetime, so that a crashed driver leaves nothing behind.
+
+#include "Desktop.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -56,6 +59,7 @@ LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                        HIWORD(lParam) > 16 ? HIWORD(lParam) - 16 : 0, TRUE);
         return 0;
     }
+    case TARGET_BUSY: Sleep(static_cast<DWORD>(wParam)); return 0;
     case WM_DESTROY:
         if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() &&
             GetParent(window) == nullptr && --answeringWindows <= 0)

@@ -102,4 +102,29 @@ TEST_F(WindowListTest, HungWindow_HidingItLeavesTheProgramAnswering) {
     EXPECT_TRUE(vaylo.process.WaitForExit(EXIT_TIMEOUT_MS)) << "the way out waited on the hung window";
 }
 
+// A program busy for a moment: the hide is refused while it does not answer,
+// and done as soon as it answers again, not some seconds later.
+TEST_F(WindowListTest, BusyWindow_RefusedWhileBusy_HiddenOnceItAnswersAgain) {
+    std::wstring busy = Title(L"busy");
+    ASSERT_TRUE(targets.Start({Titled(busy)}));
+    HWND window = targets.Window(busy);
+    ASSERT_TRUE(vaylo.WaitListed(busy));
+
+    PostMessageW(window, TARGET_BUSY, 4000, 0);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            DWORD_PTR ignored = 0;
+            return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 50, &ignored) == 0;
+        },
+        WAIT_MS));
+    ASSERT_TRUE(vaylo.DoubleClickEntry(busy));
+    EXPECT_TRUE(IsWindowVisible(window)) << "hidden while its program did not answer";
+    EXPECT_TRUE(vaylo.WaitListed(busy));
+
+    ASSERT_TRUE(PumpUntil([&] { return RoundTrip(window); }, WAIT_MS));
+    ASSERT_TRUE(vaylo.DoubleClickEntry(busy));
+    EXPECT_TRUE(WaitVisible(window, false)) << "still refused after its program answered again";
+    EXPECT_TRUE(vaylo.WaitUnlisted(busy));
+}
+
 } // namespace
