@@ -5,9 +5,5 @@
 #   bash scripts/benchmark.sh [samples]
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
-"$ROOT/scripts/setup.sh"
-configure_and_build
-trap stop_all EXIT
-start_xvfb
-ensure_prefix
+prepare_test_session
 "$WINE" "$BUILD/$TEST_ARCH/tests/app/refresh_benchmark.exe" "$@" | tr -d '\r'

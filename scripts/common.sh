@@ -82,3 +82,13 @@ stop_all() {
   "$WINESERVER" -k >/dev/null 2>&1 || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
 }
+
+# Everything a test or benchmark run needs: installs, both builds, a private
+# Xvfb and the prefix; Wine and Xvfb are stopped when the script ends.
+prepare_test_session() {
+  "$ROOT/scripts/setup.sh"
+  configure_and_build
+  trap stop_all EXIT
+  start_xvfb
+  ensure_prefix
+}

@@ -220,6 +220,12 @@ void PressKey(WORD virtualKey) {
 
 void MovePointer(POINT screen) {
     SendMouse(0, screen);
+    PumpUntil(
+        [&] {
+            POINT at;
+            return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
+        },
+        2000);
 }
 
 void SendMouse(DWORD flags, POINT screen) {
@@ -235,12 +241,6 @@ void SendMouse(DWORD flags, POINT screen) {
 
 void DoubleClickAt(POINT screen) {
     MovePointer(screen);
-    PumpUntil(
-        [&] {
-            POINT at;
-            return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
-        },
-        2000);
     for (int click = 0; click < 2; ++click) {
         SendMouse(MOUSEEVENTF_LEFTDOWN, screen);
         SendMouse(MOUSEEVENTF_LEFTUP, screen);

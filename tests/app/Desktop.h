@@ -74,7 +74,7 @@ void PressKey(WORD virtualKey);
 void SendMouse(DWORD flags, POINT screen);
 // A real double click with the left button at a screen point.
 void DoubleClickAt(POINT screen);
-// Moves the pointer with real input.
+// Moves the pointer with real input and waits (bounded) until it is seen there.
 void MovePointer(POINT screen);
 
 // The running Vaylo.exe, seen from outside. Reads of the list go through

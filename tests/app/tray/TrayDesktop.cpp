@@ -269,12 +269,6 @@ void TypeText(const std::wstring& text) {
 
 void ClickAt(POINT screen, bool right) {
     MovePointer(screen);
-    PumpUntil(
-        [&] {
-            POINT at;
-            return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
-        },
-        2000);
     SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, screen);
     SendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, screen);
 }
