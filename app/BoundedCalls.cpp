@@ -37,6 +37,11 @@ bool BOUNDED_CALLS::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     DWORD thread = GetWindowThreadProcessId(window, nullptr);
     if (thread == 0 || Resting(thread))
         return false;
+    return SendNow(window, thread, message, wParam, lParam, timeoutMs, answer);
+}
+
+bool BOUNDED_CALLS::SendNow(HWND window, DWORD thread, UINT message, WPARAM wParam, LPARAM lParam,
+                            UINT timeoutMs, DWORD_PTR& answer) {
     SetLastError(0);
     if (SendMessageTimeoutA(window, message, wParam, lParam, SEND_FLAGS, timeoutMs, &answer))
         return true;
@@ -83,14 +88,10 @@ bool BOUNDED_CALLS::Answers(HWND window) {
     if (thread == 0)
         return false;
     DWORD_PTR ignored = 0;
-    SetLastError(0);
-    if (SendMessageTimeoutA(window, WM_NULL, 0, 0, SEND_FLAGS, PROBE_TIMEOUT_MS, &ignored)) {
-        timedOutAt.erase(thread); // it recovered: the list may ask it again
-        return true;
-    }
-    if (GetLastError() == ERROR_TIMEOUT)
-        timedOutAt[thread] = GetTickCount();
-    return false;
+    if (!SendNow(window, thread, WM_NULL, 0, 0, PROBE_TIMEOUT_MS, ignored))
+        return false;
+    timedOutAt.erase(thread); // it recovered: the list may ask it again
+    return true;
 }
 
 // Used for every held window on the way out, so a resting thread is not

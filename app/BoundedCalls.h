@@ -31,6 +31,9 @@ class BOUNDED_CALLS {
 
   private:
     bool Resting(DWORD thread);
+    // The send itself, resting or not; a timeout starts the thread's rest.
+    bool SendNow(HWND window, DWORD thread, UINT message, WPARAM wParam, LPARAM lParam, UINT timeoutMs,
+                 DWORD_PTR& answer);
 
     std::map<DWORD, DWORD> timedOutAt; // thread id -> tick count of its last timeout
 };
