@@ -46,9 +46,8 @@ bool ShowMainFromTray(const VAYLO& vaylo) {
 
 TEST_F(HideTest, RealDoubleClick_HidesTheWindowIntoTheMenu) {
     std::wstring target = Title(L"target");
-    ASSERT_TRUE(targets.Start({Titled(target)}));
-    HWND window = targets.Window(target);
-    ASSERT_TRUE(vaylo.WaitListed(target));
+    HWND window = StartListed(target);
+    ASSERT_NE(window, nullptr);
     MeasureEmptyMenu();
     ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
 
@@ -73,9 +72,8 @@ class DoubleClickTest : public VayloTest, public ::testing::WithParamInterface<M
 // knows nothing of keys pressed with SendInput.
 TEST_P(DoubleClickTest, HeldKeysDecideItemAndTray) {
     std::wstring target = Title(L"target");
-    ASSERT_TRUE(targets.Start({Titled(target)}));
-    HWND window = targets.Window(target);
-    ASSERT_TRUE(vaylo.WaitListed(target));
+    HWND window = StartListed(target);
+    ASSERT_NE(window, nullptr);
     MeasureEmptyMenu();
     ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
     ASSERT_TRUE(MakeForeground(vaylo.main));
@@ -114,9 +112,8 @@ INSTANTIATE_TEST_SUITE_P(Modifiers, DoubleClickTest,
 
 TEST_F(HideTest, ListNotifications_OnlyTheListsOwnDoubleClickHides) {
     std::wstring target = Title(L"target");
-    ASSERT_TRUE(targets.Start({Titled(target)}));
-    HWND window = targets.Window(target);
-    ASSERT_TRUE(vaylo.WaitListed(target));
+    HWND window = StartListed(target);
+    ASSERT_NE(window, nullptr);
     ASSERT_TRUE(vaylo.SelectEntry(target));
     LPARAM list = reinterpret_cast<LPARAM>(vaylo.list);
 

@@ -21,6 +21,13 @@ class VayloTest : public ::testing::Test {
     std::wstring Title(const wchar_t* name) const { return RunTitle(serial, name); }
     static std::wstring Titled(const std::wstring& title) { return L"titled:" + title; }
 
+    // One titled target window, once Vaylo lists it; null when it never shows.
+    HWND StartListed(const std::wstring& title) {
+        if (!targets.Start({Titled(title)}) || !vaylo.WaitListed(title))
+            return nullptr;
+        return targets.Window(title);
+    }
+
     // The tray menu's height without hidden-window items, measured once the
     // test has started; ASSERT on it being positive.
     int emptyMenuHeight = 0;

@@ -106,9 +106,8 @@ TEST_F(WindowListTest, HungWindow_HidingItLeavesTheProgramAnswering) {
 // and done as soon as it answers again, not some seconds later.
 TEST_F(WindowListTest, BusyWindow_RefusedWhileBusy_HiddenOnceItAnswersAgain) {
     std::wstring busy = Title(L"busy");
-    ASSERT_TRUE(targets.Start({Titled(busy)}));
-    HWND window = targets.Window(busy);
-    ASSERT_TRUE(vaylo.WaitListed(busy));
+    HWND window = StartListed(busy);
+    ASSERT_NE(window, nullptr);
 
     PostMessageW(window, TARGET_BUSY, 4000, 0);
     ASSERT_TRUE(PumpUntil(
