@@ -2,7 +2,7 @@
 // Active" hotkey that puts the foreground window there.
 
 #include "app/MainDialog.h"
-#include "app/WindowUtilities.h"
+#include "framework/WindowUtilities.h"
 #include "foundation/SystemUtilities.h"
 #include "framework/ListBox.h"
 #include "resources/resource.h"

@@ -1,7 +1,7 @@
 // Process entry: single-instance rules, then the main window.
 
 #include "app/MainDialog.h"
-#include "app/WindowUtilities.h"
+#include "framework/WindowUtilities.h"
 #include "rtl/MV_Rtl.h"
 
 #include <windows.h>

@@ -14,7 +14,7 @@ int const LIST_ITEM_HEIGHT = 16;
 
 } // namespace
 
-DIALOG::DIALOG(HINSTANCE module, HWND owner) : MV_MODALDIALOG("Vaylo", IDD_MAIN, owner, module) {}
+DIALOG::DIALOG(HINSTANCE module, HWND owner) : MV_TRAYDIALOG("Vaylo", IDD_MAIN, owner, module) {}
 
 // The hotkey table goes with the object; everything on screen went at WM_DESTROY.
 DIALOG::~DIALOG() = default;

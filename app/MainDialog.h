@@ -10,13 +10,13 @@
 
 #include "app/BoundedCalls.h"
 #include "app/WindowEntries.h"
-#include "framework/ModalDialog.h"
+#include "dialogs/TrayPolicyDialog.h"
 
 #include <climits>
 
 class HELP_POPUPS;
 
-class DIALOG : public MV_MODALDIALOG {
+class DIALOG : public MV_TRAYDIALOG {
   public:
     DIALOG(HINSTANCE module, HWND owner);
     ~DIALOG() override;

@@ -2,7 +2,7 @@
 // and the double-click hide.
 
 #include "app/MainDialog.h"
-#include "app/WindowUtilities.h"
+#include "framework/WindowUtilities.h"
 #include "framework/ListBox.h"
 #include "resources/resource.h"
 

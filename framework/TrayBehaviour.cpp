@@ -1,9 +1,6 @@
 #include "framework/WindowBase.h"
 
-#include "app/WindowUtilities.h"
-#include "dialogs/CloseTrayNotice.h"
-#include "dialogs/PasswordDialog.h"
-#include "dialogs/ReminderDialog.h"
+#include "framework/WindowUtilities.h"
 
 #include <shellapi.h>
 
@@ -19,19 +16,6 @@ UINT const kTrayRecordSize = NOTIFYICONDATAA_V1_SIZE;
 static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "first-version notification record of a 32-bit build");
 #endif
 unsigned const kTipCharacters = 63; // the first-version tip holds 64 with its zero
-
-// One prompt at a time for the whole process: a tray click on any window while
-// the prompt is open is refused.
-int passwordPromptOpen = 0;
-
-// Clears the guard however the prompt ends.
-class PROMPT_GUARD {
-public:
-    PROMPT_GUARD() { passwordPromptOpen = 1; }
-    PROMPT_GUARD(const PROMPT_GUARD&) = delete;
-    PROMPT_GUARD& operator=(const PROMPT_GUARD&) = delete;
-    ~PROMPT_GUARD() { passwordPromptOpen = 0; }
-};
 
 NOTIFYICONDATAA TrayRecord(HWND window)
 {
@@ -153,7 +137,7 @@ void MV_WINBASE::OnTrayLeftClick()
         SetForegroundWindow(hwnd);
         return;
     }
-    if (!PasswordGate()) return;
+    if (!MayRestoreFromTray()) return;
     ShowWithConsole();
     SetForegroundWindow(hwnd);
     if (TrayOnlyWhenHidden()) TrayRemove();
@@ -163,19 +147,13 @@ void MV_WINBASE::OnTrayMiddleClick() { OnTrayLeftClick(); }
 
 void MV_WINBASE::OnTrayDoubleClick() { OnTrayLeftClick(); }
 
-bool MV_WINBASE::PasswordGate()
+bool MV_WINBASE::MayRestoreFromTray() { return true; }
+
+bool MV_WINBASE::MayHideToTray(const char* valueName)
 {
-    if (passwordPromptOpen) return false;
-    PROMPT_GUARD guard;
-
-    REGKEY passwordKey(settings, "Password");
-    DWORD usePassword = 0;
-    passwordKey.ReadDword("UseSystrayPassword", usePassword);
-    if (!usePassword) return true;
-
-    STRING password;
-    passwordKey.ReadString("Password", password);
-    return AskPassword(hwnd, password, icon);
+    DWORD toTray = 0;
+    REGKEY(settings, valueName).ReadDword(valueName, toTray);
+    return toTray != 0;
 }
 
 // ---------------------------------------------------------------- hiding and showing
@@ -184,20 +162,7 @@ bool MV_WINBASE::HideToTray(const char* valueName)
 {
     if (!HasTrayIcon() || trayFailed) return false;
 
-    REGKEY valueKey(settings, valueName);
-    DWORD toTray = 0;
-    if (valueKey.ReadDword(valueName, toTray)) {
-        if (!toTray) return false;
-        ShowCloseToTrayNotice(hwnd, icon, settings, valueName);
-    } else {
-        REMINDER_REQUEST request;
-        request.owner = hwnd;
-        request.keyPath = settings.Path();
-        request.valueName = valueName;
-        request.question = WSTRING("Would you like to hide the application and run it in the system tray?");
-        request.icon = nullptr;
-        if (!AskReminder(request)) return false;
-    }
+    if (!MayHideToTray(valueName)) return false;
 
     // The shell may have gone since the last update: a window hidden without
     // an icon could not be brought back, so it closes or minimizes instead.

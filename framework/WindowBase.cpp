@@ -1,6 +1,6 @@
 #include "framework/WindowBase.h"
 
-#include "app/WindowUtilities.h"
+#include "framework/WindowUtilities.h"
 #include "foundation/SystemUtilities.h"
 #include "framework/WindowPlacement.h"
 

@@ -51,6 +51,12 @@ public:
     virtual ~MV_WINBASE();                 // 18
     virtual int Reserved();                // 19
 
+    // What the tray behaviour asks the user. The defaults ask nothing: a
+    // restore from the tray is always allowed, and closing or minimising goes
+    // to the tray only when the stored answer under valueName says so.
+    virtual bool MayRestoreFromTray();
+    virtual bool MayHideToTray(const char* valueName);
+
     // The dialog procedure handed to the dialog API; one for every class.
     static INT_PTR CALLBACK DialogThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -70,7 +76,6 @@ public:
     void TrayUpdate(unsigned flags);
     void TrayRemove();
     void TrayDispatch(UINT mouseMessage);
-    bool PasswordGate();
     bool HideToTray(const char* valueName);
     void ShowWithConsole();
     void HideWithConsole();

@@ -1,7 +1,7 @@
 #include "framework/WindowBase.h"
 #include "framework/WindowPlacement.h"
 
-#include "app/WindowUtilities.h"
+#include "framework/WindowUtilities.h"
 
 // Only a window constructed with a name remembers where it was.
 bool MV_WINBASE::IsNamed() const

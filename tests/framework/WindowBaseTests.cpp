@@ -1,6 +1,6 @@
 #include "ProbeDialog.h"
 
-#include "app/WindowUtilities.h"
+#include "framework/WindowUtilities.h"
 
 #include <gtest/gtest.h>
 

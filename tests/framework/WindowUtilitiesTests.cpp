@@ -1,4 +1,4 @@
-#include "app/WindowUtilities.h"
+#include "framework/WindowUtilities.h"
 #include "ProbeIds.h"
 
 #include <gtest/gtest.h>

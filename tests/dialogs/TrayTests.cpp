@@ -1,4 +1,4 @@
-// The tray icon and tray behaviour of the window base, on a small named
+// The tray icon and tray behaviour, on a small named
 // dialog with a tray icon, against the shell's real notification area.
 // Dialogs the behaviour opens (query, notice, password prompt) are answered
 // from a second thread while the test thread sits in their modal loops.
@@ -6,7 +6,7 @@
 #include "TrayTestIds.h"
 
 #include "foundation/RegistryKey.h"
-#include "framework/ModalDialog.h"
+#include "dialogs/TrayPolicyDialog.h"
 #include "resources/resource.h"
 
 #include <gtest/gtest.h>
@@ -64,12 +64,12 @@ bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000)
 
 // ------------------------------------------------------------ the probe window
 
-class TRAY_PROBE : public MV_MODALDIALOG {
+class TRAY_PROBE : public MV_TRAYDIALOG {
 public:
     typedef std::function<void(TRAY_PROBE&)> BODY;
 
     explicit TRAY_PROBE(BODY testBody)
-        : MV_MODALDIALOG(kProbeName, IDD_TRAY_PROBE, nullptr, GetModuleHandleA(nullptr)), body(std::move(testBody))
+        : MV_TRAYDIALOG(kProbeName, IDD_TRAY_PROBE, nullptr, GetModuleHandleA(nullptr)), body(std::move(testBody))
     {
     }
 
@@ -97,10 +97,10 @@ public:
     STRING GetTrayTip() const override { return STRING(tip.c_str()); }
 
     // Which operation a tray message started; the base does the work.
-    void OnTrayRightClick() override { ++rightClicks; MV_MODALDIALOG::OnTrayRightClick(); }
-    void OnTrayLeftClick() override { ++leftClicks; MV_MODALDIALOG::OnTrayLeftClick(); }
-    void OnTrayMiddleClick() override { ++middleClicks; MV_MODALDIALOG::OnTrayMiddleClick(); }
-    void OnTrayDoubleClick() override { ++doubleClicks; MV_MODALDIALOG::OnTrayDoubleClick(); }
+    void OnTrayRightClick() override { ++rightClicks; MV_TRAYDIALOG::OnTrayRightClick(); }
+    void OnTrayLeftClick() override { ++leftClicks; MV_TRAYDIALOG::OnTrayLeftClick(); }
+    void OnTrayMiddleClick() override { ++middleClicks; MV_TRAYDIALOG::OnTrayMiddleClick(); }
+    void OnTrayDoubleClick() override { ++doubleClicks; MV_TRAYDIALOG::OnTrayDoubleClick(); }
 
     int TrayFailed() const { return trayFailed; }
 

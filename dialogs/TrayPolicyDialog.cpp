@@ -1,0 +1,56 @@
+#include "dialogs/TrayPolicyDialog.h"
+
+#include "dialogs/CloseTrayNotice.h"
+#include "dialogs/PasswordDialog.h"
+#include "dialogs/ReminderDialog.h"
+
+namespace {
+
+// One prompt at a time for the whole process: a tray click on any window while
+// the prompt is open is refused.
+int passwordPromptOpen = 0;
+
+// Clears the guard however the prompt ends.
+class PROMPT_GUARD {
+  public:
+    PROMPT_GUARD() { passwordPromptOpen = 1; }
+    PROMPT_GUARD(const PROMPT_GUARD&) = delete;
+    PROMPT_GUARD& operator=(const PROMPT_GUARD&) = delete;
+    ~PROMPT_GUARD() { passwordPromptOpen = 0; }
+};
+
+} // namespace
+
+bool MV_TRAYDIALOG::MayRestoreFromTray() {
+    if (passwordPromptOpen)
+        return false;
+    PROMPT_GUARD guard;
+
+    REGKEY passwordKey(settings, "Password");
+    DWORD usePassword = 0;
+    passwordKey.ReadDword("UseSystrayPassword", usePassword);
+    if (!usePassword)
+        return true;
+
+    STRING password;
+    passwordKey.ReadString("Password", password);
+    return AskPassword(hwnd, password, icon);
+}
+
+bool MV_TRAYDIALOG::MayHideToTray(const char* valueName) {
+    REGKEY valueKey(settings, valueName);
+    DWORD toTray = 0;
+    if (valueKey.ReadDword(valueName, toTray)) {
+        if (!toTray)
+            return false;
+        ShowCloseToTrayNotice(hwnd, icon, settings, valueName);
+        return true;
+    }
+    REMINDER_REQUEST request;
+    request.owner = hwnd;
+    request.keyPath = settings.Path();
+    request.valueName = valueName;
+    request.question = WSTRING("Would you like to hide the application and run it in the system tray?");
+    request.icon = nullptr;
+    return AskReminder(request);
+}
