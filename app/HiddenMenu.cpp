@@ -61,7 +61,7 @@ int DIALOG::MenuIdNotHeld() {
     for (int tries = 0; tries <= IDM_LAST_HIDDEN - IDM_FIRST_HIDDEN; ++tries) {
         id = nextMenuId;
         nextMenuId = nextMenuId + 1 > IDM_LAST_HIDDEN ? IDM_FIRST_HIDDEN : nextMenuId + 1;
-        if (GetMenuState(trayMenu, id, MF_BYCOMMAND) == static_cast<UINT>(-1))
+        if (GetMenuState(trayMenu.Get(), id, MF_BYCOMMAND) == static_cast<UINT>(-1))
             break;
     }
     return id;
@@ -70,9 +70,9 @@ int DIALOG::MenuIdNotHeld() {
 // The newest hidden window becomes the menu's first line. The caller hides
 // the window itself, after this.
 void DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
-    if (trayMenu == nullptr)
+    if (!trayMenu.IsValid())
         return;
-    HIDDEN_ENTRY* hidden = new (std::nothrow) HIDDEN_ENTRY;
+    std::unique_ptr<HIDDEN_ENTRY> hidden(new (std::nothrow) HIDDEN_ENTRY);
     if (hidden == nullptr)
         return;
     hidden->title = entry.title;
@@ -88,11 +88,11 @@ void DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
     item.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_DATA;
     item.fType = MFT_OWNERDRAW;
     item.wID = static_cast<UINT>(hidden->id);
-    item.dwItemData = reinterpret_cast<ULONG_PTR>(hidden);
+    item.dwItemData = reinterpret_cast<ULONG_PTR>(hidden.get());
     item.dwTypeData = text.Buffer() ? text.Buffer() : const_cast<char*>("");
     item.cch = text.Length();
-    if (!InsertMenuItemA(trayMenu, 0, TRUE, &item))
-        delete hidden;
+    if (InsertMenuItemA(trayMenu.Get(), 0, TRUE, &item))
+        hidden.release(); // the item holds it until TakeMenuEntry
 }
 
 void DIALOG::MeasureMenuEntry(MEASUREITEMSTRUCT& item) {
@@ -103,13 +103,10 @@ void DIALOG::MeasureMenuEntry(MEASUREITEMSTRUCT& item) {
     if (entry == nullptr)
         return;
     STRING text = ShortTitle(entry->title);
-    HDC dc = GetDC(hwnd);
-    if (dc == nullptr)
-        return;
+    WINDOW_DC dc(hwnd);
     SIZE extent = {};
-    if (GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.Length()), &extent))
+    if (dc.Get() && GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.Length()), &extent))
         item.itemWidth = static_cast<UINT>(extent.cx);
-    ReleaseDC(hwnd, dc);
 }
 
 void DIALOG::DrawMenuEntry(const DRAWITEMSTRUCT& item) {
@@ -134,19 +131,25 @@ void DIALOG::DrawMenuEntry(const DRAWITEMSTRUCT& item) {
 
 // ---------------------------------------------------------------- restore, prune, release
 
+// Removes the item and hands its entry to the caller: the one way an entry
+// leaves the menu, so it is freed in one place, as the caller's pointer goes.
+// Null, and the menu unchanged, for an item that carries no entry.
+std::unique_ptr<HIDDEN_ENTRY> DIALOG::TakeMenuEntry(HMENU menu, UINT item, bool byPosition) {
+    MENUITEMINFOA info;
+    if (menu == nullptr || !ReadItem(menu, item, byPosition, MIIM_FTYPE | MIIM_DATA, info))
+        return nullptr;
+    std::unique_ptr<HIDDEN_ENTRY> entry(EntryOf(info));
+    if (entry != nullptr)
+        RemoveMenu(menu, item, byPosition ? MF_BYPOSITION : MF_BYCOMMAND);
+    return entry;
+}
+
 void DIALOG::RestoreMenuEntry(UINT id) {
-    MENUITEMINFOA item;
-    if (trayMenu == nullptr || !ReadItem(trayMenu, id, FALSE, MIIM_FTYPE | MIIM_DATA, item))
-        return;
-    HIDDEN_ENTRY* entry = EntryOf(item);
+    std::unique_ptr<HIDDEN_ENTRY> entry = TakeMenuEntry(trayMenu.Get(), id, false);
     if (entry == nullptr)
         return;
-    RemoveMenu(trayMenu, static_cast<UINT>(entry->id), MF_BYCOMMAND);
-    HWND window = entry->window;
-    delete entry;
-
-    foreign.ShowEventually(window, SW_SHOW);
-    ForceForeground(window);
+    foreign.ShowEventually(entry->window, SW_SHOW);
+    ForceForeground(entry->window);
     RefreshWindowList();
 }
 
@@ -154,48 +157,44 @@ void DIALOG::RestoreMenuEntry(UINT id) {
 // the menu never offers a window that has come back or has gone. Walked from
 // the end, so a removal leaves the positions still to visit in place.
 void DIALOG::PruneMenu() {
-    if (trayMenu != nullptr) {
-        for (int position = GetMenuItemCount(trayMenu) - 1; position >= 0; --position) {
-            MENUITEMINFOA item;
-            if (!ReadItem(trayMenu, static_cast<UINT>(position), TRUE, MIIM_FTYPE | MIIM_DATA, item))
-                continue;
-            HIDDEN_ENTRY* entry = EntryOf(item);
-            if (entry == nullptr || (IsWindow(entry->window) && !IsWindowVisible(entry->window)))
-                continue;
-            RemoveMenu(trayMenu, static_cast<UINT>(position), MF_BYPOSITION);
-            delete entry;
-        }
+    HMENU menu = trayMenu.Get();
+    for (int position = menu ? GetMenuItemCount(menu) - 1 : -1; position >= 0; --position) {
+        MENUITEMINFOA item;
+        if (!ReadItem(menu, static_cast<UINT>(position), TRUE, MIIM_FTYPE | MIIM_DATA, item))
+            continue;
+        const HIDDEN_ENTRY* entry = EntryOf(item);
+        if (entry == nullptr || (IsWindow(entry->window) && !IsWindowVisible(entry->window)))
+            continue;
+        TakeMenuEntry(menu, static_cast<UINT>(position), true);
     }
     RefreshWindowList();
 }
 
 // Shows every window the menu still holds (not activated) and frees the
-// entries; DestroyMenu then takes the items and any submenus with it.
-void DIALOG::ReleaseAllHidden(HMENU& menu) {
-    if (menu == nullptr)
+// entries; destroying the menu then takes the items and any submenus with it.
+void DIALOG::ReleaseAllHidden() {
+    if (!trayMenu.IsValid())
         return;
-    ShowHeldWindows(menu);
-    DestroyMenu(menu);
-    menu = nullptr;
+    ShowHeldWindows(trayMenu.Get());
+    trayMenu.Reset();
 }
 
+// In menu order, newest first; an item without an entry stays where it is.
 void DIALOG::ShowHeldWindows(HMENU menu) {
-    int count = GetMenuItemCount(menu);
-    for (int position = 0; position < count; ++position) {
+    for (int position = 0; position < GetMenuItemCount(menu);) {
         MENUITEMINFOA item;
-        if (!ReadItem(menu, static_cast<UINT>(position), TRUE, MIIM_SUBMENU | MIIM_FTYPE | MIIM_DATA, item))
+        if (!ReadItem(menu, static_cast<UINT>(position), TRUE, MIIM_SUBMENU, item)) {
+            ++position;
             continue;
+        }
         if (item.hSubMenu != nullptr)
             ShowHeldWindows(item.hSubMenu);
-        HIDDEN_ENTRY* entry = EntryOf(item);
-        if (entry == nullptr)
+        std::unique_ptr<HIDDEN_ENTRY> entry = TakeMenuEntry(menu, static_cast<UINT>(position), true);
+        if (entry == nullptr) {
+            ++position;
             continue;
+        }
         foreign.ShowEventually(entry->window, SW_SHOW);
-        delete entry;
-        // The menu may outlive this call a moment: no item points at freed memory.
-        item.fMask = MIIM_DATA;
-        item.dwItemData = 0;
-        SetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &item);
     }
 }
 

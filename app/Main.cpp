@@ -1,6 +1,7 @@
 // Process entry: single-instance rules, then the main window.
 
 #include "app/MainDialog.h"
+#include "foundation/Handles.h"
 #include "framework/WindowUtilities.h"
 #include "rtl/MV_Rtl.h"
 
@@ -75,20 +76,13 @@ void RunMainWindow(HINSTANCE instance) {
     // The notice and About dialogs use the rich edit 2.0 class, which only
     // exists once the library is loaded. Without it those dialogs fail to
     // open; the main window does not need it.
-    HMODULE richEdit = LoadLibraryA("riched20.dll");
+    LOADED_MODULE richEdit(LoadLibraryA("riched20.dll"));
 
     // Shell links and link opening need COM on this, the one UI thread.
-    HRESULT com = CoInitialize(nullptr);
+    COM_INIT com;
 
-    {
-        DIALOG dialog(instance, nullptr);
-        dialog.RunModal(nullptr);
-    }
-
-    if (SUCCEEDED(com))
-        CoUninitialize();
-    if (richEdit != nullptr)
-        FreeLibrary(richEdit);
+    DIALOG dialog(instance, nullptr);
+    dialog.RunModal(nullptr);
 }
 
 } // namespace

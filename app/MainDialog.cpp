@@ -21,24 +21,25 @@ DIALOG::~DIALOG() = default;
 
 INT_PTR DIALOG::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: SetUp(); break;
-    case WM_COPYDATA: OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)); break;
-    case WM_DESTROY: TearDown(); break;
-    case WM_LBUTTONDOWN: BeginDrag(lParam); break;
+    case WM_INITDIALOG: SetUp(); return 0;
+    case WM_COPYDATA: OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)); return 0;
+    case WM_DESTROY: TearDown(); return 0;
+    case WM_LBUTTONDOWN: BeginDrag(lParam); return 0;
     // The dialog class asks for double clicks: a press soon after the last
     // one arrives as this, and must start a drag just the same.
-    case WM_LBUTTONDBLCLK: BeginDrag(lParam); break;
-    case WM_LBUTTONUP: EndDrag(lParam); break;
-    case WM_MOUSEMOVE: OnMouseMove(); break;
-    case WM_DRAWITEM: OnDrawItem(wParam, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); break;
-    case WM_MEASUREITEM: OnMeasureItem(wParam, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)); break;
-    case WM_ENTERMENULOOP: PruneMenu(); break;
-    case WM_COMMAND: OnMainCommand(wParam, lParam); break;
-    case WM_HOTKEY: OnMainCommand(wParam, lParam); break;
-    case WM_TIMER: RefreshWindowList(); break; // the base keeps its own timer id for itself
-    case WM_ACTIVATE: OnActivate(wParam); break;
+    case WM_LBUTTONDBLCLK: BeginDrag(lParam); return 0;
+    case WM_LBUTTONUP: EndDrag(lParam); return 0;
+    case WM_MOUSEMOVE: OnMouseMove(); return 0;
+    case WM_DRAWITEM: return OnDrawItem(wParam, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_MEASUREITEM: return OnMeasureItem(wParam, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+    case WM_DELETEITEM: return OnDeleteItem(wParam, reinterpret_cast<const DELETEITEMSTRUCT*>(lParam));
+    case WM_ENTERMENULOOP: PruneMenu(); return 0;
+    case WM_COMMAND: return OnMainCommand(wParam, lParam);
+    case WM_HOTKEY: return OnMainCommand(wParam, lParam);
+    case WM_TIMER: OnTimer(wParam); return 0;
+    case WM_ACTIVATE: OnActivate(wParam); return 0;
+    default: return 0;
     }
-    return 0;
 }
 
 // ---------------------------------------------------------------- set-up and tear-down
@@ -48,10 +49,10 @@ void DIALOG::SetUp() {
     dragCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_CROSSHAIR));
     dragging = false;
 
-    trayMenu = CreatePopupMenu();
-    AppendMenuA(trayMenu, MF_STRING, IDM_SHOW_WINDOW, "&Show Window Vaylo");
-    AppendMenuA(trayMenu, MF_STRING, IDM_VISIT_WEB_SITE, "&Visit Morvane Utilities");
-    AppendMenuA(trayMenu, MF_STRING, IDM_EXIT, "E&xit");
+    trayMenu.Reset(CreatePopupMenu());
+    AppendMenuA(trayMenu.Get(), MF_STRING, IDM_SHOW_WINDOW, "&Show Window Vaylo");
+    AppendMenuA(trayMenu.Get(), MF_STRING, IDM_VISIT_WEB_SITE, "&Visit Morvane Utilities");
+    AppendMenuA(trayMenu.Get(), MF_STRING, IDM_EXIT, "E&xit");
 
     // The system's own brushes: borrowed, never deleted.
     windowBrush = GetSysColorBrush(COLOR_WINDOW);
@@ -71,7 +72,7 @@ void DIALOG::TearDown() {
     DestroyHelpPopups();
     KillTimer(hwnd, REFRESH_TIMER);
     ClearWindowList();
-    ReleaseAllHidden(trayMenu); // every window the menu still holds comes back
+    ReleaseAllHidden(); // every window the menu still holds comes back
     windowBrush = highlightBrush = menuBrush = nullptr;
     dragCursor = nullptr;
 }
@@ -90,23 +91,41 @@ void DIALOG::OnMouseMove() {
         SetCursor(dragCursor);
 }
 
-void DIALOG::OnDrawItem(WPARAM control, const DRAWITEMSTRUCT* item) {
+// Control 0 is a menu: the tray menu's hidden-window items.
+INT_PTR DIALOG::OnDrawItem(WPARAM control, const DRAWITEMSTRUCT* item) {
     if (item == nullptr)
-        return;
+        return FALSE;
     if (control == IDC_WINDOW_LIST)
         DrawWindowEntry(*item);
     else
         DrawMenuEntry(*item);
+    return TRUE;
 }
 
 // The list asks once for every entry it adds.
-void DIALOG::OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT* item) {
+INT_PTR DIALOG::OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT* item) {
     if (item == nullptr)
-        return;
+        return FALSE;
     if (control == IDC_WINDOW_LIST)
         item->itemHeight = LIST_ITEM_HEIGHT;
     else
         MeasureMenuEntry(*item);
+    return TRUE;
+}
+
+// The list hands back each entry's data as the entry goes (cleared, deleted,
+// or the list destroyed): the one place a WINDOW_ENTRY is freed.
+INT_PTR DIALOG::OnDeleteItem(WPARAM control, const DELETEITEMSTRUCT* item) {
+    if (item == nullptr || control != IDC_WINDOW_LIST)
+        return FALSE;
+    delete reinterpret_cast<WINDOW_ENTRY*>(item->itemData);
+    return TRUE;
+}
+
+// Other timers are the base's or have their own procedure (the drag watch).
+void DIALOG::OnTimer(WPARAM timer) {
+    if (timer == REFRESH_TIMER)
+        RefreshWindowList();
 }
 
 void DIALOG::OnActivate(WPARAM state) {
@@ -116,35 +135,31 @@ void DIALOG::OnActivate(WPARAM state) {
 
 // ---------------------------------------------------------------- commands
 
-// The tests run in this order and the first that matches acts. Only the list
-// box is compared by its low word: its notifications carry a code above it,
-// and none of them may reach the hidden-window items from 4000 up.
+// Hidden-window items come first: their ids are a range, not a case. Only the
+// list's notifications carry a code; none of them is a command of its own.
 INT_PTR DIALOG::OnMainCommand(WPARAM wParam, LPARAM lParam) {
-    DWORD command = static_cast<DWORD>(wParam);
-    if (command == IDC_HIDE_ME)
-        HideMe();
-    else if (command == IDC_EXIT)
-        EndDialog(hwnd, IDC_EXIT);
-    else if (command == IDC_HOTKEY_POPUP_MENU)
-        PopupTrayMenu();
-    else if (command == IDM_EXIT)
-        EndDialog(hwnd, IDM_EXIT);
-    else if (command == IDM_SHOW_WINDOW)
-        ShowFromTray();
-    else if (command == IDM_VISIT_WEB_SITE)
-        VisitWebSite();
-    else if (LOWORD(command) == IDC_WINDOW_LIST)
-        OnListCommand(HIWORD(command), lParam);
-    else if (command == IDC_HOTKEY_HIDE_ACTIVE)
-        HideActiveWindow();
-    else if (command == IDC_OPTIONS)
-        OpenHotkeyOptions();
-    else if (command == IDC_VIEW_HIDDEN)
-        OpenHiddenViewer();
-    else if (command >= IDM_FIRST_HIDDEN)
+    WORD command = LOWORD(wParam);
+    WORD code = HIWORD(wParam);
+    if (code == 0 && command >= IDM_FIRST_HIDDEN && command <= IDM_LAST_HIDDEN) {
         RestoreMenuEntry(command);
-    else if (command == IDC_ABOUT)
-        OpenAbout();
+        return 0;
+    }
+    if (code != 0 && command != IDC_WINDOW_LIST)
+        return 0;
+    switch (command) {
+    case IDC_WINDOW_LIST: OnListCommand(code, lParam); break;
+    case IDC_HIDE_ME: HideMe(); break;
+    case IDC_EXIT: EndDialog(hwnd, IDC_EXIT); break;
+    case IDC_HOTKEY_HIDE_ACTIVE: HideActiveWindow(); break;
+    case IDC_HOTKEY_POPUP_MENU: PopupTrayMenu(); break;
+    case IDC_OPTIONS: OpenHotkeyOptions(); break;
+    case IDC_VIEW_HIDDEN: OpenHiddenViewer(); break;
+    case IDC_ABOUT: OpenAbout(); break;
+    case IDM_SHOW_WINDOW: ShowFromTray(); break;
+    case IDM_VISIT_WEB_SITE: VisitWebSite(); break;
+    case IDM_EXIT: EndDialog(hwnd, IDM_EXIT); break;
+    default: break;
+    }
     return 0;
 }
 

@@ -13,6 +13,7 @@
 #include "dialogs/TrayPolicyDialog.h"
 
 #include <climits>
+#include <memory>
 
 class HELP_POPUPS;
 
@@ -25,7 +26,7 @@ class DIALOG : public MV_TRAYDIALOG {
     bool HasLayout() const override { return true; }
     bool HasTrayIcon() const override { return true; }
     UINT GetTrayMessage() const override { return WM_TRAYNOTIFY; }
-    HMENU GetTrayMenu() const override { return trayMenu; }
+    HMENU GetTrayMenu() const override { return trayMenu.Get(); }
     STRING GetTrayTip() const override { return STRING("Window Vaylo"); }
 
     // WM_COMMAND and WM_HOTKEY; command is the whole wParam. Returns 0.
@@ -47,7 +48,7 @@ class DIALOG : public MV_TRAYDIALOG {
     void AddMenuEntry(const WINDOW_ENTRY& entry);
     void RestoreMenuEntry(UINT id);
     void PruneMenu();
-    void ReleaseAllHidden(HMENU& menu);
+    void ReleaseAllHidden();
     void HideActiveWindow();
     void MeasureMenuEntry(MEASUREITEMSTRUCT& item);
     void DrawMenuEntry(const DRAWITEMSTRUCT& item);
@@ -61,8 +62,10 @@ class DIALOG : public MV_TRAYDIALOG {
     void TearDown();
     void OnCopyData(const COPYDATASTRUCT* data);
     void OnMouseMove();
-    void OnDrawItem(WPARAM control, const DRAWITEMSTRUCT* item);
-    void OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT* item);
+    INT_PTR OnDrawItem(WPARAM control, const DRAWITEMSTRUCT* item);
+    INT_PTR OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT* item);
+    INT_PTR OnDeleteItem(WPARAM control, const DELETEITEMSTRUCT* item);
+    void OnTimer(WPARAM timer);
     void OnActivate(WPARAM state);
 
     // Command table
@@ -83,6 +86,7 @@ class DIALOG : public MV_TRAYDIALOG {
     // Visible-window list and picker helpers
     static BOOL CALLBACK AddVisibleWindowThunk(HWND window, LPARAM self);
     static void CALLBACK WatchDrag(HWND window, UINT message, UINT_PTR timer, DWORD time);
+    static void StopDragWatch(HWND window);
     HWND SelectedWindow();
     // Hidden-window menu helpers
     struct VISIBLE_COUNT;
@@ -91,9 +95,10 @@ class DIALOG : public MV_TRAYDIALOG {
     void HideListedWindow(HWND window);
     int MenuIdNotHeld();
     void ShowHeldWindows(HMENU menu);
+    static std::unique_ptr<HIDDEN_ENTRY> TakeMenuEntry(HMENU menu, UINT item, bool byPosition);
 
     HCURSOR dragCursor = nullptr; // shared resource cursor: never destroyed
-    HMENU trayMenu = nullptr;
+    MENU_HANDLE trayMenu;
     HBRUSH windowBrush = nullptr; // system colour brushes: never deleted
     HBRUSH highlightBrush = nullptr;
     HBRUSH menuBrush = nullptr;

@@ -148,19 +148,11 @@ HWND DIALOG::SelectedWindow() {
     return entry ? entry->window : nullptr;
 }
 
+// Each entry's data is freed as the list lets the entry go (WM_DELETEITEM).
 void DIALOG::ClearWindowList() {
     MV_LISTBOX list(GetItem(IDC_WINDOW_LIST));
-    int count = list.GetCount();
-    if (!HasEntries(count))
-        return;
-    for (int index = 0; index < count; ++index) {
-        WINDOW_ENTRY* entry = EntryAt(list, index);
-        if (entry == nullptr)
-            continue;
-        delete entry;
-        list.SetItemData(index, 0);
-    }
-    list.Clear();
+    if (HasEntries(list.GetCount()))
+        list.Clear();
 }
 
 BOOL CALLBACK DIALOG::AddVisibleWindowThunk(HWND window, LPARAM self) {
@@ -176,7 +168,7 @@ BOOL DIALOG::AddVisibleWindow(HWND window) {
     if (title.Length() == 0 || title.Equals("Program Manager"))
         return TRUE;
 
-    WINDOW_ENTRY* entry = new (std::nothrow) WINDOW_ENTRY;
+    std::unique_ptr<WINDOW_ENTRY> entry(new (std::nothrow) WINDOW_ENTRY);
     if (entry == nullptr)
         return TRUE;
     entry->title = title;
@@ -185,8 +177,9 @@ BOOL DIALOG::AddVisibleWindow(HWND window) {
 
     MV_LISTBOX list(GetItem(IDC_WINDOW_LIST));
     int index = list.AddString(title.c_str());
-    if (index == LB_ERR || index == LB_ERRSPACE || !list.SetItemData(index, reinterpret_cast<LPARAM>(entry)))
-        delete entry; // not listed, or listed without data: nothing refers to it
+    // Not listed, or listed without data: nothing refers to it, and it goes here.
+    if (index != LB_ERR && index != LB_ERRSPACE && list.SetItemData(index, reinterpret_cast<LPARAM>(entry.get())))
+        entry.release(); // the list holds it until WM_DELETEITEM
     return TRUE;
 }
 
@@ -250,7 +243,7 @@ LRESULT DIALOG::BeginDrag(LPARAM lParam) {
         dragging = true;
         SetCapture(hwnd);
         SetCursor(dragCursor);
-        SetTimer(hwnd, DRAG_WATCH_TIMER, DRAG_WATCH_MS, WatchDrag);
+        SetTimer(hwnd, DRAG_WATCH_TIMER, DRAG_WATCH_MS, WatchDrag); // until StopDragWatch
     } else {
         ShowWithConsole();
         dragging = false;
@@ -262,9 +255,8 @@ LRESULT DIALOG::BeginDrag(LPARAM lParam) {
 // The release selects the entry of the outermost window under the pointer;
 // it never hides anything.
 LRESULT DIALOG::EndDrag(LPARAM lParam) {
-    KillTimer(hwnd, DRAG_WATCH_TIMER);
     ShowWithConsole();
-    ReleaseCapture();
+    StopDragWatch(hwnd);
     if (!dragging)
         return 0;
     dragging = false;
@@ -300,14 +292,13 @@ void CALLBACK DIALOG::WatchDrag(HWND window, UINT, UINT_PTR, DWORD) {
     MV_WINBASE* attached = reinterpret_cast<MV_WINBASE*>(GetWindowLongPtrA(window, DWLP_USER));
     DIALOG* self = static_cast<DIALOG*>(attached);
     if (self == nullptr || !self->dragging) {
-        KillTimer(window, DRAG_WATCH_TIMER);
+        StopDragWatch(window);
         return;
     }
     // Shown again meanwhile (from the tray): the drag is over, nothing picked.
     if (IsWindowVisible(window)) {
         self->dragging = false;
-        KillTimer(window, DRAG_WATCH_TIMER);
-        ReleaseCapture();
+        StopDragWatch(window);
         return;
     }
     int primary = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
@@ -317,6 +308,12 @@ void CALLBACK DIALOG::WatchDrag(HWND window, UINT, UINT_PTR, DWORD) {
     GetCursorPos(&point);
     ScreenToClient(window, &point);
     self->EndDrag(MAKELPARAM(point.x, point.y));
+}
+
+// The drag's timer and capture end together, whichever way the drag ends.
+void DIALOG::StopDragWatch(HWND window) {
+    KillTimer(window, DRAG_WATCH_TIMER);
+    ReleaseCapture();
 }
 
 // ---------------------------------------------------------------- double-click hide

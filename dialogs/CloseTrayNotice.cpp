@@ -24,97 +24,6 @@ SIZE BitmapSize(HBITMAP bitmap) {
 
 } // namespace
 
-// ---------------------------------------------------------------- WINDOW_DC
-
-WINDOW_DC::WINDOW_DC(HWND owner) : window(owner), dc(GetDC(owner)) {
-    if (!dc)
-        return;
-    stretchMode = GetStretchBltMode(dc);
-    backgroundMode = GetBkMode(dc);
-    textColour = GetTextColor(dc);
-}
-
-WINDOW_DC::~WINDOW_DC() {
-    if (!dc)
-        return;
-    SetStretchBltMode(dc, stretchMode);
-    SetBkMode(dc, backgroundMode);
-    SetTextColor(dc, textColour);
-    ReleaseDC(window, dc);
-}
-
-// ---------------------------------------------------------------- MEMORY_DC
-
-MEMORY_DC::MEMORY_DC(HDC compatibleWith) : dc(CreateCompatibleDC(compatibleWith)) {
-    if (!dc)
-        return;
-    stretchMode = GetStretchBltMode(dc);
-    backgroundMode = GetBkMode(dc);
-    textColour = GetTextColor(dc);
-    backgroundColour = GetBkColor(dc);
-    mappingMode = GetMapMode(dc);
-}
-
-MEMORY_DC::~MEMORY_DC() {
-    if (!dc)
-        return;
-    if (brush) {
-        SelectObject(dc, originalBrush);
-        DeleteObject(brush);
-    }
-    DropBitmap();
-    SetStretchBltMode(dc, stretchMode);
-    SetBkMode(dc, backgroundMode);
-    SetTextColor(dc, textColour);
-    SetBkColor(dc, backgroundColour);
-    SetMapMode(dc, mappingMode);
-    DeleteDC(dc);
-}
-
-void MEMORY_DC::SelectBrush(HBRUSH created) {
-    if (!created)
-        return;
-    HGDIOBJ replaced = dc ? SelectObject(dc, created) : nullptr;
-    if (!replaced) { // no DC, or it refused the brush: nobody else will delete it
-        DeleteObject(created);
-        return;
-    }
-    if (brush)
-        DeleteObject(brush); // already out of the DC
-    else
-        originalBrush = replaced;
-    brush = created;
-}
-
-void MEMORY_DC::SelectBitmap(HBITMAP picture, bool owned) {
-    if (!picture)
-        return;
-    HGDIOBJ replaced = dc ? SelectObject(dc, picture) : nullptr;
-    if (!replaced) {
-        if (owned)
-            DeleteObject(picture);
-        return;
-    }
-    if (bitmap) {
-        if (ownsBitmap)
-            DeleteObject(bitmap);
-    } else {
-        originalBitmap = replaced;
-    }
-    bitmap = picture;
-    ownsBitmap = owned;
-}
-
-void MEMORY_DC::DropBitmap() {
-    if (!bitmap)
-        return;
-    SelectObject(dc, originalBitmap);
-    if (ownsBitmap)
-        DeleteObject(bitmap);
-    bitmap = nullptr;
-    ownsBitmap = false;
-}
-
 // ---------------------------------------------------------------- CLOSE_TRAY
 
 CLOSE_TRAY::CLOSE_TRAY(HWND owner, HINSTANCE moduleInstance)
@@ -161,7 +70,6 @@ INT_PTR CLOSE_TRAY::PaintPicture() {
     PAINTSTRUCT paint;
     HDC target = BeginPaint(hwnd, &paint);
     if (target && memoryDc) {
-        memoryDc->SelectBrush(CreateSolidBrush(kBlack));
         SIZE size = BitmapSize(memoryDc->Bitmap());
         if (size.cx > 0)
             BitBlt(target, kPictureLeft, kPictureTop, size.cx, size.cy, memoryDc->Get(), 0, 0, SRCCOPY);

@@ -1,21 +1,11 @@
 #include "foundation/RegistryKey.h"
 
+#include "foundation/Diagnostics.h"
+#include "foundation/Handles.h"
+
 #include <cstdlib>
 
 namespace {
-
-// Closes the key opened for one operation, on every path out of it.
-class OPEN_KEY {
-  public:
-    OPEN_KEY() = default;
-    OPEN_KEY(const OPEN_KEY&) = delete;
-    OPEN_KEY& operator=(const OPEN_KEY&) = delete;
-    ~OPEN_KEY() {
-        if (key)
-            RegCloseKey(key);
-    }
-    HKEY key = nullptr;
-};
 
 bool IsKnownRoot(HKEY root) {
     return root == HKEY_CLASSES_ROOT || root == HKEY_CURRENT_USER || root == HKEY_LOCAL_MACHINE ||
@@ -35,6 +25,13 @@ REGKEY::REGKEY(HKEY rootKey, const char* keyPath) : root(rootKey), path(keyPath)
 
 REGKEY::REGKEY(const REGKEY& parent, const char* name)
     : REGKEY(parent.root, (parent.path + "\\" + name).Text()) {}
+
+// Callers ignore a failed write (the setting simply is not remembered): it
+// leaves a trace for whoever looks.
+bool REGKEY::WriteFailed(const char* name) {
+    Trace("settings: writing \"%s\" in \"%s\" failed with error %ld", name, path.c_str(), status);
+    return false;
+}
 
 bool REGKEY::OpenForReading(HKEY& key) {
     status = 0;
@@ -61,21 +58,23 @@ bool REGKEY::OpenForWriting(HKEY& key) {
 bool REGKEY::ValueExists(const char* name) {
     if (!name)
         return false;
-    OPEN_KEY open;
-    if (!OpenForReading(open.key))
+    HKEY key = nullptr;
+    if (!OpenForReading(key))
         return false;
-    status = RegQueryValueExA(open.key, name, nullptr, nullptr, nullptr, nullptr);
+    OPEN_KEY open(key);
+    status = RegQueryValueExA(open.Get(), name, nullptr, nullptr, nullptr, nullptr);
     return status == 0;
 }
 
 bool REGKEY::ReadDword(const char* name, DWORD& value) {
     if (!name)
         return false;
-    OPEN_KEY open;
-    if (!OpenForReading(open.key))
+    HKEY key = nullptr;
+    if (!OpenForReading(key))
         return false;
+    OPEN_KEY open(key);
     DWORD type = 0, size = 0;
-    status = RegQueryValueExA(open.key, name, nullptr, &type, nullptr, &size);
+    status = RegQueryValueExA(open.Get(), name, nullptr, &type, nullptr, &size);
     if (status != 0)
         return false;
     if (type != REG_DWORD || size != sizeof(DWORD)) {
@@ -84,7 +83,7 @@ bool REGKEY::ReadDword(const char* name, DWORD& value) {
     }
     DWORD data = 0;
     size = sizeof data;
-    status = RegQueryValueExA(open.key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+    status = RegQueryValueExA(open.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
     // The value may have been rewritten between the two queries.
     if (status == 0 && (type != REG_DWORD || size != sizeof(DWORD)))
         status = kWrongType;
@@ -96,11 +95,12 @@ bool REGKEY::ReadDword(const char* name, DWORD& value) {
 bool REGKEY::ReadString(const char* name, STRING& value) {
     if (!name)
         return false;
-    OPEN_KEY open;
-    if (!OpenForReading(open.key))
+    HKEY key = nullptr;
+    if (!OpenForReading(key))
         return false;
+    OPEN_KEY open(key);
     DWORD type = 0, size = 0;
-    status = RegQueryValueExA(open.key, name, nullptr, &type, nullptr, &size);
+    status = RegQueryValueExA(open.Get(), name, nullptr, &type, nullptr, &size);
     if (status != 0)
         return false;
     if (type != REG_SZ) {
@@ -114,7 +114,7 @@ bool REGKEY::ReadString(const char* name, STRING& value) {
         return false;
     }
     DWORD read = size;
-    status = RegQueryValueExA(open.key, name, nullptr, &type, buffer, &read);
+    status = RegQueryValueExA(open.Get(), name, nullptr, &type, buffer, &read);
     if (status == 0 && type != REG_SZ)
         status = kWrongType;
     if (status == 0)
@@ -126,21 +126,23 @@ bool REGKEY::ReadString(const char* name, STRING& value) {
 bool REGKEY::WriteDword(const char* name, DWORD value) {
     if (!name || root == HKEY_PERFORMANCE_DATA)
         return false;
-    OPEN_KEY open;
-    if (!OpenForWriting(open.key))
-        return false;
+    HKEY key = nullptr;
+    if (!OpenForWriting(key))
+        return WriteFailed(name);
+    OPEN_KEY open(key);
     status =
-        RegSetValueExA(open.key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    return status == 0;
+        RegSetValueExA(open.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    return status == 0 || WriteFailed(name);
 }
 
 bool REGKEY::WriteString(const char* name, const char* value) {
     if (!name || !value || root == HKEY_PERFORMANCE_DATA)
         return false;
-    OPEN_KEY open;
-    if (!OpenForWriting(open.key))
-        return false;
+    HKEY key = nullptr;
+    if (!OpenForWriting(key))
+        return WriteFailed(name);
+    OPEN_KEY open(key);
     unsigned n = BoundedLength(value, 65536);
-    status = RegSetValueExA(open.key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), n + 1);
-    return status == 0;
+    status = RegSetValueExA(open.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), n + 1);
+    return status == 0 || WriteFailed(name);
 }

@@ -29,22 +29,8 @@ class REGKEY {
   private:
     bool OpenForReading(HKEY& key);
     bool OpenForWriting(HKEY& key);
+    bool WriteFailed(const char* name); // always false
 
     HKEY root;
     STRING path;
-};
-
-// The process-wide lock: a thin wrapper of a Windows critical section.
-class CSECTION {
-  public:
-    CSECTION() { InitializeCriticalSection(&section); }
-    CSECTION(const CSECTION&) = delete;
-    CSECTION& operator=(const CSECTION&) = delete;
-    virtual ~CSECTION() { DeleteCriticalSection(&section); }
-
-    void Enter() { EnterCriticalSection(&section); }
-    void Leave() { LeaveCriticalSection(&section); }
-
-  private:
-    CRITICAL_SECTION section;
 };

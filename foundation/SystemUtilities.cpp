@@ -62,26 +62,6 @@ bool FinishLaunch(PROCESS_INFORMATION& created, PROCESS_INFORMATION* info, HWND*
 
 } // namespace
 
-KERNEL_HANDLE& KERNEL_HANDLE::operator=(KERNEL_HANDLE&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle = other.Release();
-    }
-    return *this;
-}
-
-HANDLE KERNEL_HANDLE::Release() {
-    HANDLE owned = handle;
-    handle = nullptr;
-    return owned;
-}
-
-BOOL KERNEL_HANDLE::Close() {
-    BOOL closed = IsValid() ? CloseHandle(handle) : FALSE;
-    handle = nullptr;
-    return closed;
-}
-
 STRING ModulePath(HINSTANCE module) {
     char buffer[MAX_PATH + 1] = {};
     DWORD count = GetModuleFileNameA(module, buffer, MAX_PATH);

@@ -4,31 +4,11 @@
 // the front, starting a process on the current desktop and finding the module
 // that holds some code. Failures come back as false, an empty string or null.
 
+#include "foundation/Handles.h"
 #include "foundation/TextString.h"
 #include "foundation/WideString.h"
 
 #include <windows.h>
-
-// Owns one kernel handle (process, thread, file, mapping) and closes it once.
-// Null and INVALID_HANDLE_VALUE both mean "none".
-class KERNEL_HANDLE {
-  public:
-    KERNEL_HANDLE() = default;
-    explicit KERNEL_HANDLE(HANDLE owned) : handle(owned) {}
-    KERNEL_HANDLE(const KERNEL_HANDLE&) = delete;
-    KERNEL_HANDLE& operator=(const KERNEL_HANDLE&) = delete;
-    KERNEL_HANDLE(KERNEL_HANDLE&& other) noexcept : handle(other.Release()) {}
-    KERNEL_HANDLE& operator=(KERNEL_HANDLE&& other) noexcept;
-    ~KERNEL_HANDLE() { Close(); }
-
-    HANDLE Get() const { return handle; }
-    bool IsValid() const { return handle && handle != INVALID_HANDLE_VALUE; }
-    HANDLE Release();
-    BOOL Close(); // FALSE when there was nothing to close or CloseHandle failed
-
-  private:
-    HANDLE handle = nullptr;
-};
 
 // Full path of a module's file (null = the executable).
 STRING ModulePath(HINSTANCE module = nullptr);

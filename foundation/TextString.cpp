@@ -62,13 +62,15 @@ STRING::STRING(const char* source) {
     if (!source)
         return;
     unsigned n = static_cast<unsigned>(std::strlen(source));
-    SetLength(n);
+    if (!Resize(n))
+        return;
     std::memcpy(text, source, n);
 }
 
 STRING::STRING(const char* source, unsigned maxCount) {
     unsigned n = BoundedLength(source, maxCount);
-    SetLength(n);
+    if (!Resize(n))
+        return;
     if (n)
         std::memcpy(text, source, n);
 }
@@ -97,14 +99,25 @@ STRING& STRING::operator=(STRING&& other) noexcept {
 }
 
 STRING& STRING::SetLength(unsigned newLength) {
+    Resize(newLength);
+    return *this;
+}
+
+bool STRING::Resize(unsigned newLength) {
     if (!text || newLength >= capacity) {
+        // The rounded capacity (in bytes) must not wrap around.
+        if (newLength >= UINT_MAX - kGrowStep)
+            return false;
         unsigned newCapacity = (newLength + kGrowStep) / kGrowStep * kGrowStep;
-        text = static_cast<char*>(std::realloc(text, newCapacity));
+        char* grown = static_cast<char*>(std::realloc(text, newCapacity));
+        if (!grown)
+            return false; // the old block stays ours, unchanged
+        text = grown;
         capacity = newCapacity;
     }
     length = newLength;
     text[length] = 0;
-    return *this;
+    return true;
 }
 
 STRING STRING::FromWindowText(HWND window) {
@@ -119,7 +132,8 @@ STRING STRING::FromWindowText(HWND window) {
         answer = 0;
     STRING result;
     unsigned size = static_cast<unsigned>(answer);
-    result.SetLength(size);
+    if (!result.Resize(size))
+        return result;
     DWORD_PTR copied = 0;
     if (!SendMessageTimeoutA(window, WM_GETTEXT, size + 1, reinterpret_cast<LPARAM>(result.text),
                              SMTO_ABORTIFHUNG, kWindowTextTimeoutMs, &copied))
@@ -187,7 +201,8 @@ STRING& STRING::Assign(const char* source) {
         return *this;
     }
     unsigned n = static_cast<unsigned>(std::strlen(source));
-    SetLength(n);
+    if (!Resize(n))
+        return *this;
     std::memcpy(text, source, n);
     return *this;
 }
@@ -270,7 +285,8 @@ STRING& STRING::Append(const char* other) {
     // A pointer into our own block would dangle once realloc moves it.
     bool own = Inside(other, text, capacity);
     unsigned offset = own ? static_cast<unsigned>(other - text) : 0;
-    SetLength(old + n);
+    if (n > UINT_MAX - old || !Resize(old + n))
+        return *this;
     std::memmove(text + old, own ? text + offset : other, n);
     return *this;
 }
@@ -282,7 +298,8 @@ STRING& STRING::Append(const STRING& other) {
     unsigned old = Length();
     bool own = Inside(other.text, text, capacity);
     unsigned offset = own ? static_cast<unsigned>(other.text - text) : 0;
-    SetLength(old + n);
+    if (n > UINT_MAX - old || !Resize(old + n))
+        return *this;
     std::memmove(text + old, own ? text + offset : other.text, n);
     return *this;
 }
@@ -291,7 +308,8 @@ STRING& STRING::Append(char c) {
     if (!c)
         return *this;
     unsigned old = Length();
-    SetLength(old + 1);
+    if (!Resize(old + 1))
+        return *this;
     text[old] = c;
     return *this;
 }
@@ -399,7 +417,10 @@ STRING& STRING::Replace(const char* pattern, const char* replacement) {
     if (!old)
         return *this;
     unsigned oldLength = static_cast<unsigned>(std::strlen(old));
-    SetLength(oldLength + (r - p) * static_cast<unsigned>(count));
+    if (!Resize(oldLength + (r - p) * static_cast<unsigned>(count))) {
+        std::free(old);
+        return *this;
+    }
     char* out = text;
     for (const char* in = old; *in;) {
         if (std::strncmp(in, pattern, p) == 0) {

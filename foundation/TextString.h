@@ -49,7 +49,9 @@ class STRING {
     long ToInteger() const;
 
     // Editing in place
-    STRING& SetLength(unsigned newLength); // grows the block as needed, writes the zero
+    // Grows the block as needed and writes the zero. Out of memory, or for a
+    // length whose rounded capacity would wrap around, the string stays as it was.
+    STRING& SetLength(unsigned newLength);
     STRING& Append(const char* other);
     STRING& Append(const STRING& other);
     STRING& Append(char c);
@@ -72,6 +74,7 @@ class STRING {
     STRING operator+(const char* right) const;
 
   private:
+    bool Resize(unsigned newLength); // SetLength that says whether it could
     char* text = nullptr;
     unsigned length = 0;
     unsigned capacity = 0;

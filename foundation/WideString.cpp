@@ -1,5 +1,6 @@
 #include "foundation/WideString.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,7 +34,8 @@ WSTRING::WSTRING(const wchar_t* source) {
     if (!source)
         return;
     unsigned n = static_cast<unsigned>(std::wcslen(source));
-    SetLength(n);
+    if (!Resize(n))
+        return;
     std::memcpy(text, source, n * sizeof(wchar_t));
 }
 
@@ -41,7 +43,8 @@ WSTRING::WSTRING(const wchar_t* source, unsigned maxCount) {
     if (!source)
         return;
     unsigned n = BoundedLength(source, maxCount);
-    SetLength(n);
+    if (!Resize(n))
+        return;
     std::wcsncpy(text, source, n);
     text[n] = 0;
 }
@@ -61,7 +64,8 @@ WSTRING::WSTRING(const char* ansi) {
 WSTRING::WSTRING(const WSTRING& other) {
     if (!other.text)
         return;
-    SetLength(other.length);
+    if (!Resize(other.length))
+        return;
     std::memcpy(text, other.text, (other.length + 1) * sizeof(wchar_t));
 }
 
@@ -94,14 +98,25 @@ void WSTRING::Free() {
 }
 
 WSTRING& WSTRING::SetLength(unsigned newLength) {
+    Resize(newLength);
+    return *this;
+}
+
+bool WSTRING::Resize(unsigned newLength) {
     if (!text || newLength >= capacity) {
+        // The rounded capacity (in bytes) must not wrap around.
+        if (newLength >= (UINT_MAX / sizeof(wchar_t)) - kGrowStep)
+            return false;
         unsigned newCapacity = (newLength + kGrowStep) / kGrowStep * kGrowStep;
-        text = static_cast<wchar_t*>(std::realloc(text, newCapacity * sizeof(wchar_t)));
+        wchar_t* grown = static_cast<wchar_t*>(std::realloc(text, newCapacity * sizeof(wchar_t)));
+        if (!grown)
+            return false; // the old block stays ours, unchanged
+        text = grown;
         capacity = newCapacity;
     }
     length = newLength;
     text[length] = 0;
-    return *this;
+    return true;
 }
 
 WSTRING WSTRING::Format(const wchar_t* format, ...) {
@@ -154,7 +169,8 @@ WSTRING& WSTRING::Assign(const wchar_t* source) {
         length = n;
         return *this;
     }
-    SetLength(n);
+    if (!Resize(n))
+        return *this;
     std::memcpy(text, source, n * sizeof(wchar_t));
     return *this;
 }
@@ -187,7 +203,8 @@ WSTRING& WSTRING::Append(const wchar_t* other) {
     // A pointer into our own block would dangle once realloc moves it.
     bool own = Inside(other, text, capacity);
     unsigned offset = own ? static_cast<unsigned>(other - text) : 0;
-    SetLength(old + n);
+    if (n > UINT_MAX - old || !Resize(old + n))
+        return *this;
     std::memmove(text + old, own ? text + offset : other, n * sizeof(wchar_t));
     return *this;
 }
@@ -201,7 +218,8 @@ WSTRING& WSTRING::Append(const WSTRING& other) {
     unsigned old = length;
     bool own = Inside(other.text, text, capacity);
     unsigned offset = own ? static_cast<unsigned>(other.text - text) : 0;
-    SetLength(old + n);
+    if (n > UINT_MAX - old || !Resize(old + n))
+        return *this;
     std::memmove(text + old, own ? text + offset : other.text, n * sizeof(wchar_t));
     return *this;
 }
@@ -210,7 +228,8 @@ WSTRING& WSTRING::Append(wchar_t c) {
     if (!c)
         return *this; // would break length == wcslen
     unsigned old = Length();
-    SetLength(old + 1);
+    if (!Resize(old + 1))
+        return *this;
     text[old] = c;
     return *this;
 }

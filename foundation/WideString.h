@@ -41,7 +41,9 @@ class WSTRING {
     wchar_t LastChar() const;
     unsigned CountChar(wchar_t c) const;
 
-    WSTRING& SetLength(unsigned newLength); // grows the block as needed, writes the zero
+    // Grows the block as needed and writes the zero. Out of memory, or for a
+    // length whose rounded capacity would wrap around, the string stays as it was.
+    WSTRING& SetLength(unsigned newLength);
     WSTRING& Append(const wchar_t* other);
     WSTRING& Append(const WSTRING& other);
     WSTRING& Append(wchar_t c);
@@ -51,6 +53,7 @@ class WSTRING {
     WSTRING operator+(const wchar_t* right) const;
 
   private:
+    bool Resize(unsigned newLength); // SetLength that says whether it could
     void Free();
 
     wchar_t* text = nullptr;

@@ -1,5 +1,6 @@
 #include "framework/WindowBase.h"
 
+#include "foundation/Diagnostics.h"
 #include "framework/WindowUtilities.h"
 
 #include <shellapi.h>
@@ -85,7 +86,10 @@ void MV_WINBASE::TrayUpdate(unsigned flags)
     CopyTip(record.szTip, GetTrayTip());
     record.uCallbackMessage = GetTrayMessage();
     record.hIcon = icon;
-    if (!Shell_NotifyIconA(NIM_ADD, &record)) trayFailed = 1;
+    if (!Shell_NotifyIconA(NIM_ADD, &record)) {
+        trayFailed = 1;
+        Trace("tray: the shell did not take the icon (error %lu)", GetLastError());
+    }
 }
 
 void MV_WINBASE::TrayRemove()

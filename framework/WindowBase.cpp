@@ -1,12 +1,14 @@
 #include "framework/WindowBase.h"
 
 #include "framework/WindowUtilities.h"
+#include "foundation/Diagnostics.h"
 #include "foundation/SystemUtilities.h"
 #include "framework/WindowPlacement.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <exception>
 #include <set>
 
 UINT MV_WINBASE::taskbarCreatedMessage = static_cast<UINT>(-1);
@@ -70,11 +72,7 @@ MV_WINBASE::MV_WINBASE(const char* name, HWND parentWindow, HINSTANCE moduleInst
 {
 }
 
-MV_WINBASE::~MV_WINBASE()
-{
-    if (font) DeleteObject(font);
-    if (extractedIcon) DestroyIcon(extractedIcon);
-}
+MV_WINBASE::~MV_WINBASE() = default;
 
 // ---------------------------------------------------------------- default slots
 
@@ -82,11 +80,11 @@ void MV_WINBASE::OnInitDone() {}
 
 HFONT MV_WINBASE::LoadFont()
 {
-    HDC dc = GetDC(hwnd);
+    WINDOW_DC windowDc(hwnd);
+    HDC dc = windowDc.Get();
     if (initialFont) {
         ApplyFontToChildren(initialFont);
-        if (font) DeleteObject(font);
-        font = nullptr;
+        font.Reset();
     } else if (dc) {
         initialFont = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));
     }
@@ -105,12 +103,11 @@ HFONT MV_WINBASE::LoadFont()
 
     LONG points = logicalFont.lfHeight;
     logicalFont.lfHeight = -MulDiv(points, dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96, 72);
-    font = CreateFontIndirectA(&logicalFont);
+    font.Reset(CreateFontIndirectA(&logicalFont));
     logicalFont.lfHeight = points;
-    if (dc) ReleaseDC(hwnd, dc);
 
-    ApplyFontToChildren(font);
-    return font;
+    ApplyFontToChildren(font.Get());
+    return font.Get();
 }
 
 void MV_WINBASE::SetFont(HFONT newFont)
@@ -142,7 +139,22 @@ int MV_WINBASE::Reserved() { return 0; }
 
 // ---------------------------------------------------------------- message routing
 
+// The one exception handler of the program: an exception must never unwind
+// through the system's dialog manager, from the base's handlers or a derived
+// class's. The message's answer is then 0.
 INT_PTR CALLBACK MV_WINBASE::DialogThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        return Route(window, message, wParam, lParam);
+    } catch (const std::exception& failure) {
+        Trace("exception at message 0x%04X: %s", message, failure.what());
+    } catch (...) {
+        Trace("exception at message 0x%04X", message);
+    }
+    return 0;
+}
+
+INT_PTR MV_WINBASE::Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {
         if (!lParam) return 0;
@@ -177,8 +189,7 @@ INT_PTR MV_WINBASE::OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam)
     } else {
         HICON fileIcon = ExtractFirstIcon(instance, instance);
         if (!fileIcon) fileIcon = ExtractFirstIcon(instance, ModuleFromAddress());
-        if (extractedIcon) DestroyIcon(extractedIcon); // from an earlier run of this object
-        extractedIcon = fileIcon;
+        extractedIcon.Reset(fileIcon); // an earlier run's icon goes
         SetIcon(fileIcon);
         CentreWindow(hwnd, nullptr);
     }
@@ -212,15 +223,9 @@ INT_PTR MV_WINBASE::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-// The one exception handler of the program: an exception must never unwind
-// through the system's dialog manager.
 INT_PTR MV_WINBASE::PassOn(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    try {
-        return DialogProc(message, wParam, lParam);
-    } catch (...) {
-        return 0;
-    }
+    return DialogProc(message, wParam, lParam);
 }
 
 INT_PTR MV_WINBASE::OnTimer(UINT message, WPARAM wParam, LPARAM lParam)
@@ -236,10 +241,7 @@ INT_PTR MV_WINBASE::OnDestroy(UINT message, WPARAM wParam, LPARAM lParam)
     if (HasTrayIcon()) TrayRemove();
     SaveWindowPlacement();
     SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(previousIcon));
-    if (font) {
-        DeleteObject(font);
-        font = nullptr;
-    }
+    font.Reset();
     return PassOn(message, wParam, lParam);
 }
 
@@ -248,10 +250,12 @@ INT_PTR MV_WINBASE::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam)
     HWND control = reinterpret_cast<HWND>(lParam);
     if (!parent || WindowClassName(control).ToUpper().Contains("EDIT")) return PassOn(message, wParam, lParam);
 
-    HDC ownDc = GetDC(hwnd);
-    LRESULT brush = SendBounded(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(ownDc),
-                                reinterpret_cast<LPARAM>(hwnd));
-    if (ownDc) ReleaseDC(hwnd, ownDc);
+    LRESULT brush;
+    {
+        WINDOW_DC ownDc(hwnd);
+        brush = SendBounded(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(ownDc.Get()),
+                            reinterpret_cast<LPARAM>(hwnd));
+    }
 
     HDC controlDc = reinterpret_cast<HDC>(wParam);
     SetBkMode(controlDc, TRANSPARENT);
@@ -395,8 +399,7 @@ RECT MV_WINBASE::GetItemRect(int id) const
 
 int MV_WINBASE::AllocateCommandId()
 {
-    CSECTION& lock = CommandIdLock();
-    lock.Enter();
+    SCOPED_LOCK lock(CommandIdLock());
     std::set<int>& ids = CommandIds();
     int id = 1024;
     if (!ids.empty()) {
@@ -410,7 +413,6 @@ int MV_WINBASE::AllocateCommandId()
             }
         }
     }
-    lock.Leave();
     return id;
 }
 

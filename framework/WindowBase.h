@@ -4,6 +4,7 @@
 // memory, and routes every message through WindowProc before the derived
 // class's DialogProc sees it.
 
+#include "foundation/Handles.h"
 #include "foundation/RegistryKey.h"
 #include "foundation/TextString.h"
 
@@ -89,7 +90,7 @@ public:
     HWND Parent() const { return parent; }
     HINSTANCE Instance() const { return instance; }
     HICON Icon() const { return icon; }
-    HFONT Font() const { return font; }
+    HFONT Font() const { return font.Get(); }
     int WinState() const { return winState; }
     REGKEY& Settings() { return settings; }
 
@@ -106,7 +107,7 @@ protected:
     HINSTANCE instance;
     HICON icon = nullptr;
     HICON previousIcon = nullptr;
-    HFONT font = nullptr;
+    FONT_HANDLE font; // made by LoadFont, released at WM_DESTROY at the latest
     HFONT initialFont = nullptr;
     LOGFONTA logicalFont = {};
     RECT baseRect = {};
@@ -116,10 +117,11 @@ protected:
     int winState = WINSTATE_NORMAL;
 
 private:
-    HICON extractedIcon = nullptr; // icon this object took from a module file; destroyed with the object
+    ICON_HANDLE extractedIcon; // taken from the module file; goes with the object
     float appliedXScale = 1.0f; // scales of the layout the children show now
     float appliedYScale = 1.0f;
 
+    static INT_PTR Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR PassOn(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnTimer(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnDestroy(UINT message, WPARAM wParam, LPARAM lParam);

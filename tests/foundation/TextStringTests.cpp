@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -368,4 +369,20 @@ TEST(TextString, FromWindowText_ReadsTitlesAndNamesBadHandles) {
     EXPECT_EQ(100u, read.Length());
     DestroyWindow(edit);
     EXPECT_STREQ("!!**INVALID HWND**!!", STRING::FromWindowText(edit).c_str());
+}
+
+TEST(TextString, SetLength_WhoseCapacityWouldWrapAround_LeavesTheStringAsItWas) {
+    STRING s("keep");
+    void* block = s.Buffer();
+    for (unsigned huge : {UINT_MAX, UINT_MAX - 1, UINT_MAX - 31}) {
+        s.SetLength(huge);
+        EXPECT_EQ(4u, s.Length()) << huge;
+        EXPECT_EQ(32u, s.Capacity()) << huge;
+        EXPECT_EQ(block, static_cast<void*>(s.Buffer())) << huge;
+        EXPECT_STREQ("keep", s.c_str()) << huge;
+    }
+    STRING none;
+    none.SetLength(UINT_MAX);
+    EXPECT_FALSE(none.HasBuffer());
+    EXPECT_EQ(0u, none.Length());
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <string>
 
@@ -131,4 +132,16 @@ TEST(WideString, Queries_CountWithinTheLength) {
     EXPECT_FALSE(WSTRING(WSTRING()).HasBuffer());
     EXPECT_EQ(3u, BoundedLength(L"abcdef", 3));
     EXPECT_EQ(0u, BoundedLength(static_cast<const wchar_t*>(nullptr), 3));
+}
+
+TEST(WideString, SetLength_WhoseCapacityInBytesWouldWrapAround_LeavesTheStringAsItWas) {
+    WSTRING s(L"keep");
+    const wchar_t* block = s.c_str();
+    for (unsigned huge : {UINT_MAX, UINT_MAX / 2, UINT_MAX / 2 - 31}) {
+        s.SetLength(huge);
+        EXPECT_EQ(4u, s.Length()) << huge;
+        EXPECT_EQ(32u, s.Capacity()) << huge;
+        EXPECT_EQ(block, s.c_str()) << huge;
+        EXPECT_STREQ(L"keep", s.c_str()) << huge;
+    }
 }
