@@ -3,6 +3,7 @@
 //   foundation_helper window TITLE     shows a window until it is closed (or 2 minutes pass)
 //   foundation_helper hang TITLE       shows a window and never reads its messages
 #include "foundation/SystemUtilities.h"
+#include "support/Window.h"
 
 #include <windows.h>
 
@@ -26,13 +27,7 @@ LRESULT CALLBACK HelperProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 HWND MakeWindow(HINSTANCE instance, const char* title) {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = HelperProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = "VayloFoundationHelper";
-    RegisterClassA(&windowClass);
+    RegisterClassOnce("VayloFoundationHelper", HelperProc);
     HWND window =
         CreateWindowA("VayloFoundationHelper", title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                       CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);

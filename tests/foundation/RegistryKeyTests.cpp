@@ -1,61 +1,23 @@
 #include "foundation/RegistryKey.h"
 
+#include "support/Registry.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 namespace {
 
-void DeleteKeyTree(HKEY parent, const char* path) {
-    HKEY key;
-    if (RegOpenKeyExA(parent, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    char name[256];
-    for (;;) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        DeleteKeyTree(key, name);
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(parent, path);
+std::string ScratchPath() {
+    return "Software\\VayloFoundationTest" + std::to_string(GetCurrentProcessId());
 }
 
-// A throw-away key under HKLM\Software, gone before and after each test.
+// A throw-away key under HKLM\Software, gone before and after each test;
+// values are stored and read behind REGKEY's back through it.
 class RegistryKeyTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char path[64];
-        std::snprintf(path, sizeof path, "Software\\VayloFoundationTest%lu", GetCurrentProcessId());
-        base = path;
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, base.c_str());
-    }
-    void TearDown() override { DeleteKeyTree(HKEY_LOCAL_MACHINE, base.c_str()); }
-
-    // Stores a value behind REGKEY's back.
-    void RawWrite(const char* name, DWORD type, const void* data, DWORD size) {
-        HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, base.c_str(), 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
-        RegCloseKey(key);
-    }
-
-    // Reads a value behind REGKEY's back: its type and raw bytes.
-    bool RawRead(const std::string& path, const char* name, DWORD& type, std::string& bytes) {
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return false;
-        char data[512];
-        DWORD size = sizeof data;
-        LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-        RegCloseKey(key);
-        bytes.assign(data, result == ERROR_SUCCESS ? size : 0);
-        return result == ERROR_SUCCESS;
-    }
-
-    std::string base;
+    SCRATCH_KEY scratch{ScratchPath()};
+    const std::string base = scratch.Path();
 };
 
 } // namespace
@@ -89,7 +51,7 @@ TEST_F(RegistryKeyTest, Writes_CreateMissingKeysAndReadBack) {
     EXPECT_EQ(0, deep.status);
     DWORD type = 0;
     std::string bytes;
-    ASSERT_TRUE(RawRead(base + "\\One\\Two", "WPLeft", type, bytes));
+    ASSERT_TRUE(scratch.Read("One\\Two", "WPLeft", type, bytes));
     EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
     EXPECT_EQ(std::string("\xF6\xFF\xFF\xFF", 4), bytes);
 
@@ -99,7 +61,7 @@ TEST_F(RegistryKeyTest, Writes_CreateMissingKeysAndReadBack) {
     EXPECT_EQ(0xFFFFFFF6u, value);
 
     EXPECT_TRUE(deep.WriteString("Hide Active", "1,1,0,72,1009"));
-    ASSERT_TRUE(RawRead(base + "\\One\\Two", "Hide Active", type, bytes));
+    ASSERT_TRUE(scratch.Read("One\\Two", "Hide Active", type, bytes));
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
     EXPECT_EQ(std::string("1,1,0,72,1009", 14), bytes); // the zero is stored too
     STRING text("preset");
@@ -107,7 +69,7 @@ TEST_F(RegistryKeyTest, Writes_CreateMissingKeysAndReadBack) {
     EXPECT_STREQ("1,1,0,72,1009", text.c_str());
 
     EXPECT_TRUE(deep.WriteString("Password", ""));
-    ASSERT_TRUE(RawRead(base + "\\One\\Two", "Password", type, bytes));
+    ASSERT_TRUE(scratch.Read("One\\Two", "Password", type, bytes));
     EXPECT_EQ(std::string(1, '\0'), bytes);
     EXPECT_TRUE(deep.ReadString("Password", text));
     EXPECT_TRUE(text.HasBuffer());
@@ -127,14 +89,14 @@ TEST_F(RegistryKeyTest, Reads_OfMissingOrMistypedValues_KeepThePreset) {
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.status);
     EXPECT_EQ(77u, value);
 
-    RawWrite("AsText", REG_SZ, "1", 2);
+    EXPECT_TRUE(scratch.Set(nullptr, "AsText", REG_SZ, "1", 2));
     const BYTE four[4] = {1, 0, 0, 0};
-    RawWrite("AsBinary", REG_BINARY, four, 4);
-    RawWrite("Short", REG_DWORD, four, 2);
-    RawWrite("Expand", REG_EXPAND_SZ, "%WINDIR%", 9);
-    RawWrite("Multi", REG_MULTI_SZ, "a\0b\0", 5);
-    RawWrite("Number", REG_DWORD, four, 4);
-    RawWrite("Unterminated", REG_SZ, "abc", 3);
+    EXPECT_TRUE(scratch.Set(nullptr, "AsBinary", REG_BINARY, four, 4));
+    EXPECT_TRUE(scratch.Set(nullptr, "Short", REG_DWORD, four, 2));
+    EXPECT_TRUE(scratch.Set(nullptr, "Expand", REG_EXPAND_SZ, "%WINDIR%", 9));
+    EXPECT_TRUE(scratch.Set(nullptr, "Multi", REG_MULTI_SZ, "a\0b\0", 5));
+    EXPECT_TRUE(scratch.Set(nullptr, "Number", REG_DWORD, four, 4));
+    EXPECT_TRUE(scratch.Set(nullptr, "Unterminated", REG_SZ, "abc", 3));
 
     EXPECT_FALSE(key.ReadString("Missing", text));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.status);

@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
 #include "foundation/SystemUtilities.h"
+#include "support/Process.h"
+#include "support/Window.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +19,12 @@ std::map<std::string, std::string> FoldersSeenFrom(const std::string& exePath, c
     std::map<std::string, std::string> seen;
     if (!MakeFolders(exePath.substr(0, exePath.rfind('\\'))))
         return seen;
-    if (!CopyFileA(HelperPath().c_str(), exePath.c_str(), FALSE))
+    if (!CopyFileA(ProgramPath("foundation_helper.exe").c_str(), exePath.c_str(), FALSE))
         return seen;
-    DWORD code = RunToEnd("\"" + exePath + "\" folders \"" + report + "\"", workFolder);
-    seen["exit"] = std::to_string(code);
+    CHILD_PROCESS helper;
+    if (!helper.Start("\"" + exePath + "\" folders \"" + report + "\"", nullptr, workFolder.c_str()))
+        return seen;
+    seen["exit"] = std::to_string(helper.WaitForExit() ? helper.ExitCode() : 1002);
     std::string text = ReadWholeFile(report);
     for (size_t at = 0; at < text.size();) {
         size_t end = text.find('\n', at);
@@ -55,6 +59,10 @@ unsigned CountOpenHandles() {
             ++count;
     }
     return count;
+}
+
+std::string HelperCommand(const char* mode, const std::string& title) {
+    return "\"" + ProgramPath("foundation_helper.exe") + "\" " + mode + " " + title;
 }
 
 LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -218,11 +226,7 @@ TEST(SystemUtilities, ModuleFromAddress_FindsTheImageHoldingTheCode) {
 }
 
 TEST(SystemUtilities, PumpMessages_DispatchesQueueAndKeepsQuit) {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = CountingProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "VayloCounting";
-    RegisterClassA(&windowClass);
+    ASSERT_TRUE(RegisterClassOnce("VayloCounting", CountingProc));
     HWND window = CreateWindowA("VayloCounting", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(window);
@@ -246,18 +250,18 @@ TEST(SystemUtilities, PumpMessages_DispatchesQueueAndKeepsQuit) {
 
 TEST(SystemUtilities, LaunchOnDesktop_StartsTheProgramAndFindsItsWindow) {
     std::string title = "VayloLaunch" + std::to_string(GetCurrentProcessId());
-    std::string command = "\"" + HelperPath() + "\" window " + title;
-    HELPER_PROCESS helper;
+    std::string command = HelperCommand("window", title);
+    CHILD_PROCESS helper;
     HWND window = nullptr;
-    ASSERT_TRUE(LaunchOnDesktop(command.c_str(), &helper.info, &window));
-    ASSERT_TRUE(helper.info.hProcess);
-    EXPECT_EQ(nullptr, helper.info.hThread); // closed for us, not left dangling
+    ASSERT_TRUE(LaunchOnDesktop(command.c_str(), helper.Receive(), &window));
+    ASSERT_TRUE(helper.Handle());
+    EXPECT_EQ(nullptr, helper.Info().hThread); // closed for us, not left dangling
     if (!window)
-        window = WaitForFirstWindow(helper.info.dwThreadId);
+        window = WaitForFirstWindow(helper.ThreadId());
     ASSERT_TRUE(window);
     DWORD owner = 0;
-    EXPECT_EQ(helper.info.dwThreadId, GetWindowThreadProcessId(window, &owner));
-    EXPECT_EQ(helper.info.dwProcessId, owner);
+    EXPECT_EQ(helper.ThreadId(), GetWindowThreadProcessId(window, &owner));
+    EXPECT_EQ(helper.Id(), owner);
     EXPECT_EQ(title, STRING::FromWindowText(window).c_str());
 
     // Placed in the middle quarter of the screen.
@@ -268,7 +272,7 @@ TEST(SystemUtilities, LaunchOnDesktop_StartsTheProgramAndFindsItsWindow) {
 
     // The process handle is ours and works: closing the window ends the helper.
     PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(helper.Finished(20000));
+    EXPECT_TRUE(helper.WaitForExit(20000));
     EXPECT_EQ(0u, helper.ExitCode());
 
     // The wide form, without process information: nothing is left open for us.
@@ -286,9 +290,9 @@ TEST(SystemUtilities, LaunchOnDesktop_StartsTheProgramAndFindsItsWindow) {
 
 TEST(SystemUtilities, ForceForeground_RaisesAnotherProgramsWindowAndSurvivesAHungOne) {
     std::string title = "VayloFront" + std::to_string(GetCurrentProcessId());
-    HELPER_PROCESS helper;
+    CHILD_PROCESS helper;
     HWND window = nullptr;
-    ASSERT_TRUE(LaunchOnDesktop(("\"" + HelperPath() + "\" window " + title).c_str(), &helper.info, &window));
+    ASSERT_TRUE(LaunchOnDesktop(HelperCommand("window", title).c_str(), helper.Receive(), &window));
     ASSERT_TRUE(window);
 
     HWND mine = CreateWindowA("STATIC", "mine", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
@@ -316,9 +320,9 @@ TEST(SystemUtilities, ForceForeground_RaisesAnotherProgramsWindowAndSurvivesAHun
 
     // A window whose program never reads its messages: the call comes back.
     std::string hungTitle = title + "Hung";
-    HELPER_PROCESS hung;
-    ASSERT_TRUE(LaunchOnDesktop(("\"" + HelperPath() + "\" hang " + hungTitle).c_str(), &hung.info));
-    HWND hungWindow = WaitForFirstWindow(hung.info.dwThreadId);
+    CHILD_PROCESS hung;
+    ASSERT_TRUE(LaunchOnDesktop(HelperCommand("hang", hungTitle).c_str(), hung.Receive()));
+    HWND hungWindow = WaitForFirstWindow(hung.ThreadId());
     ASSERT_TRUE(hungWindow);
     ForceForeground(hungWindow);
     EXPECT_TRUE(IsWindow(hungWindow));

@@ -1,0 +1,96 @@
+#include "support/Dialog.h"
+
+#include "support/Poll.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR& answer) {
+    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, WAIT_MS, &answer) != 0;
+}
+
+} // namespace
+
+void ClickButton(HWND dialog, int id) {
+    PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void PressButton(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+bool SetControlText(HWND dialog, int id, const char* text) {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
+                               SMTO_ABORTIFHUNG, WAIT_MS, &ignored) != 0;
+}
+
+std::wstring ControlText(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    DWORD_PTR length = 0;
+    if (control == nullptr || !Ask(control, WM_GETTEXTLENGTH, 0, 0, length))
+        return L"";
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!Ask(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), copied))
+        return L"";
+    text.resize(copied);
+    return text;
+}
+
+bool IsChecked(HWND dialog, int id) {
+    DWORD_PTR state = 0;
+    return Ask(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, state) && state == BST_CHECKED;
+}
+
+ANSWERER::ANSWERER(const WINDOW_QUERY& windows, std::function<void(HWND, int)> answer)
+    : query(windows), script(std::move(answer)) {
+    thread = std::thread([this] {
+        while (!stop) {
+            HWND window = FirstWindow(query);
+            if (window == nullptr) {
+                Sleep(5);
+                continue;
+            }
+            script(window, ++seen);
+            PollUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); });
+        }
+    });
+}
+
+int ANSWERER::Stop() {
+    stop = true;
+    if (thread.joinable())
+        thread.join();
+    return seen;
+}
+
+DRIVER::DRIVER(const WINDOW_QUERY& dialog, std::function<void(HWND)> script) {
+    thread = std::thread([this, dialog, script] {
+        HWND window = nullptr;
+        if (!PollUntil([&] { return (window = FirstWindow(dialog)) != nullptr; })) {
+            ADD_FAILURE() << "\"" << (dialog.title ? dialog.title : L"a dialog") << "\" did not open";
+            return;
+        }
+        opened = true;
+        script(window);
+        // The test thread is still inside the modal run until the dialog goes.
+        WINDOW_QUERY any = dialog;
+        any.title = nullptr;
+        if (PollUntil([&] { return FirstWindow(any) == nullptr; }))
+            return;
+        ADD_FAILURE() << "a dialog was left open; closing it with Cancel";
+        while (HWND stray = FirstWindow(any)) {
+            PressButton(stray, IDCANCEL);
+            PollUntil([&] { return !IsWindow(stray); }, 2000);
+        }
+    });
+}
+
+bool DRIVER::Finish() {
+    if (thread.joinable())
+        thread.join();
+    return opened;
+}

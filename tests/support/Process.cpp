@@ -1,0 +1,119 @@
+#include "support/Process.h"
+
+#include "support/Window.h"
+
+#include <vector>
+
+std::string ProgramPath(const char* name) {
+    char path[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string self = path;
+    return name ? self.substr(0, self.rfind('\\') + 1) + name : self;
+}
+
+std::string WindowsPath(const char* path) {
+    typedef WCHAR*(CDECL * UNIX_TO_DOS)(const char*);
+    auto unixToDos = reinterpret_cast<UNIX_TO_DOS>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+    if (path[0] == '/' && unixToDos != nullptr) {
+        if (WCHAR* wide = unixToDos(path)) {
+            char converted[MAX_PATH * 2] = {};
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, converted, sizeof converted - 1, nullptr, nullptr);
+            HeapFree(GetProcessHeap(), 0, wide);
+            return converted;
+        }
+    }
+    std::string result = path[0] == '/' ? std::string("Z:") + path : std::string(path);
+    for (char& c : result)
+        if (c == '/')
+            c = '\\';
+    return result;
+}
+
+CHILD_PROCESS::~CHILD_PROCESS() {
+    Terminate();
+    if (info.hThread != nullptr)
+        CloseHandle(info.hThread);
+    if (info.hProcess != nullptr)
+        CloseHandle(info.hProcess);
+}
+
+bool CHILD_PROCESS::Start(const std::string& commandLine, const char* application, const char* folder) {
+    if (info.hProcess != nullptr)
+        return false;
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessA(application, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
+                          &info) != FALSE;
+}
+
+bool CHILD_PROCESS::Start(const std::wstring& commandLine) {
+    if (info.hProcess != nullptr)
+        return false;
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info) != FALSE;
+}
+
+PROCESS_INFORMATION* CHILD_PROCESS::Receive() {
+    return info.hProcess == nullptr ? &info : nullptr;
+}
+
+bool CHILD_PROCESS::WaitForExit(DWORD timeoutMs, bool* sawWindow) {
+    if (info.hProcess == nullptr)
+        return false;
+    WINDOW_QUERY windows;
+    windows.processId = info.dwProcessId;
+    bool seen = false;
+    bool ended = PumpUntil(
+        [&] {
+            seen = seen || FirstWindow(windows) != nullptr;
+            return WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0;
+        },
+        timeoutMs);
+    if (sawWindow != nullptr)
+        *sawWindow = seen;
+    return ended;
+}
+
+bool CHILD_PROCESS::IsRunning() const {
+    return info.hProcess != nullptr && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+DWORD CHILD_PROCESS::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (info.hProcess != nullptr)
+        GetExitCodeProcess(info.hProcess, &code);
+    return code;
+}
+
+void CHILD_PROCESS::Terminate() {
+    if (!IsRunning())
+        return;
+    TerminateProcess(info.hProcess, 0xDEAD);
+    // Its kernel objects go with it; the next start must not see them.
+    WaitForSingleObject(info.hProcess, EXIT_TIMEOUT_MS);
+}
+
+namespace {
+
+std::string UniqueName(const char* role) {
+    static unsigned counter = 0;
+    return "VayloTest." + std::to_string(GetCurrentProcessId()) + "." + role + "." +
+           std::to_string(++counter);
+}
+
+} // namespace
+
+NAMED_EVENT::NAMED_EVENT(const char* role)
+    : name(UniqueName(role)), handle(CreateEventA(nullptr, TRUE, FALSE, name.c_str())) {}
+
+NAMED_EVENT::~NAMED_EVENT() {
+    if (handle != nullptr)
+        CloseHandle(handle);
+}

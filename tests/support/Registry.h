@@ -1,0 +1,33 @@
+#pragma once
+// A throw-away key of HKEY_LOCAL_MACHINE (the test prefix's own registry):
+// deleted with everything below it when the object is made and when it goes,
+// so every test starts from nothing stored and leaves nothing behind.
+
+#include <windows.h>
+
+#include <string>
+
+class SCRATCH_KEY {
+  public:
+    explicit SCRATCH_KEY(const std::string& path);
+    SCRATCH_KEY(const SCRATCH_KEY&) = delete;
+    SCRATCH_KEY& operator=(const SCRATCH_KEY&) = delete;
+    ~SCRATCH_KEY();
+
+    // Values are named by a subkey below the key (null or "": the key
+    // itself) and a value name; missing keys are created on writing.
+    const std::string& Path() const { return path; }
+    std::string Path(const char* subkey) const;
+    bool Set(const char* subkey, const char* name, DWORD type, const void* data, DWORD size) const;
+    bool SetDword(const char* subkey, const char* name, DWORD value) const;
+    bool SetString(const char* subkey, const char* name, const char* value) const;
+    // The value's type and raw bytes; false when it is missing.
+    bool Read(const char* subkey, const char* name, DWORD& type, std::string& bytes) const;
+    // The DWORD, or -1 when the value is missing or of another type.
+    long long Dword(const char* subkey, const char* name) const;
+    bool Exists(const char* subkey, const char* name) const;
+    bool Delete(const char* subkey, const char* name) const;
+
+  private:
+    std::string path;
+};

@@ -1,0 +1,19 @@
+#pragma once
+// What the screen shows: pixels read back, and the hand-shake with
+// scripts/screenshots.sh, which photographs a rectangle of the screen.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// COLORREF values (as GetPixel answers), row by row from the top; empty when
+// nothing could be read.
+typedef std::vector<COLORREF> PIXELS;
+PIXELS ReadPixels(HDC source, int x, int y, int width, int height);
+PIXELS ScreenPixels(const RECT& rect);
+
+// Announces the rectangle in "<folder>\<name>.ready" ("x y width height") and
+// pumps this thread's messages until the script answers with
+// "<folder>\<name>.done" (bounded); false when it never did.
+bool AwaitScreenshot(const std::string& folder, const char* name, const RECT& rect);
