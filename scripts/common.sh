@@ -1,38 +1,69 @@
-# Shared by the run and test scripts: paths, builds, the Wine prefix and Xvfb.
+# Shared by the run, test, benchmark and screenshot scripts: paths, builds, the
+# 32-bit probe, the Wine prefix and Xvfb.
 #
 # Two builds of the same sources:
 #   $BUILD/win32  the product, a PE32 executable for 32-bit Windows;
-#   $BUILD/win64  a PE32+ build that runs the tests. Machines whose CPU
-#                 virtualisation cannot execute 32-bit x86 code (so no 32-bit
-#                 Wine) run this one; set VAYLO_TEST_ARCH=win32 where 32-bit
-#                 Wine works to test the product build itself.
+#   $BUILD/win64  the same sources as PE32+, for machines that cannot
+#                 execute 32-bit x86 code (see can_run_32bit).
+# $TEST_ARCH is the build the benchmark and screenshot scripts use: win64
+# unless VAYLO_TEST_ARCH says win32. use_arch switches the Wine environment
+# ($WINE, $WINESERVER, the prefix $BUILD/wineprefix-ARCH) to another build.
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${VAYLO_BUILD_DIR:-$ROOT/build}"
 export VAYLO_BUILD_DIR="$BUILD"
-TEST_ARCH="${VAYLO_TEST_ARCH:-win64}"
-export WINEARCH="$TEST_ARCH"
-export WINEPREFIX="$BUILD/wineprefix-$TEST_ARCH"
-export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-if [ "$TEST_ARCH" = win64 ]; then
-  export WINELOADER=/usr/lib/wine/wine64
-  WINE=/usr/lib/wine/wine64
-  WINESERVER=/usr/lib/wine/wineserver64
-else
-  WINE=wine
-  WINESERVER=wineserver
-fi
+source "$ROOT/scripts/wine-env.sh"
 
-build_arch() { # win32|win64
+use_arch() { # win32|win64
+  wine_env "$1"
+}
+
+TEST_ARCH="${VAYLO_TEST_ARCH:-win64}"
+use_arch "$TEST_ARCH"
+
+# Whether this machine executes 32-bit x86 code at all: some virtual machines
+# do not (every i386 program fails with "Exec format error"), and there 32-bit
+# Wine cannot run either. Asks the machine itself, not the package list: runs
+# a static i386 ELF of 96 bytes that only calls exit(42) through int 0x80, so
+# no 32-bit package is needed. Exit code 42 means 32-bit code runs.
+can_run_32bit() {
+  local probe="$BUILD/probe-i386" status=0
+  mkdir -p "$BUILD"
+  {
+    # ELF header, 52 bytes: 32-bit, little-endian, version 1; an executable
+    # for the 80386 entered at 0x08048054; one 32-byte program header at 52.
+    printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'
+    printf '\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00'
+    printf '\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00'
+    # Program header, 32 bytes: load the whole file (96 bytes) at 0x08048000,
+    # readable and executable.
+    printf '\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08'
+    printf '\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00'
+    # Code, 12 bytes: mov eax, 1 (exit); mov ebx, 42; int 0x80.
+    printf '\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80'
+  } >"$probe.$$"
+  chmod +x "$probe.$$"
+  # Renamed into place: another script may be running the previous copy.
+  mv -f "$probe.$$" "$probe"
+  "$probe" 2>/dev/null || status=$?
+  [ "$status" -eq 42 ]
+}
+
+build_arch() { # win32|win64 [target...]: configures, then builds the targets (all without any)
   local arch="$1" dir="$BUILD/$1" toolchain
+  shift
   case "$arch" in
     win32) toolchain="$ROOT/cmake/mingw-i686.cmake" ;;
     win64) toolchain="$ROOT/cmake/mingw-x86_64.cmake" ;;
+    *) echo "unknown Windows architecture '$arch' (win32 or win64)" >&2; return 2 ;;
   esac
   # Configure every time (fast once cached): a subsystem folder that gains its
   # CMakeLists.txt later is then picked up without deleting the build.
   cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$dir" -j"$(nproc)"
+  if [ $# -gt 0 ]; then
+    cmake --build "$dir" -j"$(nproc)" --target "$@"
+  else
+    cmake --build "$dir" -j"$(nproc)"
+  fi
 }
 
 # The product build always; the test build too when it is another one.
@@ -78,13 +109,14 @@ start_xvfb() {
   return 1
 }
 
+# Stops the current architecture's wineserver and the Xvfb started here.
 stop_all() {
   "$WINESERVER" -k >/dev/null 2>&1 || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
 }
 
-# Everything a test or benchmark run needs: installs, both builds, a private
-# Xvfb and the prefix; Wine and Xvfb are stopped when the script ends.
+# Everything a benchmark run needs: installs, both builds, a private Xvfb and
+# the prefix; Wine and Xvfb are stopped when the script ends.
 prepare_test_session() {
   "$ROOT/scripts/setup.sh"
   configure_and_build

@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Window Vaylo and starts it under Wine:
-# on your display when DISPLAY is set, otherwise in Xvfb with a screenshot.
+# Installs what is missing, builds Window Vaylo and starts it under Wine: the
+# PE32 product where this machine executes 32-bit x86 code, the PE32+ build
+# otherwise; on your display when DISPLAY is set, otherwise in Xvfb with a
+# screenshot. Builds only the program it starts.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 "$ROOT/scripts/setup.sh"
-configure_and_build
-exe="$BUILD/$TEST_ARCH/app/Vaylo.exe"
+if can_run_32bit; then
+  arch=win32
+else
+  arch=win64
+  echo "This machine cannot execute 32-bit x86 code: starting the PE32+ build (win64)."
+fi
+use_arch "$arch"
+build_arch "$arch" Vaylo
+exe="$BUILD/$arch/app/Vaylo.exe"
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   ensure_prefix
   exec "$WINE" "$exe" "$@"
