@@ -2,6 +2,7 @@
 
 #include "dialogs/CloseTrayNotice.h"
 #include "resources/resource.h"
+#include "support/Screen.h"
 
 #include <gtest/gtest.h>
 
@@ -11,41 +12,12 @@ namespace {
 
 const char* const kSetting = "CloseToTray";
 const char* const kRunReminder = "CloseToTrayRunReminder";
-const char* const kTitle = "Close to Systray";
+const wchar_t* const kTitle = L"Close to Systray";
 
 // Where the notice shows its picture, in client pixels, and the picture's
 // free square that the program icon covers.
 int const kLeft = 93, kTop = 65, kWidth = 86, kHeight = 56;
 RECT const kIconSquare = {15, 12, 47, 44};
-
-typedef std::vector<COLORREF> PIXELS; // 0x00RRGGBB, row by row from the top
-
-PIXELS ReadPixels(HDC source, int x, int y, int width, int height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP target = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(source);
-    PIXELS pixels;
-    if (target && memory) {
-        HGDIOBJ old = SelectObject(memory, target);
-        BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
-        GdiFlush();
-        const DWORD* row = static_cast<const DWORD*>(bits);
-        for (int i = 0; i < width * height; ++i)
-            pixels.push_back(row[i] & 0xFFFFFF);
-        SelectObject(memory, old);
-    }
-    if (memory)
-        DeleteDC(memory);
-    if (target)
-        DeleteObject(target);
-    return pixels;
-}
 
 PIXELS NoticeBitmap() {
     HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_NOTICE),
@@ -130,20 +102,13 @@ std::string StaticText(HWND dialog) {
 
 // Runs the notice while `script` handles it; false when it never opened.
 bool ShowWith(HWND owner, std::function<void(HWND notice)> script) {
-    bool opened = false;
-    DRIVER driver(owner, [&] {
-        HWND notice = WaitForDialog(owner, kTitle);
-        opened = notice != nullptr;
-        if (opened)
-            script(notice);
-    });
+    DRIVER driver(OwnedDialog(owner, kTitle), script);
     ShowCloseToTrayNotice(owner, ProgramIcon(), REGKEY(HKEY_LOCAL_MACHINE, TEST_KEY::Path()), kSetting);
-    driver.Finish();
-    return opened;
+    return driver.Finish();
 }
 
 int ShowExpectingNothing(HWND owner) {
-    WATCHDOG watchdog(owner);
+    ANSWERER watchdog(OwnedDialog(owner), Cancel);
     ShowCloseToTrayNotice(owner, ProgramIcon(), REGKEY(HKEY_LOCAL_MACHINE, TEST_KEY::Path()), kSetting);
     return watchdog.Stop();
 }
@@ -168,7 +133,7 @@ TEST(Notice, Shows_TextFramedPictureWithProgramIcon_AndKeepsItOnRepaint) {
         text = StaticText(notice);
         shownIcon = reinterpret_cast<HICON>(SendMessageA(notice, WM_GETICON, ICON_BIG, 0));
         ticked = IsChecked(notice, IDC_DONT_REMIND);
-        Click(notice, IDOK);
+        ClickButton(notice, IDOK);
     }));
     EXPECT_EQ("", firstFault);
     EXPECT_EQ("", repaintFault);
@@ -183,8 +148,8 @@ TEST(Notice, OkWithTick_StoresZeroAndIsNotShownAgain) {
     TEST_OWNER owner;
     TEST_KEY key;
     EXPECT_TRUE(ShowWith(owner.Get(), [](HWND notice) {
-        Click(notice, IDC_DONT_REMIND);
-        Click(notice, IDOK);
+        ClickButton(notice, IDC_DONT_REMIND);
+        ClickButton(notice, IDOK);
     }));
     EXPECT_EQ(0, key.Dword(kSetting, kRunReminder));
     EXPECT_EQ(0, ShowExpectingNothing(owner.Get()));
@@ -198,7 +163,7 @@ TEST(Notice, OkWithoutTick_StoresOneAndIsShownAgain) {
         PressKey(VK_RETURN);
     }));
     EXPECT_EQ(1, key.Dword(kSetting, kRunReminder));
-    EXPECT_TRUE(ShowWith(owner.Get(), [](HWND notice) { Click(notice, IDOK); }));
+    EXPECT_TRUE(ShowWith(owner.Get(), [](HWND notice) { ClickButton(notice, IDOK); }));
     EXPECT_EQ(1, key.Dword(kSetting, kRunReminder));
 }
 
@@ -206,7 +171,7 @@ TEST(Notice, EscapeOrCloseBoxWithTick_StoresNothing) {
     TEST_OWNER owner;
     TEST_KEY key;
     EXPECT_TRUE(ShowWith(owner.Get(), [](HWND notice) {
-        Click(notice, IDC_DONT_REMIND);
+        ClickButton(notice, IDC_DONT_REMIND);
         ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == notice; }));
         PressKey(VK_ESCAPE);
     }));
@@ -214,7 +179,7 @@ TEST(Notice, EscapeOrCloseBoxWithTick_StoresNothing) {
 
     key.SetDword(kSetting, kRunReminder, 1);
     EXPECT_TRUE(ShowWith(owner.Get(), [](HWND notice) {
-        Click(notice, IDC_DONT_REMIND);
+        ClickButton(notice, IDC_DONT_REMIND);
         PostMessageA(notice, WM_SYSCOMMAND, SC_CLOSE, 0);
     }));
     EXPECT_EQ(1, key.Dword(kSetting, kRunReminder));
@@ -224,6 +189,6 @@ TEST(Notice, UnreadableRunReminder_ShowsTheNotice) {
     TEST_OWNER owner;
     TEST_KEY key;
     key.SetString(kSetting, kRunReminder, "0");
-    EXPECT_TRUE(ShowWith(owner.Get(), [](HWND notice) { Click(notice, IDOK); }));
+    EXPECT_TRUE(ShowWith(owner.Get(), [](HWND notice) { ClickButton(notice, IDOK); }));
     EXPECT_EQ(1, key.Dword(kSetting, kRunReminder)); // replaced by a DWORD
 }

@@ -9,7 +9,7 @@
 
 namespace {
 
-const char* const kTitle = "Enter Password";
+const wchar_t* const kTitle = L"Enter Password";
 
 // What reaches the prompt on this thread: its one-second timer and every
 // WM_ACTIVATE, counted by hooks so the prompt's code is left as it is.
@@ -72,39 +72,38 @@ class PROMPT_WATCH {
 // The prompt's timer has been taken from the queue; a round trip to the
 // prompt's thread makes sure its handling is over.
 bool WaitForTimerHandled(HWND prompt) {
-    if (!PollUntil([] { return promptTimers > 0; }))
-        return false;
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutA(prompt, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored) != 0;
+    return PollUntil([] { return promptTimers > 0; }) && RoundTrip(prompt, WAIT_MS);
 }
 
 bool AskWith(HWND owner, const char* expected, std::function<void(HWND prompt)> script) {
-    DRIVER driver(owner, [owner, script] {
-        HWND prompt = WaitForDialog(owner, kTitle);
-        if (!prompt) {
-            ADD_FAILURE() << "the prompt did not open";
-            return;
-        }
-        script(prompt);
-    });
+    DRIVER driver(OwnedDialog(owner, kTitle), script);
     bool answer = AskPassword(owner, STRING(expected), ProgramIcon());
     driver.Finish();
     return answer;
 }
 
+// The thread's focus window as the system sees it.
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
 // Types as the user would, once the entry has the keyboard focus, and presses Enter.
-void TypeAndEnter(HWND prompt, const char* text) {
+void TypeAndEnter(HWND prompt, const std::wstring& text) {
     HWND entry = GetDlgItem(prompt, IDC_PASSWORD_EDIT);
     ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == prompt && FocusOf(prompt) == entry; }))
         << "the entry never had the focus";
     TypeText(text);
-    ASSERT_TRUE(PollUntil([&] { return GetWindowTextLengthA(entry) == static_cast<int>(strlen(text)); }));
+    ASSERT_TRUE(PollUntil([&] { return GetWindowTextLengthA(entry) == static_cast<int>(text.size()); }));
     PressKey(VK_RETURN);
 }
 
 void EnterAndOk(HWND prompt, const char* text) {
-    SetDlgItemTextA(prompt, IDC_PASSWORD_EDIT, text);
-    Click(prompt, IDOK);
+    SetControlText(prompt, IDC_PASSWORD_EDIT, text);
+    ClickButton(prompt, IDOK);
 }
 
 } // namespace
@@ -116,7 +115,7 @@ TEST(Password, RightPasswordTyped_IsAccepted) {
     EXPECT_TRUE(AskWith(owner.Get(), "Secret42", [&](HWND prompt) {
         style = GetWindowLongA(GetDlgItem(prompt, IDC_PASSWORD_EDIT), GWL_STYLE);
         shownIcon = reinterpret_cast<HICON>(SendMessageA(prompt, WM_GETICON, ICON_BIG, 0));
-        TypeAndEnter(prompt, "Secret42");
+        TypeAndEnter(prompt, L"Secret42");
     }));
     EXPECT_TRUE(style & ES_PASSWORD);
     EXPECT_EQ(ProgramIcon(), shownIcon);
@@ -125,23 +124,23 @@ TEST(Password, RightPasswordTyped_IsAccepted) {
 TEST(Password, OwnerHiddenInTheTray_PromptStillComesToFrontAndAccepts) {
     TEST_OWNER owner;
     ShowWindow(owner.Get(), SW_HIDE); // as when the main window is restored from the tray
-    bool answer = AskWith(owner.Get(), "Secret42", [](HWND prompt) { TypeAndEnter(prompt, "Secret42"); });
+    bool answer = AskWith(owner.Get(), "Secret42", [](HWND prompt) { TypeAndEnter(prompt, L"Secret42"); });
     ShowWindow(owner.Get(), SW_SHOW);
     EXPECT_TRUE(answer);
 }
 
 TEST(Password, WrongCaseDifferentEmptyOrCancelled_IsRefused) {
     TEST_OWNER owner;
-    EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [](HWND prompt) { TypeAndEnter(prompt, "Secret43"); }));
+    EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [](HWND prompt) { TypeAndEnter(prompt, L"Secret43"); }));
     EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [](HWND prompt) { EnterAndOk(prompt, "secret42"); }));
     EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [](HWND prompt) { EnterAndOk(prompt, "Secret42 "); }));
     EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [](HWND prompt) { EnterAndOk(prompt, ""); }));
     EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [](HWND prompt) {
-        SetDlgItemTextA(prompt, IDC_PASSWORD_EDIT, "Secret42");
-        Click(prompt, IDCANCEL);
+        SetControlText(prompt, IDC_PASSWORD_EDIT, "Secret42");
+        ClickButton(prompt, IDCANCEL);
     }));
     EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [](HWND prompt) {
-        SetDlgItemTextA(prompt, IDC_PASSWORD_EDIT, "Secret42");
+        SetControlText(prompt, IDC_PASSWORD_EDIT, "Secret42");
         ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == prompt; }));
         PressKey(VK_ESCAPE);
     }));
@@ -173,11 +172,11 @@ TEST(Password, PromptInFrontAfterOneSecond_MinimisesNothingAndStaysCalm) {
     EXPECT_FALSE(AskWith(owner.Get(), "Secret42", [&](HWND prompt) {
         timerHandled = WaitForTimerHandled(prompt);
         front = GetForegroundWindow();
-        Click(prompt, IDCANCEL);
+        ClickButton(prompt, IDCANCEL);
     }));
     EXPECT_TRUE(timerHandled);
     EXPECT_NE(background.Get(), front);
-    PumpUntil([] { return false; }, 100); // a late restore would show up here
+    PumpFor(100); // a late restore would show up here
     EXPECT_EQ(0, background.Minimisations());
     EXPECT_FALSE(IsIconic(background.Get()));
     // Taking the foreground must not feed itself: a handful of activations, not a stream.
@@ -197,7 +196,7 @@ TEST(Password, ForeignWindowInFrontAfterOneSecond_IsMinimisedAndRestoredOnClose)
         timerHandled = WaitForTimerHandled(prompt);
         minimised = PollUntil([&] { return IsIconic(foreign.Get()) != FALSE; });
         promptInFront = PollUntil([&] { return GetForegroundWindow() == prompt; });
-        Click(prompt, IDCANCEL);
+        ClickButton(prompt, IDCANCEL);
     }));
     EXPECT_TRUE(timerHandled);
     EXPECT_TRUE(minimised);
@@ -224,7 +223,7 @@ TEST(Password, MinimisedWindowClosedWhilePromptOpen_PromptStillClosesCleanly) {
         WaitForTimerHandled(prompt);
         minimised = PollUntil([&] { return IsIconic(foreign.Get()) != FALSE; });
         foreign.Destroy();
-        Click(prompt, IDCANCEL);
+        ClickButton(prompt, IDCANCEL);
     }));
     EXPECT_TRUE(minimised);
     EXPECT_EQ(nullptr, foreign.Get());

@@ -21,15 +21,7 @@ REMINDER_REQUEST Request(HWND owner, const char* setting = kSetting) {
 
 // Runs AskReminder while `script` answers the query from a second thread.
 bool AskWith(const REMINDER_REQUEST& request, std::function<void(HWND query)> script) {
-    HWND owner = request.owner;
-    DRIVER driver(owner, [owner, script] {
-        HWND query = WaitForDialog(owner, "Query");
-        if (!query) {
-            ADD_FAILURE() << "the query did not open";
-            return;
-        }
-        script(query);
-    });
+    DRIVER driver(OwnedDialog(request.owner, L"Query"), script);
     bool answer = AskReminder(request);
     driver.Finish();
     return answer;
@@ -37,7 +29,7 @@ bool AskWith(const REMINDER_REQUEST& request, std::function<void(HWND query)> sc
 
 // AskReminder where no query must appear.
 bool AskExpectingNoQuery(const REMINDER_REQUEST& request) {
-    WATCHDOG watchdog(request.owner);
+    ANSWERER watchdog(OwnedDialog(request.owner), Cancel);
     bool answer = AskReminder(request);
     EXPECT_EQ(0, watchdog.Stop()) << "a query was shown";
     return answer;
@@ -52,12 +44,12 @@ TEST(Reminder, Query_ShowsQuestionInDialog136WithBoxClear) {
     bool hasSecondLine = true, ticked = true;
     RECT client = {}, expected = {0, 0, 196, 97};
     AskWith(Request(owner.Get()), [&](HWND query) {
-        shown = ControlTextW(query, IDC_REMINDER_TEXT);
+        shown = ControlText(query, IDC_REMINDER_TEXT);
         hasSecondLine = GetDlgItem(query, IDC_REMINDER_SECOND_TEXT) != nullptr;
         ticked = IsChecked(query, IDC_DONT_REMIND);
         GetClientRect(query, &client);
         MapDialogRect(query, &expected);
-        Click(query, IDNO);
+        ClickButton(query, IDNO);
     });
     EXPECT_EQ(std::wstring(kQuestion), shown);
     EXPECT_FALSE(hasSecondLine);
@@ -69,14 +61,14 @@ TEST(Reminder, Query_ShowsQuestionInDialog136WithBoxClear) {
 TEST(Reminder, YesWithoutTick_GoesToTrayAndAsksAgainNextTime) {
     TEST_OWNER owner;
     TEST_KEY key;
-    EXPECT_TRUE(AskWith(Request(owner.Get()), [](HWND query) { Click(query, IDYES); }));
+    EXPECT_TRUE(AskWith(Request(owner.Get()), [](HWND query) { ClickButton(query, IDYES); }));
     EXPECT_EQ(1, key.Dword(kSetting, "CloseToTrayReminder"));
     EXPECT_FALSE(key.Exists(kSetting, kSetting));
 
     bool askedAgain = false;
     EXPECT_FALSE(AskWith(Request(owner.Get()), [&](HWND query) {
         askedAgain = true;
-        Click(query, IDNO);
+        ClickButton(query, IDNO);
     }));
     EXPECT_TRUE(askedAgain);
     EXPECT_EQ(1, key.Dword(kSetting, "CloseToTrayReminder"));
@@ -87,8 +79,8 @@ TEST(Reminder, NoWithTick_StoresZeroAndLaterAnswersNoWithoutAsking) {
     TEST_OWNER owner;
     TEST_KEY key;
     EXPECT_FALSE(AskWith(Request(owner.Get()), [](HWND query) {
-        Click(query, IDC_DONT_REMIND);
-        Click(query, IDNO);
+        ClickButton(query, IDC_DONT_REMIND);
+        ClickButton(query, IDNO);
     }));
     EXPECT_EQ(0, key.Dword(kSetting, "CloseToTrayReminder"));
     EXPECT_EQ(0, key.Dword(kSetting, kSetting));
@@ -100,8 +92,8 @@ TEST(Reminder, YesWithTick_StoresOneAndLaterAnswersYesWithoutAsking) {
     TEST_KEY key;
     const char* setting = "MinimizeToTray";
     EXPECT_TRUE(AskWith(Request(owner.Get(), setting), [](HWND query) {
-        Click(query, IDC_DONT_REMIND);
-        Click(query, IDYES);
+        ClickButton(query, IDC_DONT_REMIND);
+        ClickButton(query, IDYES);
     }));
     EXPECT_EQ(0, key.Dword(setting, "MinimizeToTrayReminder"));
     EXPECT_EQ(1, key.Dword(setting, setting));
@@ -113,7 +105,7 @@ TEST(Reminder, EscapeKeyWithTick_CountsAsNoAndStoresTheAnswer) {
     TEST_OWNER owner;
     TEST_KEY key;
     EXPECT_FALSE(AskWith(Request(owner.Get()), [](HWND query) {
-        Click(query, IDC_DONT_REMIND);
+        ClickButton(query, IDC_DONT_REMIND);
         ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == query; }));
         PressKey(VK_ESCAPE);
     }));
@@ -142,9 +134,9 @@ TEST(Reminder, SecondText_OpensDialog140WithBothTexts) {
     request.secondText = L"second line \u2713";
     std::wstring first, second;
     EXPECT_TRUE(AskWith(request, [&](HWND query) {
-        first = ControlTextW(query, IDC_REMINDER_TEXT);
-        second = ControlTextW(query, IDC_REMINDER_SECOND_TEXT);
-        Click(query, IDYES);
+        first = ControlText(query, IDC_REMINDER_TEXT);
+        second = ControlText(query, IDC_REMINDER_SECOND_TEXT);
+        ClickButton(query, IDYES);
     }));
     EXPECT_EQ(std::wstring(L"Caf\u00e9 \u03a9 \u4e2d first text"), first); // through the wide call intact
     EXPECT_EQ(std::wstring(L"second line \u2713"), second);
@@ -158,7 +150,7 @@ TEST(Reminder, UnreadableReminderValue_AsksAsIfMissing) {
     bool asked = false;
     EXPECT_FALSE(AskWith(Request(owner.Get()), [&](HWND query) {
         asked = true;
-        Click(query, IDNO);
+        ClickButton(query, IDNO);
     }));
     EXPECT_TRUE(asked);
     EXPECT_EQ(1, key.Dword(kSetting, "CloseToTrayReminder")); // rewritten with the right type
@@ -167,7 +159,7 @@ TEST(Reminder, UnreadableReminderValue_AsksAsIfMissing) {
     asked = false;
     EXPECT_TRUE(AskWith(Request(owner.Get()), [&](HWND query) {
         asked = true;
-        Click(query, IDYES);
+        ClickButton(query, IDYES);
     }));
     EXPECT_TRUE(asked);
 }

@@ -5,22 +5,22 @@
 
 #include "TrayTestIds.h"
 
-#include "foundation/RegistryKey.h"
 #include "dialogs/TrayPolicyDialog.h"
 #include "resources/resource.h"
+#include "support/Dialog.h"
+#include "support/ModalProbe.h"
+#include "support/Poll.h"
+#include "support/Registry.h"
 
 #include <gtest/gtest.h>
 
 #include <shellapi.h>
-#include <shlwapi.h>
 
 #include <atomic>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -30,62 +30,27 @@ const char* const kProbeKey = "Software\\MorvaneUtilities\\VayloTrayTest";
 const wchar_t* const kQueryTitle = L"Query";
 const wchar_t* const kNoticeTitle = L"Close to Systray";
 const wchar_t* const kPromptTitle = L"Enter Password";
-UINT const WM_PROBE_RUN = WM_APP + 20;
 UINT_PTR const kMenuTimer = 31;
 
 // The query's rich edit class must exist before a query opens, as in the program.
 HMODULE const richEditLibrary = LoadLibraryA("riched20.dll");
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        if (done()) return true;
-        if (GetTickCount() - start > timeoutMs) return done();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-// Polls without pumping, for the answering thread.
-bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return done();
-        Sleep(5);
-    }
-    return true;
-}
-
 // ------------------------------------------------------------ the probe window
 
-class TRAY_PROBE : public MV_TRAYDIALOG {
-public:
-    typedef std::function<void(TRAY_PROBE&)> BODY;
-
+class TRAY_PROBE : public MODAL_PROBE<TRAY_PROBE, MV_TRAYDIALOG> {
+  public:
     explicit TRAY_PROBE(BODY testBody)
-        : MV_TRAYDIALOG(kProbeName, IDD_TRAY_PROBE, nullptr, GetModuleHandleA(nullptr)), body(std::move(testBody))
-    {
-    }
+        : MODAL_PROBE(std::move(testBody), kProbeName, IDD_TRAY_PROBE, nullptr, GetModuleHandleA(nullptr)) {}
 
-    INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
+    INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (ProbeMessage(message, wParam))
+            return TRUE;
         switch (message) {
-        case WM_INITDIALOG: PostMessageA(hwnd, WM_PROBE_RUN, 0, 0); return TRUE;
-        case WM_PROBE_RUN: RunBody(); return TRUE;
         case WM_TRAYNOTIFY:
             callbacks.push_back(static_cast<UINT>(lParam));
             ++callbacksSeen;
             return TRUE;
         case WM_COMMAND: commands.push_back(LOWORD(wParam)); return TRUE;
-        case WM_TIMER:
-            if (onTimer) onTimer(wParam);
-            return TRUE;
         default: return FALSE;
         }
     }
@@ -97,10 +62,22 @@ public:
     STRING GetTrayTip() const override { return STRING(tip.c_str()); }
 
     // Which operation a tray message started; the base does the work.
-    void OnTrayRightClick() override { ++rightClicks; MV_TRAYDIALOG::OnTrayRightClick(); }
-    void OnTrayLeftClick() override { ++leftClicks; MV_TRAYDIALOG::OnTrayLeftClick(); }
-    void OnTrayMiddleClick() override { ++middleClicks; MV_TRAYDIALOG::OnTrayMiddleClick(); }
-    void OnTrayDoubleClick() override { ++doubleClicks; MV_TRAYDIALOG::OnTrayDoubleClick(); }
+    void OnTrayRightClick() override {
+        ++rightClicks;
+        MV_TRAYDIALOG::OnTrayRightClick();
+    }
+    void OnTrayLeftClick() override {
+        ++leftClicks;
+        MV_TRAYDIALOG::OnTrayLeftClick();
+    }
+    void OnTrayMiddleClick() override {
+        ++middleClicks;
+        MV_TRAYDIALOG::OnTrayMiddleClick();
+    }
+    void OnTrayDoubleClick() override {
+        ++doubleClicks;
+        MV_TRAYDIALOG::OnTrayDoubleClick();
+    }
 
     int TrayFailed() const { return trayFailed; }
 
@@ -110,26 +87,21 @@ public:
     std::vector<UINT> callbacks;
     std::atomic<int> callbacksSeen{0};
     std::vector<WORD> commands;
-    std::function<void(WPARAM)> onTimer;
     int rightClicks = 0, leftClicks = 0, middleClicks = 0, doubleClicks = 0;
-
-private:
-    void RunBody()
-    {
-        if (body) body(*this);
-        if (IsWindow(hwnd)) EndDialog(hwnd, 1);
-    }
-
-    BODY body;
 };
 
-void Notify(HWND window, UINT mouseMessage) { SendMessageA(window, WM_TRAYNOTIFY, 0, mouseMessage); }
+void Notify(HWND window, UINT mouseMessage) {
+    SendMessageA(window, WM_TRAYNOTIFY, 0, mouseMessage);
+}
 
-bool Shown(HWND window) { return IsWindowVisible(window) && !IsIconic(window); }
-bool HiddenAlive(HWND window) { return IsWindow(window) && !IsWindowVisible(window); }
+bool Shown(HWND window) {
+    return IsWindowVisible(window) && !IsIconic(window);
+}
+bool HiddenAlive(HWND window) {
+    return IsWindow(window) && !IsWindowVisible(window);
+}
 
-NOTIFYICONDATAA TrayRecord(HWND window)
-{
+NOTIFYICONDATAA TrayRecord(HWND window) {
     NOTIFYICONDATAA record;
     std::memset(&record, 0, sizeof(record));
     record.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -138,14 +110,12 @@ NOTIFYICONDATAA TrayRecord(HWND window)
 }
 
 // Modifying nothing succeeds only for an icon the shell holds.
-bool IconExists(HWND window)
-{
+bool IconExists(HWND window) {
     NOTIFYICONDATAA record = TrayRecord(window);
     return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
 }
 
-void ForgetIcon(HWND window)
-{
+void ForgetIcon(HWND window) {
     NOTIFYICONDATAA record = TrayRecord(window);
     Shell_NotifyIconA(NIM_DELETE, &record);
 }
@@ -167,32 +137,33 @@ struct TRAY_CALL {
 // id, flags and callback message as 32-bit values, then the tip as 128 UTF-16
 // characters.
 class STAND_IN_TRAY {
-public:
-    explicit STAND_IN_TRAY(bool acceptIcons) : accept(acceptIcons)
-    {
+  public:
+    explicit STAND_IN_TRAY(bool acceptIcons) : accept(acceptIcons) {
         WNDCLASSA windowClass = {};
         windowClass.lpfnWndProc = Proc;
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "Shell_TrayWnd";
         RegisterClassA(&windowClass);
         current = this;
-        window = CreateWindowExA(WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+        window = CreateWindowExA(WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
     }
     STAND_IN_TRAY(const STAND_IN_TRAY&) = delete;
     STAND_IN_TRAY& operator=(const STAND_IN_TRAY&) = delete;
-    ~STAND_IN_TRAY()
-    {
-        if (window) DestroyWindow(window);
+    ~STAND_IN_TRAY() {
+        if (window)
+            DestroyWindow(window);
         current = nullptr;
     }
 
-    bool Reached() const { return window && FindWindowExA(nullptr, nullptr, "Shell_TrayWnd", nullptr) == window; }
+    bool Reached() const {
+        return window && FindWindowExA(nullptr, nullptr, "Shell_TrayWnd", nullptr) == window;
+    }
     bool Holds(HWND owner) const { return icons.count(owner) != 0; }
-    const TRAY_CALL* LastAdd() const
-    {
+    const TRAY_CALL* LastAdd() const {
         for (auto call = calls.rbegin(); call != calls.rend(); ++call)
-            if (call->operation == NIM_ADD) return &*call;
+            if (call->operation == NIM_ADD)
+                return &*call;
         return nullptr;
     }
     // What the shell does when the user releases the left button over the icon.
@@ -200,12 +171,13 @@ public:
 
     std::vector<TRAY_CALL> calls;
 
-private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        if (message != WM_COPYDATA || !current) return DefWindowProcA(hwnd, message, wParam, lParam);
+  private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message != WM_COPYDATA || !current)
+            return DefWindowProcA(hwnd, message, wParam, lParam);
         const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        if (data->cbData < 16 + 128 * sizeof(wchar_t)) return FALSE;
+        if (data->cbData < 16 + 128 * sizeof(wchar_t))
+            return FALSE;
         const BYTE* bytes = static_cast<const BYTE*>(data->lpData);
         LONG ownerValue;
         UINT fields[3];
@@ -213,27 +185,30 @@ private:
         std::memcpy(fields, bytes + 4, sizeof(fields));
         wchar_t tip[129] = L"";
         std::memcpy(tip, bytes + 16, 128 * sizeof(wchar_t));
-        TRAY_CALL call = {static_cast<DWORD>(data->dwData), reinterpret_cast<HWND>(static_cast<LONG_PTR>(ownerValue)),
-                          fields[1], fields[2], tip};
+        TRAY_CALL call = {static_cast<DWORD>(data->dwData),
+                          reinterpret_cast<HWND>(static_cast<LONG_PTR>(ownerValue)), fields[1], fields[2],
+                          tip};
         return current->Answer(call);
     }
 
-    BOOL Answer(const TRAY_CALL& call)
-    {
+    BOOL Answer(const TRAY_CALL& call) {
         calls.push_back(call);
         bool known = Holds(call.window);
         switch (call.operation) {
         case NIM_ADD:
-            if (!accept || known) return FALSE;
+            if (!accept || known)
+                return FALSE;
             icons.insert(call.window);
             break;
         case NIM_MODIFY:
-            if (!known) return FALSE;
+            if (!known)
+                return FALSE;
             break;
         case NIM_DELETE: return icons.erase(call.window) != 0;
         default: return FALSE;
         }
-        if (call.flags & NIF_MESSAGE) callbackMessage = call.callback;
+        if (call.flags & NIF_MESSAGE)
+            callbackMessage = call.callback;
         return TRUE;
     }
 
@@ -248,105 +223,18 @@ STAND_IN_TRAY* STAND_IN_TRAY::current = nullptr;
 
 // ------------------------------------------------------------ answering dialogs
 
-struct DIALOG_SEARCH {
-    const wchar_t* title;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectDialog(HWND window, LPARAM lParam)
-{
-    DIALOG_SEARCH& search = *reinterpret_cast<DIALOG_SEARCH*>(lParam);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char className[16] = "";
-    GetClassNameA(window, className, sizeof(className));
-    wchar_t text[64] = L"";
-    InternalGetWindowText(window, text, 64); // no message: the dialog's thread may be busy
-    if (process == GetCurrentProcessId() && std::strcmp(className, "#32770") == 0 && IsWindowVisible(window) &&
-        std::wcscmp(text, search.title) == 0)
-        search.found.push_back(window);
-    return TRUE;
-}
-
 // Visible dialogs of this process with that title.
-std::vector<HWND> DialogsTitled(const wchar_t* title)
-{
-    DIALOG_SEARCH search = {title, {}};
-    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+WINDOW_QUERY Dialogs(const wchar_t* title) {
+    return ProcessDialog(GetCurrentProcessId(), title);
 }
-
-void Press(HWND dialog, int id)
-{
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-void Type(HWND dialog, int id, const char* text)
-{
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
-                        &ignored);
-}
-
-std::wstring TextOf(HWND dialog, int id)
-{
-    wchar_t text[256] = L"";
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(GetDlgItem(dialog, id), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
-                        &ignored);
-    return text;
-}
-
-// Answers, on a second thread, each dialog with that title as it opens; the
-// script gets the dialog and its ordinal (1 for the first).
-class ANSWERER {
-public:
-    ANSWERER(const wchar_t* dialogTitle, std::function<void(HWND, int)> answer)
-        : title(dialogTitle), script(std::move(answer)), thread([this] { Run(); })
-    {
-    }
-    ANSWERER(const ANSWERER&) = delete;
-    ANSWERER& operator=(const ANSWERER&) = delete;
-    ~ANSWERER() { Stop(); }
-
-    int Stop()
-    {
-        stop = true;
-        if (thread.joinable()) thread.join();
-        return seen;
-    }
-    int Seen() const { return seen; }
-
-private:
-    void Run()
-    {
-        while (!stop) {
-            std::vector<HWND> open = DialogsTitled(title);
-            if (open.empty()) {
-                Sleep(5);
-                continue;
-            }
-            HWND dialog = open.front();
-            script(dialog, ++seen);
-            PollUntil([dialog] { return !IsWindow(dialog) || !IsWindowVisible(dialog); });
-        }
-    }
-
-    const wchar_t* title;
-    std::function<void(HWND, int)> script;
-    std::atomic<bool> stop{false};
-    std::atomic<int> seen{0};
-    std::thread thread;
-};
 
 // ------------------------------------------------------------ menus
 
-HWND OpenMenuWindow()
-{
-    for (HWND menu = FindWindowExA(nullptr, nullptr, "#32768", nullptr); menu;
-         menu = FindWindowExA(nullptr, menu, "#32768", nullptr))
-        if (IsWindowVisible(menu) && GetWindowThreadProcessId(menu, nullptr) == GetCurrentThreadId()) return menu;
-    return nullptr;
+HWND OpenMenuWindow() {
+    WINDOW_QUERY menus;
+    menus.className = "#32768";
+    menus.threadId = GetCurrentThreadId();
+    return FirstWindow(menus);
 }
 
 // Notes each popup menu the probe opens, from a timer that the menu's own
@@ -359,17 +247,19 @@ struct MENU_WATCH {
     std::function<void()> whileOpen;
     HWND last = nullptr;
 
-    void Start(TRAY_PROBE& probe)
-    {
+    void Start(TRAY_PROBE& probe) {
         probe.onTimer = [this](WPARAM id) {
-            if (id != kMenuTimer) return;
+            if (id != kMenuTimer)
+                return;
             HWND menu = OpenMenuWindow();
-            if (!menu || menu == last) return;
+            if (!menu || menu == last)
+                return;
             last = menu;
             ++opened;
             GetWindowRect(menu, &rect);
             foreground = GetForegroundWindow();
-            if (whileOpen) whileOpen();
+            if (whileOpen)
+                whileOpen();
             if (chooseFirst) {
                 PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
                 PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
@@ -383,34 +273,28 @@ struct MENU_WATCH {
 
 // ------------------------------------------------------------ fixture
 
+// The probe's settings, thrown away before and after each test.
 class Tray : public ::testing::Test {
-protected:
-    void SetUp() override { SHDeleteKeyA(HKEY_LOCAL_MACHINE, kProbeKey); }
-    void TearDown() override { SHDeleteKeyA(HKEY_LOCAL_MACHINE, kProbeKey); }
-
-    static REGKEY Key(const char* subkey) { return REGKEY(REGKEY(HKEY_LOCAL_MACHINE, kProbeKey), subkey); }
-    static void SetDword(const char* subkey, const char* name, DWORD value) { Key(subkey).WriteDword(name, value); }
-    static void SetString(const char* subkey, const char* name, const char* value)
-    {
-        Key(subkey).WriteString(name, value);
+  protected:
+    void SetDword(const char* subkey, const char* name, DWORD value) { key.SetDword(subkey, name, value); }
+    void SetString(const char* subkey, const char* name, const char* value) {
+        key.SetString(subkey, name, value);
     }
     // Closing then hides to the tray without asking and without the notice.
-    static void CloseGoesQuietlyToTray()
-    {
+    void CloseGoesQuietlyToTray() {
         SetDword("CloseToTray", "CloseToTray", 1);
         SetDword("CloseToTray", "CloseToTrayRunReminder", 0);
     }
-    static void RequirePassword(const char* password)
-    {
+    void RequirePassword(const char* password) {
         SetDword("Password", "UseSystrayPassword", 1);
         SetString("Password", "Password", password);
     }
+    SCRATCH_KEY key{kProbeKey};
 };
 
 // ------------------------------------------------------------ the icon
 
-TEST_F(Tray, Icon_HeldWhileTheWindowLives_RemovedWithIt)
-{
+TEST_F(Tray, Icon_HeldWhileTheWindowLives_RemovedWithIt) {
     HWND window = nullptr;
     bool held = false;
     int failed = -1;
@@ -419,16 +303,16 @@ TEST_F(Tray, Icon_HeldWhileTheWindowLives_RemovedWithIt)
         held = IconExists(window);
         failed = p.TrayFailed();
     });
-    probe.RunModal();
+    probe.Run();
     EXPECT_TRUE(held);
     EXPECT_EQ(0, failed);
     EXPECT_FALSE(IconExists(window));
 }
 
-TEST_F(Tray, Icon_AddedWithTipCallbackAndImage_TipCutTo63Characters)
-{
+TEST_F(Tray, Icon_AddedWithTipCallbackAndImage_TipCutTo63Characters) {
     CloseGoesQuietlyToTray();
-    std::string const base = "Tray probe tip that runs on and on past the sixty-three characters a first-version record holds";
+    std::string const base =
+        "Tray probe tip that runs on and on past the sixty-three characters a first-version record holds";
     for (size_t length : {size_t(20), size_t(63), size_t(64), base.size()}) {
         SCOPED_TRACE(length);
         STAND_IN_TRAY tray(true);
@@ -440,7 +324,7 @@ TEST_F(Tray, Icon_AddedWithTipCallbackAndImage_TipCutTo63Characters)
             EXPECT_TRUE(HiddenAlive(window));
         });
         probe.tip = base.substr(0, length);
-        probe.RunModal();
+        probe.Run();
 
         std::string cut = base.substr(0, length < 63 ? length : 63);
         std::wstring expected(cut.begin(), cut.end());
@@ -461,8 +345,7 @@ TEST_F(Tray, Icon_AddedWithTipCallbackAndImage_TipCutTo63Characters)
     }
 }
 
-TEST_F(Tray, TaskbarCreated_AddsTheIconAgain_WithTipAndCallback_AndItAnswersClicks)
-{
+TEST_F(Tray, TaskbarCreated_AddsTheIconAgain_WithTipAndCallback_AndItAnswersClicks) {
     CloseGoesQuietlyToTray();
     TRAY_PROBE probe([&](TRAY_PROBE& p) {
         HWND window = p.Handle();
@@ -491,11 +374,10 @@ TEST_F(Tray, TaskbarCreated_AddsTheIconAgain_WithTipAndCallback_AndItAnswersClic
         EXPECT_TRUE(PumpUntil([&] { return Shown(window); }));
         EXPECT_EQ(WINSTATE_NORMAL, p.WinState());
     });
-    probe.RunModal();
+    probe.Run();
 }
 
-TEST_F(Tray, OnlyWhenHidden_IconExistsJustWhileHiddenInTheTray)
-{
+TEST_F(Tray, OnlyWhenHidden_IconExistsJustWhileHiddenInTheTray) {
     CloseGoesQuietlyToTray();
     TRAY_PROBE probe([&](TRAY_PROBE& p) {
         HWND window = p.Handle();
@@ -508,15 +390,14 @@ TEST_F(Tray, OnlyWhenHidden_IconExistsJustWhileHiddenInTheTray)
         EXPECT_FALSE(IconExists(window));
     });
     probe.onlyWhenHidden = true;
-    probe.RunModal();
+    probe.Run();
 }
 
 // ------------------------------------------------------------ an unavailable tray
 
-TEST_F(Tray, Unavailable_CloseAndMinimizeBehaveAsWithoutTray)
-{
+TEST_F(Tray, Unavailable_CloseAndMinimizeBehaveAsWithoutTray) {
     // No stored answers: with a tray the user would be asked.
-    ANSWERER query(kQueryTitle, [](HWND dialog, int) { Press(dialog, IDNO); });
+    ANSWERER query(Dialogs(kQueryTitle), [](HWND dialog, int) { PressButton(dialog, IDNO); });
     int failed = 0;
     bool minimized = false, closed = false;
     {
@@ -531,7 +412,7 @@ TEST_F(Tray, Unavailable_CloseAndMinimizeBehaveAsWithoutTray)
             SendMessageA(window, WM_CLOSE, 0, 0);
             closed = !IsWindow(window);
         });
-        probe.RunModal();
+        probe.Run();
     }
     EXPECT_EQ(1, failed);
     EXPECT_TRUE(minimized);
@@ -539,8 +420,7 @@ TEST_F(Tray, Unavailable_CloseAndMinimizeBehaveAsWithoutTray)
     EXPECT_EQ(0, query.Stop());
 }
 
-TEST_F(Tray, Unavailable_NextUpdateClearsTheFailure_AShellGoneSinceHidesNothing)
-{
+TEST_F(Tray, Unavailable_NextUpdateClearsTheFailure_AShellGoneSinceHidesNothing) {
     CloseGoesQuietlyToTray();
     SetDword("MinimizeToTray", "MinimizeToTray", 1);
     SetDword("MinimizeToTray", "MinimizeToTrayRunReminder", 0);
@@ -571,7 +451,7 @@ TEST_F(Tray, Unavailable_NextUpdateClearsTheFailure_AShellGoneSinceHidesNothing)
             SendMessageA(window, WM_CLOSE, 0, 0);
             closed = !IsWindow(window);
         });
-        probe.RunModal();
+        probe.Run();
     }
     EXPECT_TRUE(closed);
     ForgetIcon(window); // the real shell still holds the icon added above
@@ -579,10 +459,9 @@ TEST_F(Tray, Unavailable_NextUpdateClearsTheFailure_AShellGoneSinceHidesNothing)
 
 // ------------------------------------------------------------ clicks
 
-TEST_F(Tray, Clicks_ReleasesRestore_MovesAndPressesStartNothing)
-{
+TEST_F(Tray, Clicks_ReleasesRestore_MovesAndPressesStartNothing) {
     CloseGoesQuietlyToTray();
-    ANSWERER prompt(kPromptTitle, [](HWND dialog, int) { Press(dialog, IDCANCEL); });
+    ANSWERER prompt(Dialogs(kPromptTitle), Cancel);
     HMENU menu = CreatePopupMenu();
     AppendMenuA(menu, MF_STRING, 501, "First");
     TRAY_PROBE probe([&](TRAY_PROBE& p) {
@@ -618,17 +497,16 @@ TEST_F(Tray, Clicks_ReleasesRestore_MovesAndPressesStartNothing)
         KillTimer(window, kMenuTimer);
     });
     probe.menu = menu;
-    probe.RunModal();
+    probe.Run();
     DestroyMenu(menu);
 
-    std::vector<UINT> expected = {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_LBUTTONUP,
-                                  WM_MBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONUP};
+    std::vector<UINT> expected = {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN,   WM_MBUTTONDOWN,
+                                  WM_LBUTTONUP, WM_MBUTTONUP,   WM_LBUTTONDBLCLK, WM_RBUTTONUP};
     EXPECT_EQ(expected, probe.callbacks); // the window's own procedure sees every one
     EXPECT_EQ(0, prompt.Stop());
 }
 
-TEST_F(Tray, RightClick_OpensMenuAtPointer_ChoiceArrives_OtherClicksWaitMeanwhile)
-{
+TEST_F(Tray, RightClick_OpensMenuAtPointer_ChoiceArrives_OtherClicksWaitMeanwhile) {
     CloseGoesQuietlyToTray();
     HMENU menu = CreatePopupMenu();
     AppendMenuA(menu, MF_STRING, 501, "First");
@@ -664,8 +542,8 @@ TEST_F(Tray, RightClick_OpensMenuAtPointer_ChoiceArrives_OtherClicksWaitMeanwhil
         // the menu can be dismissed; closing the menu chooses nothing.
         Notify(window, WM_LBUTTONUP);
         ASSERT_TRUE(Shown(window));
-        HWND other = CreateWindowExA(0, "STATIC", "Other", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, nullptr, nullptr,
-                                     nullptr, nullptr);
+        HWND other = CreateWindowExA(0, "STATIC", "Other", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, nullptr,
+                                     nullptr, nullptr, nullptr);
         SetForegroundWindow(other);
         watch.chooseFirst = false;
         watch.whileOpen = nullptr;
@@ -680,18 +558,17 @@ TEST_F(Tray, RightClick_OpensMenuAtPointer_ChoiceArrives_OtherClicksWaitMeanwhil
         KillTimer(window, kMenuTimer);
     });
     probe.menu = menu;
-    probe.RunModal();
+    probe.Run();
     DestroyMenu(menu);
 }
 
-TEST_F(Tray, LeftClickWhileVisible_OnlyBringsToFront_WithoutPrompt)
-{
+TEST_F(Tray, LeftClickWhileVisible_OnlyBringsToFront_WithoutPrompt) {
     RequirePassword("Secret1");
-    ANSWERER prompt(kPromptTitle, [](HWND dialog, int) { Press(dialog, IDCANCEL); });
+    ANSWERER prompt(Dialogs(kPromptTitle), Cancel);
     TRAY_PROBE probe([&](TRAY_PROBE& p) {
         HWND window = p.Handle();
-        HWND other = CreateWindowExA(0, "STATIC", "Other", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, nullptr, nullptr,
-                                     nullptr, nullptr);
+        HWND other = CreateWindowExA(0, "STATIC", "Other", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, nullptr,
+                                     nullptr, nullptr, nullptr);
         SetForegroundWindow(other);
         ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other; }));
         Notify(window, WM_LBUTTONUP);
@@ -699,22 +576,22 @@ TEST_F(Tray, LeftClickWhileVisible_OnlyBringsToFront_WithoutPrompt)
         EXPECT_TRUE(Shown(window));
         DestroyWindow(other);
     });
-    probe.RunModal();
+    probe.Run();
     EXPECT_EQ(0, prompt.Stop());
 }
 
 // ------------------------------------------------------------ the password
 
-TEST_F(Tray, Password_RightOneRestores_WrongCancelledOrEmptyStoredLeaveHidden)
-{
+TEST_F(Tray, Password_RightOneRestores_WrongCancelledOrEmptyStoredLeaveHidden) {
     CloseGoesQuietlyToTray();
     RequirePassword("Secret1");
     std::atomic<const char*> typed{nullptr}; // null: Cancel
-    ANSWERER prompt(kPromptTitle, [&](HWND dialog, int) {
+    ANSWERER prompt(Dialogs(kPromptTitle), [&](HWND dialog, int) {
         const char* text = typed;
-        if (!text) return Press(dialog, IDCANCEL);
-        Type(dialog, IDC_PASSWORD_EDIT, text);
-        Press(dialog, IDOK);
+        if (!text)
+            return PressButton(dialog, IDCANCEL);
+        SetControlText(dialog, IDC_PASSWORD_EDIT, text);
+        PressButton(dialog, IDOK);
     });
     TRAY_PROBE probe([&](TRAY_PROBE& p) {
         HWND window = p.Handle();
@@ -735,7 +612,7 @@ TEST_F(Tray, Password_RightOneRestores_WrongCancelledOrEmptyStoredLeaveHidden)
         SendMessageA(window, WM_CLOSE, 0, 0);
         EXPECT_FALSE(attempt("x"));
         EXPECT_FALSE(attempt("")); // an empty entry is no match for an empty password
-        SHDeleteValueA(HKEY_LOCAL_MACHINE, "Software\\MorvaneUtilities\\VayloTrayTest\\Password", "Password");
+        key.Delete("Password", "Password");
         EXPECT_FALSE(attempt("x"));
         EXPECT_EQ(7, prompt.Seen());
 
@@ -743,28 +620,27 @@ TEST_F(Tray, Password_RightOneRestores_WrongCancelledOrEmptyStoredLeaveHidden)
         SetString("Password", "UseSystrayPassword", "1");
         EXPECT_TRUE(attempt("x"));
     });
-    probe.RunModal();
+    probe.Run();
     EXPECT_EQ(7, prompt.Stop());
 }
 
-TEST_F(Tray, Password_SecondRequestWhilePromptIsOpen_IsRefusedWithoutSecondPrompt)
-{
+TEST_F(Tray, Password_SecondRequestWhilePromptIsOpen_IsRefusedWithoutSecondPrompt) {
     CloseGoesQuietlyToTray();
     RequirePassword("Secret1");
     std::atomic<TRAY_PROBE*> first{nullptr}, second{nullptr};
     std::atomic<HWND> firstWindow{nullptr}, secondWindow{nullptr};
     std::atomic<int> promptsWhileOpen{-1};
-    ANSWERER prompt(kPromptTitle, [&](HWND dialog, int ordinal) {
+    ANSWERER prompt(Dialogs(kPromptTitle), [&](HWND dialog, int ordinal) {
         if (ordinal == 1) {
             // Both windows are clicked again while this prompt is open; the
             // click that opened it is recorded only once it has been handled.
             PostMessageA(firstWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONUP);
             PostMessageA(secondWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONUP);
             PollUntil([&] { return first.load()->callbacksSeen >= 1 && second.load()->callbacksSeen >= 1; });
-            promptsWhileOpen = static_cast<int>(DialogsTitled(kPromptTitle).size());
+            promptsWhileOpen = static_cast<int>(FindWindows(Dialogs(kPromptTitle)).size());
         }
-        Type(dialog, IDC_PASSWORD_EDIT, "Secret1");
-        Press(dialog, IDOK);
+        SetControlText(dialog, IDC_PASSWORD_EDIT, "Secret1");
+        PressButton(dialog, IDOK);
     });
 
     TRAY_PROBE outer([&](TRAY_PROBE& a) {
@@ -785,24 +661,24 @@ TEST_F(Tray, Password_SecondRequestWhilePromptIsOpen_IsRefusedWithoutSecondPromp
             EXPECT_TRUE(Shown(b.Handle()));
         });
         second = &inner;
-        inner.RunModal();
+        inner.Run();
     });
     first = &outer;
-    outer.RunModal();
+    outer.Run();
     EXPECT_EQ(2, prompt.Stop());
 }
 
 // ------------------------------------------------------------ hiding to the tray
 
-TEST_F(Tray, HideToTray_WithoutStoredAnswer_AsksEachTime_YesHides_NoClosesOrMinimizes)
-{
+TEST_F(Tray, HideToTray_WithoutStoredAnswer_AsksEachTime_YesHides_NoClosesOrMinimizes) {
     // A switch that is no number counts as not stored.
     SetString("MinimizeToTray", "MinimizeToTray", "1");
     std::atomic<int> answer{IDYES};
     std::wstring question;
-    ANSWERER query(kQueryTitle, [&](HWND dialog, int ordinal) {
-        if (ordinal == 1) question = TextOf(dialog, IDC_REMINDER_TEXT);
-        Press(dialog, answer);
+    ANSWERER query(Dialogs(kQueryTitle), [&](HWND dialog, int ordinal) {
+        if (ordinal == 1)
+            question = ControlText(dialog, IDC_REMINDER_TEXT);
+        PressButton(dialog, answer);
     });
     bool closed = false;
     TRAY_PROBE probe([&](TRAY_PROBE& p) {
@@ -823,18 +699,17 @@ TEST_F(Tray, HideToTray_WithoutStoredAnswer_AsksEachTime_YesHides_NoClosesOrMini
         SendMessageA(window, WM_CLOSE, 0, 0);
         closed = !IsWindow(window);
     });
-    probe.RunModal();
+    probe.Run();
     EXPECT_EQ(4, query.Stop());
     EXPECT_TRUE(closed);
     EXPECT_EQ(L"Would you like to hide the application and run it in the system tray?", question);
 }
 
-TEST_F(Tray, HideToTray_StoredOneShowsNoticeAndHides_StoredZeroClosesOrMinimizes)
-{
+TEST_F(Tray, HideToTray_StoredOneShowsNoticeAndHides_StoredZeroClosesOrMinimizes) {
     SetDword("MinimizeToTray", "MinimizeToTray", 0);
     SetDword("CloseToTray", "CloseToTray", 1);
-    ANSWERER notice(kNoticeTitle, [](HWND dialog, int) { Press(dialog, IDOK); });
-    ANSWERER query(kQueryTitle, [](HWND dialog, int) { Press(dialog, IDNO); });
+    ANSWERER notice(Dialogs(kNoticeTitle), [](HWND dialog, int) { PressButton(dialog, IDOK); });
+    ANSWERER query(Dialogs(kQueryTitle), [](HWND dialog, int) { PressButton(dialog, IDNO); });
     bool closed = false;
     TRAY_PROBE probe([&](TRAY_PROBE& p) {
         HWND window = p.Handle();
@@ -857,7 +732,7 @@ TEST_F(Tray, HideToTray_StoredOneShowsNoticeAndHides_StoredZeroClosesOrMinimizes
         SendMessageA(window, WM_CLOSE, 0, 0);
         closed = !IsWindow(window);
     });
-    probe.RunModal();
+    probe.Run();
     EXPECT_TRUE(closed);
     EXPECT_EQ(2, notice.Stop());
     EXPECT_EQ(0, query.Stop());
@@ -865,16 +740,15 @@ TEST_F(Tray, HideToTray_StoredOneShowsNoticeAndHides_StoredZeroClosesOrMinimizes
 
 // ------------------------------------------------------------ the console
 
-TEST_F(Tray, HideAndShow_WithoutConsole_ConcernOnlyTheWindow)
-{
+TEST_F(Tray, HideAndShow_WithoutConsole_ConcernOnlyTheWindow) {
     char consoleTitle[261] = "";
     if (GetConsoleTitleA(consoleTitle, sizeof(consoleTitle)) && consoleTitle[0])
         GTEST_SKIP() << "this run has a console";
     TRAY_PROBE probe([&](TRAY_PROBE& p) {
         HWND window = p.Handle();
         // Above every other window: an empty console title must not find it.
-        HWND other = CreateWindowExA(0, "STATIC", "Other", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, nullptr, nullptr,
-                                     nullptr, nullptr);
+        HWND other = CreateWindowExA(0, "STATIC", "Other", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, nullptr,
+                                     nullptr, nullptr, nullptr);
         ShowWindow(window, SW_MINIMIZE);
         p.HideWithConsole();
         EXPECT_FALSE(IsWindowVisible(window));
@@ -885,7 +759,7 @@ TEST_F(Tray, HideAndShow_WithoutConsole_ConcernOnlyTheWindow)
         EXPECT_TRUE(IsWindowVisible(other));
         DestroyWindow(other);
     });
-    probe.RunModal();
+    probe.Run();
 }
 
 } // namespace

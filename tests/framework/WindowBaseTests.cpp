@@ -1,7 +1,10 @@
 #include "ProbeDialog.h"
 
 #include "framework/WindowUtilities.h"
+#include "support/Registry.h"
+#include "support/Window.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
@@ -18,33 +21,55 @@ bool const commonControlsReady = [] {
     return InitCommonControlsEx(&init) != FALSE;
 }();
 
-int RunProbe(PROBE_DIALOG& dialog, HWND owner = nullptr) { return dialog.RunModal(owner); }
-
 // ------------------------------------------------------------ attachment and routing
 
-std::vector<UINT>* hookLog = nullptr;
+// Every message sent to a window of this thread while the object lives, as
+// the window received it.
+class SENT_MESSAGES {
+  public:
+    SENT_MESSAGES() : hook(SetWindowsHookExA(WH_CALLWNDPROC, Record, nullptr, GetCurrentThreadId())) {
+        current = this;
+    }
+    SENT_MESSAGES(const SENT_MESSAGES&) = delete;
+    SENT_MESSAGES& operator=(const SENT_MESSAGES&) = delete;
+    ~SENT_MESSAGES() { Stop(); }
+    void Stop() {
+        if (hook)
+            UnhookWindowsHookEx(hook);
+        hook = nullptr;
+        current = nullptr;
+    }
+    // The messages of this list the window received, in order.
+    std::vector<UINT> To(HWND window, std::vector<UINT> wanted) const {
+        std::vector<UINT> found;
+        for (const CWPSTRUCT& call : calls)
+            for (UINT message : wanted)
+                if (call.hwnd == window && call.message == message)
+                    found.push_back(message);
+        return found;
+    }
+    HHOOK hook;
+    std::vector<CWPSTRUCT> calls;
 
-LRESULT CALLBACK RecordDialogMessages(int code, WPARAM wParam, LPARAM lParam)
-{
-    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && hookLog && WindowClassName(call->hwnd).Equals("#32770") &&
-        (call->message == WM_SETFONT || call->message == WM_INITDIALOG))
-        hookLog->push_back(call->message);
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
+  private:
+    static LRESULT CALLBACK Record(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HC_ACTION && current)
+            current->calls.push_back(*reinterpret_cast<const CWPSTRUCT*>(lParam));
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static SENT_MESSAGES* current;
+};
+SENT_MESSAGES* SENT_MESSAGES::current = nullptr;
 
-TEST(DialogThunk, MessagesBeforeInitDialog_AreAnsweredZeroAndNeverReachDialogProc)
-{
+TEST(DialogThunk, MessagesBeforeInitDialog_AreAnsweredZeroAndNeverReachDialogProc) {
     ASSERT_TRUE(commonControlsReady);
-    std::vector<UINT> delivered;
-    hookLog = &delivered;
-    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordDialogMessages, nullptr, GetCurrentThreadId());
-    ASSERT_NE(nullptr, hook);
-
-    PROBE_DIALOG dialog(IDD_PROBE, nullptr, [](PROBE_DIALOG&) {});
-    EXPECT_EQ(1, RunProbe(dialog));
-    UnhookWindowsHookEx(hook);
-    hookLog = nullptr;
+    SENT_MESSAGES sent;
+    ASSERT_NE(nullptr, sent.hook);
+    HWND window = nullptr;
+    PROBE_DIALOG dialog(IDD_PROBE, nullptr, [&](PROBE_DIALOG& d) { window = d.Handle(); });
+    EXPECT_EQ(1, dialog.Run());
+    sent.Stop();
+    std::vector<UINT> delivered = sent.To(window, {WM_SETFONT, WM_INITDIALOG});
 
     // The template's font reached the window before WM_INITDIALOG, never DialogProc.
     ASSERT_GE(delivered.size(), 2u);
@@ -54,8 +79,7 @@ TEST(DialogThunk, MessagesBeforeInitDialog_AreAnsweredZeroAndNeverReachDialogPro
     EXPECT_EQ(nullptr, dialog.Handle()); // forgotten once the window is gone
 }
 
-TEST(DialogThunk, InitDialogWithoutObject_AttachesNothingAndAnswersZero)
-{
+TEST(DialogThunk, InitDialogWithoutObject_AttachesNothingAndAnswersZero) {
     HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROBE_CHILD), nullptr,
                                      MV_WINBASE::DialogThunk, 0);
     ASSERT_NE(nullptr, window);
@@ -65,8 +89,7 @@ TEST(DialogThunk, InitDialogWithoutObject_AttachesNothingAndAnswersZero)
     DestroyWindow(window);
 }
 
-TEST(DialogThunk, ExceptionInDialogProc_AnswersZeroAndWindowLivesOn)
-{
+TEST(DialogThunk, ExceptionInDialogProc_AnswersZeroAndWindowLivesOn) {
     bool alive = false;
     INT_PTR thrown = -1, afterwards = -1;
     LRESULT sent = -1;
@@ -76,7 +99,7 @@ TEST(DialogThunk, ExceptionInDialogProc_AnswersZeroAndWindowLivesOn)
         alive = IsWindow(d.Handle()) != FALSE;
         afterwards = MV_WINBASE::DialogThunk(d.Handle(), WM_PROBE_ONE, 0, 0);
     });
-    EXPECT_EQ(1, RunProbe(dialog));
+    EXPECT_EQ(1, dialog.Run());
     EXPECT_TRUE(dialog.Received(WM_PROBE_THROW));
     EXPECT_EQ(0, thrown);
     EXPECT_EQ(0, sent);
@@ -84,31 +107,41 @@ TEST(DialogThunk, ExceptionInDialogProc_AnswersZeroAndWindowLivesOn)
     EXPECT_EQ(1, afterwards);
 }
 
-TEST(DialogThunk, PaletteAndColourMessages_GoToChildrenNotToDialogProc)
-{
-    PROBE_DIALOG dialog(IDD_PROBE, nullptr, [](PROBE_DIALOG& d) {
+TEST(DialogThunk, PaletteAndColourMessages_GoToChildrenNotToDialogProc) {
+    std::vector<HWND> children;
+    SENT_MESSAGES sent;
+    PROBE_DIALOG dialog(IDD_PROBE, nullptr, [&](PROBE_DIALOG& d) {
+        for (HWND child = GetWindow(d.Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            children.push_back(child);
         SendMessageA(d.Handle(), WM_SYSCOLORCHANGE, 0, 0);
         SendMessageA(d.Handle(), WM_PALETTECHANGED, 0, 0);
     });
-    RunProbe(dialog);
+    dialog.Run();
+    sent.Stop();
     EXPECT_FALSE(dialog.Received(WM_SYSCOLORCHANGE));
     EXPECT_FALSE(dialog.Received(WM_PALETTECHANGED));
+    ASSERT_GE(children.size(), 5u); // button, list, combo box, edit, status bar
+    for (HWND child : children) {
+        EXPECT_FALSE(sent.To(child, {WM_SYSCOLORCHANGE}).empty()) << ClassOf(child);
+        EXPECT_FALSE(sent.To(child, {WM_PALETTECHANGED}).empty()) << ClassOf(child);
+    }
 }
 
-TEST(RunModal, TemplateZeroOrMissing_ReturnsZero)
-{
+TEST(RunModal, TemplateZeroOrMissing_ReturnsZero) {
     PROBE_DIALOG none(0, nullptr, nullptr);
     EXPECT_EQ(0, none.RunModal());
     EXPECT_EQ(-1, none.Result());
     PROBE_DIALOG missing(4711, nullptr, nullptr);
     EXPECT_EQ(0, missing.RunModal());
     EXPECT_EQ(-1, missing.Result());
+    // A test body in a dialog that never opened fails its test.
+    PROBE_DIALOG never(4711, nullptr, [](PROBE_DIALOG&) {});
+    EXPECT_NONFATAL_FAILURE(never.Run(), "did not open");
 }
 
 // ------------------------------------------------------------ icon, font, centring
 
-TEST(OnInitDialog, WithoutParent_TakesModuleIconAndIsCentredOnDesktop)
-{
+TEST(OnInitDialog, WithoutParent_TakesModuleIconAndIsCentredOnDesktop) {
     HICON shown = nullptr, held = nullptr;
     RECT rect = {};
     PROBE_DIALOG dialog(IDD_PROBE, nullptr, [&](PROBE_DIALOG& d) {
@@ -116,7 +149,7 @@ TEST(OnInitDialog, WithoutParent_TakesModuleIconAndIsCentredOnDesktop)
         shown = reinterpret_cast<HICON>(SendMessageA(d.Handle(), WM_GETICON, ICON_BIG, 0));
         GetWindowRect(d.Handle(), &rect);
     });
-    RunProbe(dialog);
+    dialog.Run();
     EXPECT_NE(nullptr, held);
     EXPECT_EQ(held, shown);
     RECT desk;
@@ -125,8 +158,7 @@ TEST(OnInitDialog, WithoutParent_TakesModuleIconAndIsCentredOnDesktop)
     EXPECT_LE(std::abs((rect.top + rect.bottom) / 2 - desk.bottom / 2), 1);
 }
 
-TEST(OnInitDialog, WithParent_TakesParentIconAndFont_AndParentColours)
-{
+TEST(OnInitDialog, WithParent_TakesParentIconAndFont_AndParentColours) {
     HICON parentIcon = nullptr, childIcon = nullptr;
     HFONT parentFont = nullptr, labelFont = nullptr;
     HBRUSH parentBrush = CreateSolidBrush(RGB(10, 20, 30));
@@ -156,10 +188,10 @@ TEST(OnInitDialog, WithParent_TakesParentIconAndFont_AndParentColours)
             editReachedChild = child.Received(WM_CTLCOLORSTATIC);
             ReleaseDC(edit, dc);
         });
-        inner.RunModal(parent.Handle());
+        inner.Run(parent.Handle());
     });
     outer.ownBrush = parentBrush;
-    RunProbe(outer);
+    outer.Run();
     DeleteObject(parentBrush);
 
     ASSERT_NE(nullptr, parentIcon);
@@ -178,22 +210,19 @@ TEST(OnInitDialog, WithParent_TakesParentIconAndFont_AndParentColours)
 // Records what a status bar is sent, then lets the bar do its work.
 std::vector<MSG> statusLog;
 WNDPROC statusProc = nullptr;
-LRESULT CALLBACK RecordStatusBar(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK RecordStatusBar(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MSG seen = {window, message, wParam, lParam, 0, {0, 0}};
     statusLog.push_back(seen);
     return CallWindowProcA(statusProc, window, message, wParam, lParam);
 }
 
-SIZE ClientSize(HWND window)
-{
+SIZE ClientSize(HWND window) {
     RECT client;
     GetClientRect(window, &client);
     return SIZE{client.right, client.bottom};
 }
 
-void ResizeClient(HWND window, int width, int height)
-{
+void ResizeClient(HWND window, int width, int height) {
     RECT outer;
     GetWindowRect(window, &outer);
     SIZE client = ClientSize(window);
@@ -201,16 +230,14 @@ void ResizeClient(HWND window, int width, int height)
                  outer.bottom - outer.top + height - client.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::map<HWND, RECT> ReadChildRects(HWND dialog)
-{
+std::map<HWND, RECT> ReadChildRects(HWND dialog) {
     std::map<HWND, RECT> rects;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         rects[child] = ClientRectOf(child);
     return rects;
 }
 
-TEST(Layout, SameSize_MovesAndRepaintsNothing)
-{
+TEST(Layout, SameSize_MovesAndRepaintsNothing) {
     PROBE_DIALOG dialog(IDD_PROBE, nullptr, [](PROBE_DIALOG& d) {
         HWND window = d.Handle();
         SIZE size = ClientSize(window);
@@ -220,14 +247,14 @@ TEST(Layout, SameSize_MovesAndRepaintsNothing)
         SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(size.cx, size.cy));
         EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE));
         std::map<HWND, RECT> after = ReadChildRects(window);
-        for (auto& entry : before) EXPECT_TRUE(SameRect(entry.second, after[entry.first]));
+        for (auto& entry : before)
+            EXPECT_TRUE(SameRect(entry.second, after[entry.first]));
     });
     dialog.layout = true;
-    RunProbe(dialog);
+    dialog.Run();
 }
 
-TEST(Layout, DoubleWidth_DoublesLeftAndRightEdges_StatusBarGetsMinHeight)
-{
+TEST(Layout, DoubleWidth_DoublesLeftAndRightEdges_StatusBarGetsMinHeight) {
     PROBE_DIALOG dialog(IDD_PROBE, nullptr, [](PROBE_DIALOG& d) {
         HWND window = d.Handle();
         HWND combo = d.GetItem(IDC_PROBE_COMBO);
@@ -252,7 +279,8 @@ TEST(Layout, DoubleWidth_DoublesLeftAndRightEdges_StatusBarGetsMinHeight)
         ASSERT_EQ(2 * size.cx, ClientSize(window).cx);
 
         for (auto& entry : before) {
-            if (entry.first == status) continue;
+            if (entry.first == status)
+                continue;
             RECT now = ClientRectOf(entry.first);
             EXPECT_EQ(entry.second.left * 2, now.left);
             EXPECT_EQ(entry.second.right * 2, now.right);
@@ -270,7 +298,8 @@ TEST(Layout, DoubleWidth_DoublesLeftAndRightEdges_StatusBarGetsMinHeight)
                 minHeight = true;
                 EXPECT_EQ(static_cast<WPARAM>(bar.bottom - bar.top), m.wParam);
             }
-            if (m.message == WM_SIZE && minHeight && m.wParam == 0 && m.lParam == 0) sized = true;
+            if (m.message == WM_SIZE && minHeight && m.wParam == 0 && m.lParam == 0)
+                sized = true;
         }
         EXPECT_TRUE(minHeight);
         EXPECT_TRUE(sized);
@@ -282,17 +311,17 @@ TEST(Layout, DoubleWidth_DoublesLeftAndRightEdges_StatusBarGetsMinHeight)
         // Back at the captured size, every child is back where it was.
         ResizeClient(window, size.cx, size.cy);
         for (auto& entry : before) {
-            if (entry.first == status || entry.first == combo) continue;
+            if (entry.first == status || entry.first == combo)
+                continue;
             EXPECT_TRUE(SameRect(entry.second, ClientRectOf(entry.first)));
         }
         SetWindowLongPtrA(status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(statusProc));
     });
     dialog.layout = true;
-    RunProbe(dialog);
+    dialog.Run();
 }
 
-TEST(Layout, Minimized_ChildrenKeepTheirRectangles)
-{
+TEST(Layout, Minimized_ChildrenKeepTheirRectangles) {
     PROBE_DIALOG dialog(IDD_PROBE, nullptr, [](PROBE_DIALOG& d) {
         HWND window = d.Handle();
         HWND button = d.GetItem(IDC_PROBE_BUTTON);
@@ -306,16 +335,15 @@ TEST(Layout, Minimized_ChildrenKeepTheirRectangles)
         EXPECT_TRUE(SameRect(buttonBefore, ClientRectOf(button)));
     });
     dialog.layout = true;
-    RunProbe(dialog);
+    dialog.Run();
 }
 
 // ------------------------------------------------------------ command ids and system commands
 
-TEST(AllocateCommandId, HandsOutConsecutiveIdsFrom1025_EvenUnderConcurrency)
-{
+TEST(AllocateCommandId, HandsOutConsecutiveIdsFrom1025_EvenUnderConcurrency) {
     if (MV_WINBASE::topMostCommandId == 0) {
-        PROBE_DIALOG dialog(IDD_PROBE, nullptr, nullptr);
-        RunProbe(dialog);
+        PROBE_DIALOG dialog(IDD_PROBE, nullptr, [](PROBE_DIALOG&) {});
+        dialog.Run();
     }
     EXPECT_EQ(1025, MV_WINBASE::topMostCommandId);
     int first = MV_WINBASE::AllocateCommandId();
@@ -326,22 +354,28 @@ TEST(AllocateCommandId, HandsOutConsecutiveIdsFrom1025_EvenUnderConcurrency)
     std::vector<std::thread> workers;
     for (auto& list : ids)
         workers.emplace_back([&list] {
-            for (int i = 0; i < 50; ++i) list.push_back(MV_WINBASE::AllocateCommandId());
+            for (int i = 0; i < 50; ++i)
+                list.push_back(MV_WINBASE::AllocateCommandId());
         });
-    for (auto& worker : workers) worker.join();
+    for (auto& worker : workers)
+        worker.join();
     std::set<int> all;
-    for (auto& list : ids) all.insert(list.begin(), list.end());
+    for (auto& list : ids)
+        all.insert(list.begin(), list.end());
     ASSERT_EQ(200u, all.size());
     EXPECT_EQ(first + 2, *all.begin());
     EXPECT_EQ(first + 201, *all.rbegin());
 }
 
-bool IsTopMost(HWND window) { return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+bool IsTopMost(HWND window) {
+    return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
 
-bool IsChecked(HMENU menu, int id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+bool IsChecked(HMENU menu, int id) {
+    return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
 
-TEST(SystemCommand, AlwaysOnTop_TogglesTopMostAndTheCheckMark)
-{
+TEST(SystemCommand, AlwaysOnTop_TogglesTopMostAndTheCheckMark) {
     PROBE_DIALOG dialog(IDD_PROBE, nullptr, [](PROBE_DIALOG& d) {
         HWND window = d.Handle();
         int id = MV_WINBASE::topMostCommandId;
@@ -370,11 +404,10 @@ TEST(SystemCommand, AlwaysOnTop_TogglesTopMostAndTheCheckMark)
         EXPECT_FALSE(IsChecked(other, id));
         DestroyMenu(other);
     });
-    RunProbe(dialog);
+    dialog.Run();
 }
 
-TEST(SystemCommand, MaximizeRestoreMinimize_TrackWinState)
-{
+TEST(SystemCommand, MaximizeRestoreMinimize_TrackWinState) {
     PROBE_DIALOG dialog(IDD_PROBE, nullptr, [](PROBE_DIALOG& d) {
         HWND window = d.Handle();
         EXPECT_EQ(WINSTATE_NORMAL, d.WinState());
@@ -391,14 +424,13 @@ TEST(SystemCommand, MaximizeRestoreMinimize_TrackWinState)
         SendMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
     });
     dialog.layout = true;
-    RunProbe(dialog);
+    dialog.Run();
 }
 
-TEST(SystemCommand, CloseWithTrayIconThatDoesNotHide_DestroysWithoutDialogProc)
-{
+TEST(SystemCommand, CloseWithTrayIconThatDoesNotHide_DestroysWithoutDialogProc) {
     // The stored answer of an unnamed window: closing closes.
-    const char* const answerKey = "Software\\MorvaneUtilities\\CloseToTray";
-    REGKEY(HKEY_LOCAL_MACHINE, answerKey).WriteDword("CloseToTray", 0);
+    SCRATCH_KEY answer("Software\\MorvaneUtilities\\CloseToTray");
+    ASSERT_TRUE(answer.SetDword(nullptr, "CloseToTray", 0));
     bool gone = false;
     PROBE_DIALOG dialog(IDD_PROBE, nullptr, [&](PROBE_DIALOG& d) {
         HWND window = d.Handle();
@@ -406,12 +438,11 @@ TEST(SystemCommand, CloseWithTrayIconThatDoesNotHide_DestroysWithoutDialogProc)
         gone = !IsWindow(window);
     });
     dialog.tray = true;
-    RunProbe(dialog);
+    dialog.Run();
     EXPECT_TRUE(gone);
     EXPECT_FALSE(dialog.Received(WM_CLOSE));
     EXPECT_TRUE(dialog.Received(WM_DESTROY));
     EXPECT_NE(static_cast<UINT>(-1), MV_WINBASE::taskbarCreatedMessage);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, answerKey);
 }
 
 // ------------------------------------------------------------ message boxes
@@ -427,21 +458,11 @@ struct BOX_SEEN {
     int polls = 0;
 };
 
-HWND OwnedMessageBox(HWND owner)
-{
-    for (HWND candidate = GetWindow(GetDesktopWindow(), GW_CHILD); candidate;
-         candidate = GetWindow(candidate, GW_HWNDNEXT))
-        if (GetWindow(candidate, GW_OWNER) == owner && WindowClassName(candidate).Equals("#32770") &&
-            IsWindowVisible(candidate))
-            return candidate;
-    return nullptr;
-}
-
-void WatchForBox(PROBE_DIALOG& d, BOX_SEEN& seen)
-{
-    d.onTimer = [&seen](PROBE_DIALOG& dialog, WPARAM id) {
-        if (id != kBoxPoll) return;
-        HWND box = OwnedMessageBox(dialog.Handle());
+void WatchForBox(PROBE_DIALOG& dialog, BOX_SEEN& seen) {
+    dialog.onTimer = [&seen, &dialog](WPARAM id) {
+        if (id != kBoxPoll)
+            return;
+        HWND box = FirstWindow(OwnedDialog(dialog.Handle()));
         HICON boxIcon = box ? reinterpret_cast<HICON>(SendMessageA(box, WM_GETICON, ICON_BIG, 0)) : nullptr;
         if (box && (boxIcon == dialog.Icon() || ++seen.polls > 400)) {
             seen.box = box;
@@ -451,19 +472,17 @@ void WatchForBox(PROBE_DIALOG& d, BOX_SEEN& seen)
             PostMessageA(box, WM_COMMAND, IDOK, 0);
         }
     };
-    SetTimer(d.Handle(), kBoxPoll, 25, nullptr);
+    SetTimer(dialog.Handle(), kBoxPoll, 25, nullptr);
 }
 
-void ExpectCentredOver(const RECT& inner, HWND outerWindow)
-{
+void ExpectCentredOver(const RECT& inner, HWND outerWindow) {
     RECT outer;
     GetWindowRect(outerWindow, &outer);
     EXPECT_LE(std::abs((inner.left + inner.right) / 2 - (outer.left + outer.right) / 2), 1);
     EXPECT_LE(std::abs((inner.top + inner.bottom) / 2 - (outer.top + outer.bottom) / 2), 1);
 }
 
-TEST(ShowMessage, BoxCarriesWindowIconAndIsCentredOverWindow_WithOrWithoutCaption)
-{
+TEST(ShowMessage, BoxCarriesWindowIconAndIsCentredOverWindow_WithOrWithoutCaption) {
     BOX_SEEN captioned, plain;
     int answer = 0;
     HICON warning = LoadIconA(nullptr, MAKEINTRESOURCEA(32515)); // unlike the file icon
@@ -473,15 +492,17 @@ TEST(ShowMessage, BoxCarriesWindowIconAndIsCentredOverWindow_WithOrWithoutCaptio
         d.SetIcon(warning);
         WatchForBox(d, captioned);
         answer = d.ShowMessage("Probe text", "Probe caption", MB_OK);
-        if (captioned.box) ExpectCentredOver(captioned.rect, d.Handle());
+        if (captioned.box)
+            ExpectCentredOver(captioned.rect, d.Handle());
 
         SetWindowPos(d.Handle(), nullptr, 400, 300, 500, 400, SWP_NOZORDER);
         d.SetIcon(information);
         WatchForBox(d, plain);
         d.ShowMessage("Probe text without caption", nullptr, MB_OK);
-        if (plain.box) ExpectCentredOver(plain.rect, d.Handle());
+        if (plain.box)
+            ExpectCentredOver(plain.rect, d.Handle());
     });
-    RunProbe(dialog);
+    dialog.Run();
     EXPECT_EQ(IDOK, answer);
     ASSERT_NE(nullptr, captioned.box);
     EXPECT_EQ(warning, captioned.icon);
@@ -489,8 +510,7 @@ TEST(ShowMessage, BoxCarriesWindowIconAndIsCentredOverWindow_WithOrWithoutCaptio
     EXPECT_EQ(information, plain.icon);
 }
 
-TEST(Fonts, LoadFontAppliesToChildren_SetItemFontReachesOneItem)
-{
+TEST(Fonts, LoadFontAppliesToChildren_SetItemFontReachesOneItem) {
     PROBE_DIALOG dialog(IDD_PROBE, nullptr, [](PROBE_DIALOG& d) {
         HFONT created = d.LoadFont();
         ASSERT_NE(nullptr, created);
@@ -507,7 +527,7 @@ TEST(Fonts, LoadFontAppliesToChildren_SetItemFontReachesOneItem)
         EXPECT_EQ(stock, reinterpret_cast<HFONT>(SendMessageA(d.GetItem(IDC_PROBE_EDIT), WM_GETFONT, 0, 0)));
         EXPECT_EQ(created, reinterpret_cast<HFONT>(SendMessageA(button, WM_GETFONT, 0, 0)));
     });
-    RunProbe(dialog);
+    dialog.Run();
     EXPECT_EQ(nullptr, dialog.Font()); // released with the window
 }
 

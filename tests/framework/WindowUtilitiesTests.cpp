@@ -1,5 +1,8 @@
-#include "framework/WindowUtilities.h"
 #include "ProbeIds.h"
+
+#include "framework/WindowUtilities.h"
+#include "support/Process.h"
+#include "support/Window.h"
 
 #include <gtest/gtest.h>
 
@@ -8,22 +11,7 @@
 
 namespace {
 
-LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-bool RegisterProbeClass(const char* name)
-{
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = PlainProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = name;
-    return RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-HWND MakeWindow(const char* className, const char* title, HWND parent = nullptr)
-{
+HWND MakeWindow(const char* className, const char* title, HWND parent = nullptr) {
     DWORD style = parent ? WS_CHILD | WS_VISIBLE : WS_OVERLAPPEDWINDOW;
     return CreateWindowExA(0, className, title, style, 20, 20, 300, 200, parent, nullptr,
                            GetModuleHandleA(nullptr), nullptr);
@@ -32,11 +20,10 @@ HWND MakeWindow(const char* className, const char* title, HWND parent = nullptr)
 // ------------------------------------------------------------ FindTopLevelWindow
 
 class FindWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(RegisterProbeClass("VayloFindProbeLongName"));
-        ASSERT_TRUE(RegisterProbeClass("VayloFindProbeShort"));
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(RegisterClassOnce("VayloFindProbeLongName"));
+        ASSERT_TRUE(RegisterClassOnce("VayloFindProbeShort"));
         named = MakeWindow("VayloFindProbeLongName", "Alpha Window Vaylo Probe");
         shortClass = MakeWindow("VayloFindProbeShort", "Beta Window Vaylo Probe");
         untitled = MakeWindow("VayloFindProbeShort", "");
@@ -44,8 +31,7 @@ protected:
         ASSERT_TRUE(named && shortClass && untitled && nested);
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         DestroyWindow(named);
         DestroyWindow(shortClass);
         DestroyWindow(untitled);
@@ -54,24 +40,21 @@ protected:
     HWND named = nullptr, shortClass = nullptr, untitled = nullptr, nested = nullptr;
 };
 
-TEST_F(FindWindowTest, Title_IsACaseInsensitiveSubstring)
-{
+TEST_F(FindWindowTest, Title_IsACaseInsensitiveSubstring) {
     EXPECT_EQ(named, FindTopLevelWindow("alpha window vaylo", nullptr, nullptr, false));
     EXPECT_EQ(named, FindTopLevelWindow("VAYLO PROBE", "VayloFindProbeLong", nullptr, false));
     EXPECT_EQ(shortClass, FindTopLevelWindow("beta window vaylo probe", "", nullptr, false));
     EXPECT_EQ(nullptr, FindTopLevelWindow("gamma window vaylo probe", nullptr, nullptr, false));
 }
 
-TEST_F(FindWindowTest, ClassName_MustBeginWithTheArgument)
-{
+TEST_F(FindWindowTest, ClassName_MustBeginWithTheArgument) {
     EXPECT_EQ(named, FindTopLevelWindow("Vaylo Probe", "vaylofindprobelongname", nullptr, false));
     // A class name shorter than the argument never matches.
     EXPECT_EQ(nullptr, FindTopLevelWindow("Beta Window", "VayloFindProbeShortX", nullptr, false));
     EXPECT_EQ(nullptr, FindTopLevelWindow("Alpha Window", "VayloFindProbeShort", nullptr, false));
 }
 
-TEST_F(FindWindowTest, EmptyAndNullTitles)
-{
+TEST_F(FindWindowTest, EmptyAndNullTitles) {
     // An empty pattern is in every title, an empty title holds only the empty pattern.
     EXPECT_NE(nullptr, FindTopLevelWindow("", "VayloFindProbeShort", nullptr, false));
     HWND found = FindTopLevelWindow(nullptr, "VayloFindProbeShort", nullptr, false);
@@ -82,17 +65,17 @@ TEST_F(FindWindowTest, EmptyAndNullTitles)
     EXPECT_EQ(nullptr, FindTopLevelWindow("x", "VayloFindProbeShort", nullptr, false));
 }
 
-TEST_F(FindWindowTest, Recurse_SearchesChildrenDepthFirst)
-{
+TEST_F(FindWindowTest, Recurse_SearchesChildrenDepthFirst) {
     EXPECT_EQ(nullptr, FindTopLevelWindow("nested vaylo probe", nullptr, nullptr, false));
     EXPECT_EQ(nested, FindTopLevelWindow("nested vaylo probe", "button", nullptr, true));
     EXPECT_EQ(nested, FindTopLevelWindow("nested", nullptr, named, false));
 }
 
-INT_PTR CALLBACK SilentDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+INT_PTR CALLBACK SilentDialogProc(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
 
-TEST(FindTopLevelWindow, DialogClass_MatchesARealDialog)
-{
+TEST(FindTopLevelWindow, DialogClass_MatchesARealDialog) {
     HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROBE_CHILD), nullptr,
                                      SilentDialogProc, 0);
     ASSERT_NE(nullptr, dialog);
@@ -105,12 +88,11 @@ TEST(FindTopLevelWindow, DialogClass_MatchesARealDialog)
 
 // ------------------------------------------------------------ WindowClassName
 
-TEST(WindowClassName, LongNamesAndDeadWindows)
-{
+TEST(WindowClassName, LongNamesAndDeadWindows) {
     std::string exact(32, 'K');
     std::string longName = "VayloClassNameProbe" + std::string(60, 'x');
-    ASSERT_TRUE(RegisterProbeClass(exact.c_str()));
-    ASSERT_TRUE(RegisterProbeClass(longName.c_str()));
+    ASSERT_TRUE(RegisterClassOnce(exact.c_str()));
+    ASSERT_TRUE(RegisterClassOnce(longName.c_str()));
     HWND a = MakeWindow(exact.c_str(), "a");
     HWND b = MakeWindow(longName.c_str(), "b");
     EXPECT_STREQ(exact.c_str(), WindowClassName(a).c_str());
@@ -123,9 +105,8 @@ TEST(WindowClassName, LongNamesAndDeadWindows)
 
 // ------------------------------------------------------------ ReadWindowTitle
 
-TEST(ReadWindowTitle, OwnWindow_UpTo254Characters)
-{
-    ASSERT_TRUE(RegisterProbeClass("VayloTitleOwn"));
+TEST(ReadWindowTitle, OwnWindow_UpTo254Characters) {
+    ASSERT_TRUE(RegisterClassOnce("VayloTitleOwn"));
     std::string longTitle(300, 'T');
     HWND window = MakeWindow("VayloTitleOwn", "Own Title Probe");
     EXPECT_STREQ("Own Title Probe", ReadWindowTitle(window).c_str());
@@ -137,92 +118,62 @@ TEST(ReadWindowTitle, OwnWindow_UpTo254Characters)
 
 // Another process that owns one titled window.
 class TITLE_HELPER {
-public:
-    TITLE_HELPER(const wchar_t* mode, const std::wstring& title)
-    {
-        std::wstring suffix = std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++serial);
-        std::wstring readyName = L"VayloTitleReady_" + suffix, releaseName = L"VayloTitleRelease_" + suffix;
-        ready = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
-        release = CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
-
-        wchar_t path[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring exe = path;
-        exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"framework_title_helper.exe";
-        std::wstring commandLine =
-            L"\"" + exe + L"\" " + readyName + L" " + mode + L" " + releaseName + L" \"" + title + L"\"";
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &process))
+  public:
+    TITLE_HELPER(const wchar_t* mode, const std::wstring& title) : ready("ready"), release("release") {
+        std::string exe = ProgramPath("framework_title_helper.exe");
+        std::wstring line = L"\"" + Wide(exe) + L"\" " + Wide(ready.name) + L" " + mode + L" " +
+                            Wide(release.name) + L" \"" + title + L"\"";
+        if (!helper.Start(line) || !PumpUntil([&] { return ready.Wait(0) || !helper.IsRunning(); }, 60000))
             return;
-        HANDLE waits[2] = {ready, process.hProcess};
-        if (WaitForMultipleObjects(2, waits, FALSE, 60000) != WAIT_OBJECT_0) return;
-        EnumThreadWindows(process.dwThreadId, TakeWindow, reinterpret_cast<LPARAM>(&window));
+        WINDOW_QUERY query;
+        query.threadId = helper.ThreadId();
+        window = ready.Wait(0) ? FirstWindow(query) : nullptr;
     }
 
-    ~TITLE_HELPER()
-    {
-        if (process.hProcess) {
-            SetEvent(release);
-            if (window) PostMessageW(window, WM_CLOSE, 0, 0);
-            if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0)
-                TerminateProcess(process.hProcess, 1);
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
-        CloseHandle(ready);
-        CloseHandle(release);
+    ~TITLE_HELPER() {
+        release.Set();
+        if (window)
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        helper.WaitForExit();
     }
 
     HWND window = nullptr;
 
-private:
-    static BOOL CALLBACK TakeWindow(HWND found, LPARAM target)
-    {
-        *reinterpret_cast<HWND*>(target) = found;
-        return FALSE;
-    }
-
-    static int serial;
-    HANDLE ready = nullptr, release = nullptr;
-    PROCESS_INFORMATION process = {};
+  private:
+    static std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+    NAMED_EVENT ready, release;
+    CHILD_PROCESS helper;
 };
-int TITLE_HELPER::serial = 0;
 
-std::string Ansi(const std::wstring& text)
-{
+std::string Ansi(const std::wstring& text) {
     char buffer[1024] = {};
     WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, buffer, sizeof(buffer) - 1, nullptr, nullptr);
     return buffer;
 }
 
-TEST(ReadWindowTitle, OtherProcess_ReturnsTheStoredTitle)
-{
+TEST(ReadWindowTitle, OtherProcess_ReturnsTheStoredTitle) {
     std::wstring title = L"Other Process Vaylo Probe \u00e9t\u00e9";
     TITLE_HELPER helper(L"normal", title);
     ASSERT_NE(nullptr, helper.window);
     EXPECT_EQ(Ansi(title), ReadWindowTitle(helper.window).c_str());
-    EXPECT_EQ(helper.window, FindTopLevelWindow("other process vaylo probe", "VayloTitleProbe", nullptr, false));
+    EXPECT_EQ(helper.window,
+              FindTopLevelWindow("other process vaylo probe", "VayloTitleProbe", nullptr, false));
 }
 
-TEST(ReadWindowTitle, OtherProcess_LongTitleIsCutTo254)
-{
+TEST(ReadWindowTitle, OtherProcess_LongTitleIsCutTo254) {
     std::wstring title(300, L'L');
     TITLE_HELPER helper(L"normal", title);
     ASSERT_NE(nullptr, helper.window);
     EXPECT_EQ(std::string(254, 'L'), ReadWindowTitle(helper.window).c_str());
 }
 
-DWORD WINAPI ReadTitleOnThread(void* parameter)
-{
+DWORD WINAPI ReadTitleOnThread(void* parameter) {
     auto* job = static_cast<std::pair<HWND, std::string>*>(parameter);
     job->second = ReadWindowTitle(job->first).c_str();
     return 0;
 }
 
-TEST(ReadWindowTitle, HungWindowOfOtherProcess_ReturnsWithoutWaiting)
-{
+TEST(ReadWindowTitle, HungWindowOfOtherProcess_ReturnsWithoutWaiting) {
     TITLE_HELPER helper(L"hung", L"Hung Vaylo Probe");
     ASSERT_NE(nullptr, helper.window);
     // Read on a worker so a hang would show as a failure rather than a stuck test.
@@ -241,16 +192,14 @@ TEST(ReadWindowTitle, HungWindowOfOtherProcess_ReturnsWithoutWaiting)
 
 // ------------------------------------------------------------ MoveWindowTo and CentreWindow
 
-RECT RectOf(HWND window)
-{
+RECT RectOf(HWND window) {
     RECT rect = {};
     GetWindowRect(window, &rect);
     return rect;
 }
 
-TEST(CentreWindow, OverReferenceAndClampedToDesktop)
-{
-    ASSERT_TRUE(RegisterProbeClass("VayloCentreProbe"));
+TEST(CentreWindow, OverReferenceAndClampedToDesktop) {
+    ASSERT_TRUE(RegisterClassOnce("VayloCentreProbe"));
     RECT desk = RectOf(GetDesktopWindow());
     HWND reference = MakeWindow("VayloCentreProbe", "reference");
     HWND window = MakeWindow("VayloCentreProbe", "window");

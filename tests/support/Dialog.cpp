@@ -45,6 +45,10 @@ bool IsChecked(HWND dialog, int id) {
     return Ask(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, state) && state == BST_CHECKED;
 }
 
+void Cancel(HWND dialog, int) {
+    PressButton(dialog, IDCANCEL);
+}
+
 ANSWERER::ANSWERER(const WINDOW_QUERY& windows, std::function<void(HWND, int)> answer)
     : query(windows), script(std::move(answer)) {
     thread = std::thread([this] {

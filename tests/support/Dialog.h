@@ -21,6 +21,8 @@ void PressButton(HWND dialog, int id);
 bool SetControlText(HWND dialog, int id, const char* text); // WM_SETTEXT
 std::wstring ControlText(HWND dialog, int id);              // through the wide call; "" without it
 bool IsChecked(HWND dialog, int id);
+// Presses Cancel; the ordinal is there for ANSWERER.
+void Cancel(HWND dialog, int ordinal = 0);
 
 // Answers, on a second thread, each window the query finds as it opens; the
 // script gets the window and its ordinal (1 for the first) and the next is

@@ -25,10 +25,10 @@ template <class SELF, class DIALOG> class MODAL_PROBE : public DIALOG {
     // RunModal's result. A body that never ran, because the dialog did not
     // open, is a test failure: no test passes without its checks.
     int Run(HWND owner = nullptr) {
-        int result = this->RunModal(owner);
+        int answer = this->RunModal(owner);
         if (body && !ran)
             ADD_FAILURE() << "the probe dialog did not open: its test body never ran";
-        return result;
+        return answer;
     }
 
     // Called for every WM_TIMER the dialog receives.
