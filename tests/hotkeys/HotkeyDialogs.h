@@ -1,0 +1,65 @@
+#pragma once
+// Test support for the options dialog and the key binding editor: the
+// program's settings saved and put back around a test, the dialogs' help
+// popups read back, and keys pressed into the editor's capture field. The
+// dialogs run modally in the test thread; these calls are made from the
+// second thread that drives them (support/Dialog.h).
+
+#include "support/Dialog.h"
+
+#include <windows.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+// HKLM\Software\MorvaneUtilities\Vaylo, the program's own settings, which
+// the options dialog reads and writes: the values it touches are saved and
+// removed (nothing stored), and put back as they were when the object goes.
+class OPTIONS_SETTINGS {
+  public:
+    OPTIONS_SETTINGS();
+    ~OPTIONS_SETTINGS();
+    OPTIONS_SETTINGS(const OPTIONS_SETTINGS&) = delete;
+    OPTIONS_SETTINGS& operator=(const OPTIONS_SETTINGS&) = delete;
+
+    bool SetDword(const char* name, DWORD value) const;
+    // The DWORD, or -1 when the value is missing or of another type.
+    long long Dword(const char* name) const;
+    // The text, or "(missing)" when there is no such text value.
+    std::string Text(const char* name) const;
+    // Whether any of the values is stored.
+    bool AnyStored() const;
+
+  private:
+    struct SAVED {
+        const char* name;
+        bool existed;
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+    std::vector<SAVED> saved;
+};
+
+WINDOW_QUERY OptionsDialog(); // "Hot Key" of this process
+WINDOW_QUERY EditorDialog();  // "Change Key Bindings" of this process
+
+// The tooltip windows owned by the dialog, shown or not; the number of tools
+// one holds and the text of the tool of a control (bounded sends).
+std::vector<HWND> TooltipsOf(HWND dialog);
+int ToolCount(HWND tooltip);
+std::string TipText(HWND tooltip, HWND dialog, int controlId);
+
+// The editor's list texts, in list order.
+std::vector<std::string> ListTexts(HWND editor);
+// Selects the list's entry as a click on it does (the selection and its
+// notification).
+void SelectAction(HWND editor, int index);
+// A key pressed into the capture field while the modifiers are held down with
+// real input; false when a modifier would not stay down.
+bool PressIntoCaptureField(HWND editor, std::initializer_list<WORD> modifiers, WORD key);
+// Moves the keyboard focus to the control, as Tab does, and waits until the
+// dialog is in front for real key presses.
+bool FocusControl(HWND dialog, int id);
+// Control texts, narrowed (the dialogs are ANSI).
+std::string TextOf(HWND dialog, int id);
