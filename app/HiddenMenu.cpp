@@ -230,6 +230,9 @@ void DIALOG::HideListedWindow(HWND window) {
 // Hides the foreground window into the menu and passes the activation on to
 // the next visible window below it, also when nothing was hidden.
 void DIALOG::HideActiveWindow() {
+    if (hidingActive)
+        return;
+    SCOPED_FLAG<bool> running(hidingActive);
     HWND front = GetForegroundWindow();
     if (front != nullptr && front == hwnd) {
         // Hides the program to the tray, or closes it.

@@ -1,5 +1,10 @@
 #include "app/MainDialog.h"
 
+#include "dialogs/AboutBox.h"
+#include "dialogs/LinkLauncher.h"
+#include "app/HiddenViewer.h"
+#include "hotkeys/HotkeyOptions.h"
+#include "hotkeys/HotkeyRegistration.h"
 #include "resources/resource.h"
 
 namespace {
@@ -9,6 +14,14 @@ ULONG_PTR const COPYDATA_COMMAND_LINE = 1;
 
 UINT_PTR const REFRESH_TIMER = 1;
 UINT const REFRESH_MS = 1000;
+
+// Watches the key of the hotkey last acted on until it is released. A key
+// whose release is never seen counts as released once no repeat has arrived
+// for longer than any keyboard's delay before it starts repeating.
+UINT_PTR const HOTKEY_RELEASE_TIMER = 3;
+UINT const HOTKEY_RELEASE_POLL_MS = 50;
+DWORD const HOTKEY_REPEAT_GAP_MS = 1000;
+
 
 int const LIST_ITEM_HEIGHT = 16;
 
@@ -24,18 +37,20 @@ INT_PTR DIALOG::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG: SetUp(); return 0;
     case WM_COPYDATA: OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)); return 0;
     case WM_DESTROY: TearDown(); return 0;
-    case WM_LBUTTONDOWN: BeginDrag(lParam); return 0;
+    case WM_LBUTTONDOWN: RelayMouse(message, wParam, lParam); BeginDrag(lParam); return 0;
     // The dialog class asks for double clicks: a press soon after the last
     // one arrives as this, and must start a drag just the same.
-    case WM_LBUTTONDBLCLK: BeginDrag(lParam); return 0;
-    case WM_LBUTTONUP: EndDrag(lParam); return 0;
-    case WM_MOUSEMOVE: OnMouseMove(); return 0;
+    case WM_LBUTTONDBLCLK: RelayMouse(message, wParam, lParam); BeginDrag(lParam); return 0;
+    case WM_LBUTTONUP: RelayMouse(message, wParam, lParam); EndDrag(lParam); return 0;
+    case WM_MOUSEMOVE: OnMouseMove(wParam, lParam); return 0;
+    case WM_RBUTTONDOWN: RelayMouse(message, wParam, lParam); return 0;
+    case WM_RBUTTONUP: RelayMouse(message, wParam, lParam); return 0;
     case WM_DRAWITEM: return OnDrawItem(wParam, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_MEASUREITEM: return OnMeasureItem(wParam, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
     case WM_DELETEITEM: return OnDeleteItem(wParam, reinterpret_cast<const DELETEITEMSTRUCT*>(lParam));
     case WM_ENTERMENULOOP: PruneMenu(); return 0;
     case WM_COMMAND: return OnMainCommand(wParam, lParam);
-    case WM_HOTKEY: return OnMainCommand(wParam, lParam);
+    case WM_HOTKEY: return OnHotkey(wParam, lParam);
     case WM_TIMER: OnTimer(wParam); return 0;
     case WM_ACTIVATE: OnActivate(wParam); return 0;
     default: return 0;
@@ -59,7 +74,7 @@ void DIALOG::SetUp() {
     highlightBrush = GetSysColorBrush(COLOR_HIGHLIGHT);
     menuBrush = GetSysColorBrush(COLOR_MENU);
 
-    LoadHotkeyTable();
+    LoadHotkeys(*this, hotkeys);
     BuildHelpPopups();
     RefreshWindowList();
     // Runs while the window is hidden in the tray too.
@@ -68,7 +83,8 @@ void DIALOG::SetUp() {
 
 // The base has already removed the tray icon and saved the placement.
 void DIALOG::TearDown() {
-    UnregisterHotkeyTable();
+    UnregisterHotkeys(*this, hotkeys);
+    KillTimer(hwnd, HOTKEY_RELEASE_TIMER);
     DestroyHelpPopups();
     KillTimer(hwnd, REFRESH_TIMER);
     ClearWindowList();
@@ -86,9 +102,12 @@ void DIALOG::OnCopyData(const COPYDATASTRUCT* data) {
         EndDialog(hwnd, 1);
 }
 
-void DIALOG::OnMouseMove() {
+// While the icon is dragged the window is hidden: no tip is wanted then.
+void DIALOG::OnMouseMove(WPARAM keys, LPARAM point) {
     if (dragging)
         SetCursor(dragCursor);
+    else
+        RelayMouse(WM_MOUSEMOVE, keys, point);
 }
 
 // Control 0 is a menu: the tray menu's hidden-window items.
@@ -126,6 +145,30 @@ INT_PTR DIALOG::OnDeleteItem(WPARAM control, const DELETEITEMSTRUCT* item) {
 void DIALOG::OnTimer(WPARAM timer) {
     if (timer == REFRESH_TIMER)
         RefreshWindowList();
+    else if (timer == HOTKEY_RELEASE_TIMER)
+        WatchHotkeyRelease();
+}
+
+// The system repeats a hotkey while its key is held down: one press, one
+// action (a held Hide Active would otherwise hide window after window).
+INT_PTR DIALOG::OnHotkey(WPARAM id, LPARAM keys) {
+    if (heldHotkey.id == id) {
+        heldHotkey.lastSeen = GetTickCount();
+        return 0;
+    }
+    heldHotkey.id = id;
+    heldHotkey.key = HIWORD(keys);
+    heldHotkey.lastSeen = GetTickCount();
+    SetTimer(hwnd, HOTKEY_RELEASE_TIMER, HOTKEY_RELEASE_POLL_MS, nullptr);
+    return OnMainCommand(id, 0);
+}
+
+void DIALOG::WatchHotkeyRelease() {
+    bool down = heldHotkey.key != 0 && (GetAsyncKeyState(static_cast<int>(heldHotkey.key)) & 0x8000) != 0;
+    if (down && GetTickCount() - heldHotkey.lastSeen <= HOTKEY_REPEAT_GAP_MS)
+        return;
+    heldHotkey = HELD_HOTKEY();
+    KillTimer(hwnd, HOTKEY_RELEASE_TIMER);
 }
 
 void DIALOG::OnActivate(WPARAM state) {
@@ -153,7 +196,7 @@ INT_PTR DIALOG::OnMainCommand(WPARAM wParam, LPARAM lParam) {
     case IDC_HOTKEY_HIDE_ACTIVE: HideActiveWindow(); break;
     case IDC_HOTKEY_POPUP_MENU: PopupTrayMenu(); break;
     case IDC_OPTIONS: OpenHotkeyOptions(); break;
-    case IDC_VIEW_HIDDEN: OpenHiddenViewer(); break;
+    case IDC_VIEW_HIDDEN: ShowHiddenViewer(); break;
     case IDC_ABOUT: OpenAbout(); break;
     case IDM_SHOW_WINDOW: ShowFromTray(); break;
     case IDM_VISIT_WEB_SITE: VisitWebSite(); break;
@@ -172,6 +215,9 @@ void DIALOG::HideMe() {
 // The menu opens at the pointer as on a right click on the tray icon; the
 // window that was in front gets the activation back afterwards.
 void DIALOG::PopupTrayMenu() {
+    if (poppingMenu)
+        return;
+    SCOPED_FLAG<bool> running(poppingMenu);
     HWND front = GetForegroundWindow();
     SendMessageA(hwnd, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
     if (front != nullptr)
@@ -189,13 +235,45 @@ void DIALOG::OnListCommand(WORD notification, LPARAM control) {
         HideSelectedWindow();
 }
 
-// ---------------------------------------------------------------- still to come
+// The viewer shares this window's bounded calls: a program found hung by
+// either is left resting by both.
+void DIALOG::ShowHiddenViewer() {
+    HIDDEN viewer(hwnd, instance, foreign);
+    viewer.RunModal();
+}
 
-void DIALOG::LoadHotkeyTable() {}       // hotkeys: LoadHotkeys builds and registers the table
-void DIALOG::UnregisterHotkeyTable() {} // hotkeys: UnregisterHotkeys
-void DIALOG::BuildHelpPopups() {}       // help popups: tips of the main window's controls
-void DIALOG::DestroyHelpPopups() {}     // help popups: destroy the tooltip window, free helpPopups
-void DIALOG::VisitWebSite() {}          // link opening: OpenLink with the maker's web site
-void DIALOG::OpenHotkeyOptions() {}     // hotkeys: the hotkey options dialog
-void DIALOG::OpenHiddenViewer() {}      // hidden windows viewer
-void DIALOG::OpenAbout() {}             // About box: instance, this window, its icon
+// ---------------------------------------------------------------- hotkeys
+
+// No hotkey can fire while the options dialog is open; afterwards the table is
+// what the dialog stored (an edit it cancelled is forgotten), and the tips
+// list it.
+void DIALOG::OpenHotkeyOptions() {
+    DestroyHelpPopups();
+    UnregisterHotkeys(*this, hotkeys);
+    HOTKEY options(hwnd, instance, hotkeys);
+    options.RunModal();
+    LoadHotkeys(*this, hotkeys);
+    BuildHelpPopups();
+}
+
+// One line per binding, in table order, for the tip of "&Options".
+STRING DIALOG::HotkeyLines() const {
+    STRING lines("");
+    for (const HOTKEY_BINDING& binding : hotkeys)
+        lines.Append("\n").Append(binding.name).Append(" ").Append(DescribeBinding(binding));
+    return lines;
+}
+
+// ---------------------------------------------------------------- About and web site
+
+void DIALOG::VisitWebSite() {
+    OpenLink(hwnd, WSTRING(MAKER_WEB_SITE).c_str());
+}
+
+void DIALOG::OpenAbout() {
+    ABOUT_REQUEST request;
+    request.module = instance;
+    request.owner = hwnd;
+    request.icon = Icon();
+    ShowAbout(request);
+}

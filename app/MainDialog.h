@@ -7,15 +7,16 @@
 // MainDialog.cpp: set-up, tear-down, the message and command tables.
 // WindowPicker.cpp: the visible-window list, its drawing, the drag picker.
 // HiddenMenu.cpp: the hidden-window items of the tray menu.
+// MainWindowTips.cpp: the help popups of the window's controls.
 
 #include "app/BoundedCalls.h"
 #include "app/WindowEntries.h"
 #include "dialogs/TrayPolicyDialog.h"
+#include "framework/HelpPopups.h"
+#include "hotkeys/HotkeyBinding.h"
 
 #include <climits>
 #include <memory>
-
-class HELP_POPUPS;
 
 class DIALOG : public MV_TRAYDIALOG {
   public:
@@ -31,6 +32,8 @@ class DIALOG : public MV_TRAYDIALOG {
 
     // WM_COMMAND and WM_HOTKEY; command is the whole wParam. Returns 0.
     INT_PTR OnMainCommand(WPARAM command, LPARAM lParam);
+    // A hotkey press; its repeats while the key is held down do nothing.
+    INT_PTR OnHotkey(WPARAM id, LPARAM keys);
     void BuildHelpPopups();
 
     // Visible-window list and picker (WindowPicker.cpp).
@@ -61,11 +64,13 @@ class DIALOG : public MV_TRAYDIALOG {
     void SetUp();
     void TearDown();
     void OnCopyData(const COPYDATASTRUCT* data);
-    void OnMouseMove();
+    void OnMouseMove(WPARAM keys, LPARAM point);
     INT_PTR OnDrawItem(WPARAM control, const DRAWITEMSTRUCT* item);
     INT_PTR OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT* item);
     INT_PTR OnDeleteItem(WPARAM control, const DELETEITEMSTRUCT* item);
     void OnTimer(WPARAM timer);
+    void WatchHotkeyRelease();
+    STRING HotkeyLines() const;
     void OnActivate(WPARAM state);
 
     // Command table
@@ -73,14 +78,11 @@ class DIALOG : public MV_TRAYDIALOG {
     void PopupTrayMenu();
     void ShowFromTray();
     void OnListCommand(WORD notification, LPARAM control);
+    void ShowHiddenViewer();
 
     // Parts of the program still to come
-    void LoadHotkeyTable();
-    void UnregisterHotkeyTable();
-    void DestroyHelpPopups();
     void VisitWebSite();
     void OpenHotkeyOptions();
-    void OpenHiddenViewer();
     void OpenAbout();
 
     // Visible-window list and picker helpers
@@ -88,6 +90,10 @@ class DIALOG : public MV_TRAYDIALOG {
     static void CALLBACK WatchDrag(HWND window, UINT message, UINT_PTR timer, DWORD time);
     static void StopDragWatch(HWND window);
     HWND SelectedWindow();
+    // Help popups (MainWindowTips.cpp)
+    void DestroyHelpPopups();
+    // Mouse input of the dialog itself, for the tip of the picker icon.
+    void RelayMouse(UINT message, WPARAM wParam, LPARAM lParam);
     // Hidden-window menu helpers
     struct VISIBLE_COUNT;
     static BOOL CALLBACK CountVisibleStep(HWND window, LPARAM context);
@@ -103,8 +109,19 @@ class DIALOG : public MV_TRAYDIALOG {
     HBRUSH highlightBrush = nullptr;
     HBRUSH menuBrush = nullptr;
     bool dragging = false;
-    // The hotkey table joins here with the hotkeys.
-    HELP_POPUPS* helpPopups = nullptr;
+    HOTKEY_TABLE hotkeys;
+    // The hotkey last acted on while its key may still be down, and when its
+    // last repeat arrived.
+    struct HELD_HOTKEY {
+        WPARAM id = 0;
+        UINT key = 0;
+        DWORD lastSeen = 0;
+    } heldHotkey;
+    // Hide Active and the tray menu command never run inside themselves (a
+    // nested modal loop or a bounded wait may deliver their hotkey again).
+    bool hidingActive = false;
+    bool poppingMenu = false;
+    std::unique_ptr<HELP_POPUPS> helpPopups; // null while the tips are off
 
     BOUNDED_CALLS foreign; // every message to another program's window
 };

@@ -10,21 +10,12 @@ namespace {
 // the prompt is open is refused.
 int passwordPromptOpen = 0;
 
-// Clears the guard however the prompt ends.
-class PROMPT_GUARD {
-  public:
-    PROMPT_GUARD() { passwordPromptOpen = 1; }
-    PROMPT_GUARD(const PROMPT_GUARD&) = delete;
-    PROMPT_GUARD& operator=(const PROMPT_GUARD&) = delete;
-    ~PROMPT_GUARD() { passwordPromptOpen = 0; }
-};
-
 } // namespace
 
 bool MV_TRAYDIALOG::MayRestoreFromTray() {
     if (passwordPromptOpen)
         return false;
-    PROMPT_GUARD guard;
+    SCOPED_FLAG<int> guard(passwordPromptOpen);
 
     REGKEY passwordKey(settings, "Password");
     DWORD usePassword = 0;

@@ -198,3 +198,15 @@ class COM_INIT {
   private:
     HRESULT result;
 };
+
+// Raises a re-entrancy flag for as long as it lives, however the scope ends.
+template <typename FLAG> class SCOPED_FLAG {
+  public:
+    explicit SCOPED_FLAG(FLAG& raised) : flag(raised) { flag = 1; }
+    SCOPED_FLAG(const SCOPED_FLAG&) = delete;
+    SCOPED_FLAG& operator=(const SCOPED_FLAG&) = delete;
+    ~SCOPED_FLAG() { flag = 0; }
+
+  private:
+    FLAG& flag;
+};

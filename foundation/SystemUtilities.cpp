@@ -71,16 +71,39 @@ STRING ModulePath(HINSTANCE module) {
 STRING ApplicationFolder() {
     if (applicationFolderCache.Length() > 0)
         return applicationFolderCache;
-    STRING path = ModulePath(nullptr);
-    if (path.CountChar('\\') < 3)
+    STRING folder = ApplicationFolderOf(ModulePath(nullptr).c_str());
+    applicationFolderCache = folder; // an empty answer is asked again next time
+    return folder;
+}
+
+const char* LastBackslash(const char* path, UINT codePage) {
+    if (!path)
+        return nullptr;
+    const char* last = nullptr;
+    for (const char* at = path; *at; at = CharNextExA(static_cast<WORD>(codePage), at, 0))
+        if (*at == '\\')
+            last = at;
+    return last;
+}
+
+// Cut behind the backslash that ends the application folder, so the answer
+// ends in a real separator: testing its last byte instead would take a
+// folder whose name ends in a 0x5C trail byte for one that already has it.
+STRING ApplicationFolderOf(const char* programPath, UINT codePage) {
+    if (!programPath)
         return STRING();
-    for (int component = 0; component < 2; ++component) {
-        const char* last = std::strrchr(path.c_str(), '\\');
-        path.SetLength(static_cast<unsigned>(last - path.c_str()));
+    unsigned separators = 0;
+    const char* cuts[2] = {nullptr, nullptr}; // the last two backslashes
+    for (const char* at = programPath; *at; at = CharNextExA(static_cast<WORD>(codePage), at, 0)) {
+        if (*at != '\\')
+            continue;
+        ++separators;
+        cuts[0] = cuts[1];
+        cuts[1] = at;
     }
-    path.EnsureEndsWith('\\');
-    applicationFolderCache = path;
-    return path;
+    if (separators < 3)
+        return STRING();
+    return STRING(programPath, static_cast<unsigned>(cuts[0] - programPath + 1));
 }
 
 STRING BinFolder() {
@@ -192,16 +215,16 @@ void PumpMessages() {
     }
 }
 
+// Nothing of this thread's queue is dispatched meanwhile: a queued hotkey or
+// typed key would otherwise run inside the caller (Hide Active inside itself)
+// or bypass an open dialog's keyboard handling.
 void ForceForeground(HWND window) {
     if (!IsWindow(window))
         return;
     SetCapture(window);
     SetFocus(window);
-    PumpMessages();
     SetActiveWindow(window);
-    PumpMessages();
     SetForegroundWindow(window);
-    PumpMessages();
 
     // Our own process is busy running this very call and is not idle.
     // WaitForInputIdle needs query rights: with SYNCHRONIZE alone it fails at once.

@@ -17,6 +17,13 @@ STRING ModulePath(HINSTANCE module = nullptr);
 // app\), with a trailing backslash; empty when the executable sits less than
 // two folders deep. Cached for the process once found.
 STRING ApplicationFolder();
+// The same worked out from any program path in `codePage` (CP_ACP: the ANSI
+// code page). The path is walked by characters, never split at a byte: in the
+// double-byte code pages of East Asia (932, 936, 950...) the trail byte of a
+// character may be 0x5C, the byte of a backslash.
+STRING ApplicationFolderOf(const char* programPath, UINT codePage = CP_ACP);
+// The last backslash of `path`, found that way; null when there is none.
+const char* LastBackslash(const char* path, UINT codePage = CP_ACP);
 // "bin\" and "licence\" below the application folder, created when missing;
 // the application folder itself when they cannot be had.
 STRING BinFolder();
@@ -60,7 +67,7 @@ bool IsNtPlatform();
 void PumpMessages();
 
 // Activates `window` and brings it to the front, waiting briefly for its
-// process to become idle.
+// process to become idle. Dispatches none of the caller's queued messages.
 void ForceForeground(HWND window);
 
 // The process that owns `window`, opened with `access`; null on failure.

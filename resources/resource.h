@@ -8,6 +8,9 @@
 
 /* Dialogs */
 #define IDD_MAIN 101
+#define IDD_HIDDEN 106
+#define IDD_HOTKEY_OPTIONS 107
+#define IDD_KEY_BINDINGS 145
 
 /* Icons and cursors */
 #define IDI_PICKER 104
@@ -27,6 +30,9 @@
 #define IDC_HOTKEY_POPUP_MENU 1010
 #define IDC_PICKER 1011
 
+/* Hidden windows viewer (dialog 106; "Done" is IDOK) */
+#define IDC_HIDDEN_LIST 1000
+
 /* Tray menu commands */
 #define IDM_SHOW_WINDOW 1002
 #define IDM_EXIT 1004
@@ -44,3 +50,31 @@
 #define IDC_REMINDER_SECOND_TEXT 1016
 #define IDC_REMINDER_TEXT 1017
 #define IDC_DONT_REMIND 1018 /* also the notice's "Don't show me this message again" */
+
+/* Hotkey options (dialog 107) */
+#define IDC_CHANGE_KEYS 1006
+#define IDC_USE_HOTKEYS 1007
+#define IDC_USE_HELP_POPUPS 1008
+#define IDC_APPLICATION_INTERFACE 1012
+
+/* Key binding editor (dialog 145) */
+#define IDC_BINDING_LIST 1000
+#define IDC_ASSIGN 1001
+#define IDC_CURRENT_BINDING 1003
+#define IDC_COLLISION 1004
+#define IDC_KEY_CAPTURE 1005
+
+/* About box (dialogs 135 and 138, which adds the licence box; OK is IDOK) */
+#define IDD_ABOUT 135
+#define IDD_ABOUT_LICENCE 138
+#define IDC_ABOUT_LICENCE 1000
+#define IDC_ABOUT_TITLE 1002
+#define IDC_ABOUT_MAIL 1003
+#define IDC_ABOUT_SCIENCE 1004
+#define IDC_ABOUT_COPYRIGHT 1005
+#define IDC_ABOUT_TOTAL_MEMORY 1006
+#define IDC_ABOUT_AVAILABLE_MEMORY 1007
+#define IDC_ABOUT_PAGE_FILE 1008
+#define IDC_ABOUT_RUN_TIME 1009
+#define IDC_ABOUT_WEB_SITE 1010
+#define IDC_ABOUT_COMPANY 1012
