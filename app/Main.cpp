@@ -1,6 +1,7 @@
 // Process entry: single-instance rules, then the main window.
 
 #include "app/MainDialog.h"
+#include "dialogs/Hyperlink.h"
 #include "foundation/Handles.h"
 #include "framework/WindowUtilities.h"
 #include "rtl/MV_Rtl.h"
@@ -77,6 +78,10 @@ void RunMainWindow(HINSTANCE instance) {
     // exists once the library is loaded. Without it those dialogs fail to
     // open; the main window does not need it.
     LOADED_MODULE richEdit(LoadLibraryA("riched20.dll"));
+
+    // The About box's links; a dialog with a control of a missing class
+    // fails to open.
+    RegisterHyperlinkClass(instance);
 
     // Shell links and link opening need COM on this, the one UI thread.
     COM_INIT com;
