@@ -58,9 +58,11 @@ void HIDDEN::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 // Shown as it was, neither activated nor raised: the viewer stays in front
-// for the next one. A program that does not answer gets the request queued
-// and keeps its entry until it has handled it; the tray menu drops its own
-// item of the window the next time it opens.
+// for the next one. Not SW_SHOW: where no foreground lock holds a background
+// program back (Wine has none), that would also activate the window. A
+// program that does not answer gets the request queued and keeps its entry
+// until it has handled it; the tray menu drops its own item of the window the
+// next time it opens.
 void HIDDEN::ShowSelectedWindow() {
     MV_LISTBOX list(GetItem(IDC_HIDDEN_LIST));
     int index = list.GetCurSel();
@@ -69,7 +71,7 @@ void HIDDEN::ShowSelectedWindow() {
     LRESULT data = list.GetItemData(index);
     if (data == LB_ERR || data == 0)
         return;
-    foreign.ShowEventually(reinterpret_cast<HWND>(data), SW_SHOW);
+    foreign.ShowEventually(reinterpret_cast<HWND>(data), SW_SHOWNA);
     FillHiddenList();
 }
 

@@ -3,17 +3,63 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+namespace {
+
+char const SELF_PROPERTY[] = "HelpPopups";
+
+} // namespace
+
 HELP_POPUPS::HELP_POPUPS(HINSTANCE instance, HWND ownerWindow, int maxTipWidth)
     : tooltip(CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, ownerWindow, nullptr, instance, nullptr)),
       owner(ownerWindow) {
-    if (tooltip)
-        SendMessageA(tooltip, TTM_SETMAXTIPWIDTH, 0, maxTipWidth);
+    if (!tooltip)
+        return;
+    SendMessageA(tooltip, TTM_SETMAXTIPWIDTH, 0, maxTipWidth);
+    // Wide: the common controls register the class as a Unicode one.
+    if (SetPropA(tooltip, SELF_PROPERTY, this))
+        tooltipProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(tooltip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TooltipProc)));
 }
 
+// When the owner went first it took the tooltip along (WM_NCDESTROY below),
+// and nothing is left to destroy here.
 HELP_POPUPS::~HELP_POPUPS() {
     if (tooltip)
         DestroyWindow(tooltip);
+}
+
+LRESULT CALLBACK HELP_POPUPS::TooltipProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    HELP_POPUPS* self = static_cast<HELP_POPUPS*>(GetPropA(window, SELF_PROPERTY));
+    if (self == nullptr || self->tooltipProc == nullptr)
+        return DefWindowProcW(window, message, wParam, lParam);
+    WNDPROC original = self->tooltipProc;
+    switch (message) {
+    case TTM_WINDOWFROMPOINT:
+        if (lParam != 0)
+            return reinterpret_cast<LRESULT>(self->WindowAt(*reinterpret_cast<const POINT*>(lParam)));
+        break;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        RemovePropA(window, SELF_PROPERTY);
+        self->tooltip = nullptr;
+        self->tooltipProc = nullptr;
+        break;
+    default: break;
+    }
+    return CallWindowProcW(original, window, message, wParam, lParam);
+}
+
+// WindowFromPoint passes over a control that answers HTTRANSPARENT and finds
+// the owner; the control that lies there is the one whose tip is meant.
+HWND HELP_POPUPS::WindowAt(POINT screen) const {
+    HWND found = WindowFromPoint(screen);
+    if (found != owner)
+        return found;
+    POINT client = screen;
+    ScreenToClient(owner, &client);
+    HWND child = ChildWindowFromPointEx(owner, client, CWP_SKIPINVISIBLE);
+    return child ? child : found;
 }
 
 bool HELP_POPUPS::AddTip(int controlId, const char* text) {

@@ -23,13 +23,19 @@ class HELP_POPUPS {
     // A control that is transparent to the mouse (a static without SS_NOTIFY)
     // never sees the pointer, so its tool never triggers by itself: the owner
     // hands its own mouse messages (client coordinates) over here, and those
-    // over such a control reach the tooltip as that control's.
+    // over such a control reach the tooltip as that control's. Before the tip
+    // shows, the tooltip asks which window lies under the pointer; it is told
+    // the control there, not the owner the system finds.
     void RelayMouse(int controlId, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND Tooltip() const { return tooltip; }
     HWND Owner() const { return owner; }
 
   private:
-    HWND tooltip;
+    static LRESULT CALLBACK TooltipProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND WindowAt(POINT screen) const;
+
+    HWND tooltip; // null once the tooltip has gone, with its owner or by itself
     HWND owner;
+    WNDPROC tooltipProc = nullptr; // the control's own procedure, under ours
 };
