@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Photographs what a test program shows into docs/. The program's screenshot
-# tests (run only when VAYLO_SCREENSHOT_DIR is set) write "<name>.ready" with
-# the screen rectangle "x y width height" of what is to be photographed, and
-# wait for "<name>.done". Needs a built test program:
+# Photographs what a screenshot tool shows into docs/. The tool, run with a
+# folder, writes "<name>.ready" there with the screen rectangle
+# "x y width height" of what is to be photographed, and waits for
+# "<name>.done". Needs the built tools:
 #   bash scripts/screenshots.sh tray     # the open tray menu with hidden windows
 #   bash scripts/screenshots.sh dialogs  # the query, the notice, the password prompt
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 case "${1:-}" in
-  tray) exe="$BUILD/$TEST_ARCH/tests/app/tray/app_tray_tests.exe" filter='Screenshot.*' ;;
-  dialogs) exe="$BUILD/$TEST_ARCH/tests/dialogs/dialogs_tests.exe" filter='Screenshots.*' ;;
+  tray) exe="$BUILD/$TEST_ARCH/tests/app/tray/tray_screenshot.exe" ;;
+  dialogs) exe="$BUILD/$TEST_ARCH/tests/dialogs/dialogs_screenshots.exe" ;;
   *) echo "usage: $0 tray|dialogs" >&2; exit 2 ;;
 esac
 [ -f "$exe" ] || { echo "build first: $exe is missing" >&2; exit 1; }
@@ -22,8 +22,7 @@ mkdir -p "$ROOT/docs"
 
 # A Wine virtual desktop draws the windows' captions and frames, which a bare
 # X server without a window manager leaves out.
-VAYLO_SCREENSHOT_DIR="Z:${shots//\//\\}" "$WINE" explorer /desktop=VayloShots,1024x768 "$exe" \
-  --gtest_filter="$filter" &
+"$WINE" explorer /desktop=VayloShots,1024x768 "$exe" "Z:${shots//\//\\}" &
 program=$!
 margin=12
 while kill -0 "$program" 2>/dev/null; do
@@ -39,5 +38,7 @@ while kill -0 "$program" 2>/dev/null; do
   done
   sleep 0.2
 done
-wait "$program"
+status=0
+wait "$program" || status=$?
 rm -rf "$shots"
+exit "$status"

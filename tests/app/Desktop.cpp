@@ -1,21 +1,25 @@
 #include "Desktop.h"
 
+#include "support/Screen.h"
+
 #include <algorithm>
 #include <cwchar>
 
+#ifndef VAYLO_EXE
+#error "VAYLO_EXE must name the program under test"
+#endif
 #ifndef TARGETS_EXE
 #error "TARGETS_EXE must name the target-window helper"
 #endif
 
 namespace {
 
-DWORD const ANSWER_MS = 10000; // bound on every message sent to Vaylo
 // Where menus open: clear of the target cascade and of the centred main window.
 POINT const MENU_POINT = {900, 80};
 
 bool Answered(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer) {
     DWORD_PTR result = 0;
-    if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, ANSWER_MS, &result) == 0)
+    if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, WAIT_MS, &result) == 0)
         return false;
     if (answer != nullptr)
         *answer = static_cast<LRESULT>(result);
@@ -29,63 +33,83 @@ LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return answer;
 }
 
-struct WINDOW_SEARCH {
-    DWORD processId;
-    const std::wstring* title; // null: any title
-    bool visibleOnly;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindows(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<WINDOW_SEARCH*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId)
-        return TRUE;
-    if (search->visibleOnly && !IsWindowVisible(window))
-        return TRUE;
-    if (search->title != nullptr && TitleOf(window) != *search->title)
-        return TRUE;
-    search->found.push_back(window);
-    return TRUE;
-}
-
 std::vector<HWND> ProcessWindows(DWORD processId, const std::wstring* title, bool visibleOnly) {
-    WINDOW_SEARCH search = {processId, title, visibleOnly, {}};
-    EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    WINDOW_QUERY query;
+    query.processId = processId;
+    query.title = title ? title->c_str() : nullptr;
+    query.visibleOnly = visibleOnly;
+    return FindWindows(query);
 }
 
 std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
 
-void SendKey(WORD virtualKey, bool down) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, 0));
-    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof input);
-}
-
-bool KeyIsDown(WORD virtualKey) {
-    return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
-}
-
-HWND OpenMenuWindow(DWORD processId) {
-    std::vector<HWND> windows = ProcessWindows(processId, nullptr, true);
-    for (HWND window : windows)
-        if (ClassOf(window) == "#32768")
-            return window;
-    return nullptr;
+WINDOW_QUERY MainWindows() {
+    WINDOW_QUERY query;
+    query.title = L"Window Vaylo";
+    query.className = "#32770";
+    return query;
 }
 
 bool MenuGone(HWND menu) {
     return !IsWindow(menu) || !IsWindowVisible(menu);
 }
 
+// The top of the highlighted item, from the top of the open menu window, as
+// the screen shows it: the first row mostly in a highlight colour. -1 while
+// no item is highlighted or the menu is not shown (the program's menu is in
+// another process, where no menu call of ours reaches under Wine).
+int HighlightTop(HWND menu) {
+    RECT rect = {};
+    if (MenuGone(menu) || !GetWindowRect(menu, &rect))
+        return -1;
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    PIXELS pixels = ScreenPixels(rect);
+    if (pixels.size() != static_cast<size_t>(width) * height)
+        return -1;
+    COLORREF const highlight = GetSysColor(COLOR_HIGHLIGHT), menuHighlight = GetSysColor(COLOR_MENUHILIGHT);
+    for (int y = 0; y < height; ++y) {
+        int lit = 0;
+        for (int x = 0; x < width; ++x)
+            lit += pixels[y * width + x] == highlight || pixels[y * width + x] == menuHighlight;
+        if (lit * 3 > width)
+            return y;
+    }
+    return -1;
+}
+
 } // namespace
+
+std::string VayloPath() {
+    static const std::string path = WindowsPath(VAYLO_EXE);
+    return path;
+}
+
+bool StartVaylo(CHILD_PROCESS& process, const std::string& tail) {
+    return process.Start(VayloPath().c_str(), "\"" + VayloPath() + "\"" + tail);
+}
+
+void HideToTrayQuietly(const SCRATCH_KEY& settings) {
+    for (const char* setting : {"CloseToTray", "MinimizeToTray"}) {
+        settings.SetDword(setting, setting, 1);
+        settings.SetDword(setting, (std::string(setting) + "RunReminder").c_str(), 0);
+    }
+}
+
+std::vector<HWND> MainWindowsOfAnyProcess() {
+    WINDOW_QUERY query = MainWindows();
+    query.visibleOnly = false;
+    return FindWindows(query);
+}
+
+HWND WaitForMainWindow(const CHILD_PROCESS& process, DWORD timeoutMs) {
+    WINDOW_QUERY query = MainWindows();
+    query.processId = process.Id();
+    HWND main = nullptr;
+    PumpUntil([&] { return (main = FirstWindow(query)) != nullptr || !process.IsRunning(); }, timeoutMs);
+    return main;
+}
 
 std::string TargetsPath() {
     static const std::string path = WindowsPath(TARGETS_EXE);
@@ -110,7 +134,7 @@ bool TARGETS::Start(const std::vector<std::wstring>& specs) {
     std::wstring line = Quoted(std::wstring(path.begin(), path.end()));
     for (const std::wstring& spec : specs)
         line += L" " + Quoted(spec);
-    if (!process.Start(path.c_str(), Narrow(line)))
+    if (!process.Start(line))
         return false;
     return PumpUntil(
                [&] {
@@ -161,27 +185,13 @@ bool ListableWindow(HWND window) {
     return !title.empty() && title != L"Program Manager";
 }
 
-namespace {
-
-struct LISTABLE {
-    HWND exclude;
-    std::vector<std::wstring> titles;
-};
-
-BOOL CALLBACK CollectListable(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<LISTABLE*>(context);
-    if (window != search->exclude && ListableWindow(window))
-        search->titles.push_back(TitleOf(window));
-    return TRUE;
-}
-
-} // namespace
-
 std::vector<std::wstring> ListableTitles(HWND exclude) {
-    LISTABLE search = {exclude, {}};
-    EnumWindows(CollectListable, reinterpret_cast<LPARAM>(&search));
-    std::sort(search.titles.begin(), search.titles.end());
-    return search.titles;
+    std::vector<std::wstring> titles;
+    for (HWND window : FindWindows(WINDOW_QUERY()))
+        if (window != exclude && ListableWindow(window))
+            titles.push_back(TitleOf(window));
+    std::sort(titles.begin(), titles.end());
+    return titles;
 }
 
 bool WaitVisible(HWND window, bool visible, DWORD timeoutMs) {
@@ -192,78 +202,22 @@ bool WaitForeground(HWND window, DWORD timeoutMs) {
     return PumpUntil([&] { return GetForegroundWindow() == window; }, timeoutMs);
 }
 
-HELD_KEY::HELD_KEY(WORD virtualKey) : key(virtualKey) {
-    // Under Wine a window that gains the X focus takes the key state from the
-    // X server, which knows nothing of keys pressed with SendInput: a focus
-    // change still on its way releases the key. Press again until it stays.
-    for (int attempt = 0; attempt < 5 && !down; ++attempt) {
-        SendKey(key, true);
-        if (!PumpUntil([&] { return KeyIsDown(key); }, 2000))
-            continue;
-        down = !PumpUntil([&] { return !KeyIsDown(key); }, 300);
-    }
-}
-
-bool HELD_KEY::Down() const {
-    return down && KeyIsDown(key);
-}
-
-HELD_KEY::~HELD_KEY() {
-    SendKey(key, false);
-    PumpUntil([&] { return !KeyIsDown(key); }, 5000);
-}
-
-void PressKey(WORD virtualKey) {
-    SendKey(virtualKey, true);
-    SendKey(virtualKey, false);
-}
-
-void MovePointer(POINT screen) {
-    SendMouse(0, screen);
-    PumpUntil(
-        [&] {
-            POINT at;
-            return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
-        },
-        2000);
-}
-
-void SendMouse(DWORD flags, POINT screen) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN);
-    input.mi.dx = static_cast<LONG>((screen.x * 65535LL + width / 2) / (width - 1));
-    input.mi.dy = static_cast<LONG>((screen.y * 65535LL + height / 2) / (height - 1));
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    SendInput(1, &input, sizeof input);
-}
-
-void DoubleClickAt(POINT screen) {
-    MovePointer(screen);
-    for (int click = 0; click < 2; ++click) {
-        SendMouse(MOUSEEVENTF_LEFTDOWN, screen);
-        SendMouse(MOUSEEVENTF_LEFTUP, screen);
-    }
-}
-
 bool VAYLO::Start() {
-    if (!process.StartVaylo(""))
+    if (!StartVaylo(process, ""))
         return false;
     main = WaitForMainWindow(process, START_TIMEOUT_MS);
     if (main == nullptr)
         return false;
-    list = GetDlgItem(main, LIST_ID);
+    list = GetDlgItem(main, IDC_WINDOW_LIST);
     return list != nullptr;
 }
 
 bool VAYLO::Exit() {
     if (!process.IsRunning())
         return true;
-    HWND menu = OpenMenuWindow(process.Id());
-    if (menu != nullptr)
+    if (HWND menu = MenuWindow())
         CloseMenu(menu);
-    PostMessageW(main, WM_COMMAND, 2, 0);
+    PostMessageW(main, WM_COMMAND, IDC_EXIT, 0);
     if (process.WaitForExit(EXIT_TIMEOUT_MS))
         return true;
     process.Terminate();
@@ -359,7 +313,7 @@ bool VAYLO::SelectEntry(const std::wstring& title) const {
 bool VAYLO::DoubleClickEntry(const std::wstring& title) const {
     if (!SelectEntry(title))
         return false;
-    return Command(MAKEWPARAM(LIST_ID, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+    return Command(MAKEWPARAM(IDC_WINDOW_LIST, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
 }
 
 bool VAYLO::EntryRect(int index, RECT& rect) const {
@@ -396,6 +350,13 @@ bool VayloInFront(DWORD processId) {
 
 } // namespace
 
+HWND VAYLO::MenuWindow() const {
+    WINDOW_QUERY query;
+    query.processId = process.Id();
+    query.className = "#32768";
+    return FirstWindow(query);
+}
+
 HWND VAYLO::OpenMenu() const {
     // Under Wine focus events from the X server arrive late; one that lands
     // while the menu opens takes the foreground away and closes the menu at
@@ -407,7 +368,7 @@ HWND VAYLO::OpenMenu() const {
         HWND menu = nullptr;
         PumpUntil(
             [&] {
-                menu = OpenMenuWindow(process.Id());
+                menu = MenuWindow();
                 return menu != nullptr;
             },
             3000);
@@ -439,20 +400,19 @@ bool VAYLO::MenuEnded(HWND menu) const {
 }
 
 bool VAYLO::CloseMenu(HWND menu) const {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        PumpUntil([&] { return VayloInFront(process.Id()); }, 2000);
-        PressKey(VK_ESCAPE);
-        if (PumpUntil([&] { return MenuGone(menu); }, 2000))
-            break;
-    }
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     return MenuEnded(menu);
 }
 
 bool VAYLO::ChooseMenuItem(HWND menu, int position) const {
-    PumpUntil([&] { return VayloInFront(process.Id()); }, 2000);
-    for (int i = 0; i <= position; ++i)
-        PressKey(VK_DOWN);
-    PressKey(VK_RETURN);
+    int highlighted = -1;
+    for (int i = 0; i <= position; ++i) {
+        int before = highlighted;
+        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+        if (!PumpUntil([&] { return (highlighted = HighlightTop(menu)) > before; }))
+            return false;
+    }
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
     return MenuEnded(menu);
 }
 
@@ -473,74 +433,4 @@ int VAYLO::MenuHeightWithoutItems() const {
     int height = Height(menu);
     CloseMenu(menu);
     return height;
-}
-
-int Height(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return rect.bottom - rect.top;
-}
-
-int Width(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return rect.right - rect.left;
-}
-
-namespace {
-
-char const SETTINGS_KEY[] = "Software\\MorvaneUtilities\\Vaylo\\";
-
-bool ReadDword(const char* subkey, const char* value, DWORD& data) {
-    HKEY key = nullptr;
-    std::string path = std::string(SETTINGS_KEY) + subkey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0, size = sizeof data;
-    bool ok = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) ==
-                  ERROR_SUCCESS &&
-              type == REG_DWORD;
-    RegCloseKey(key);
-    return ok;
-}
-
-void WriteDword(const char* subkey, const char* value, const DWORD* data) {
-    HKEY key = nullptr;
-    std::string path = std::string(SETTINGS_KEY) + subkey;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    if (data != nullptr)
-        RegSetValueExA(key, value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(data), sizeof *data);
-    else
-        RegDeleteValueA(key, value);
-    RegCloseKey(key);
-}
-
-} // namespace
-
-TRAY_SETTINGS::TRAY_SETTINGS() {
-    struct {
-        const char* subkey;
-        const char* value;
-        DWORD data;
-    } const wanted[] = {
-        {"CloseToTray", "CloseToTray", 1},
-        {"CloseToTray", "CloseToTrayReminder", 0},
-        {"CloseToTray", "CloseToTrayRunReminder", 0},
-        {"MinimizeToTray", "MinimizeToTray", 1},
-        {"MinimizeToTray", "MinimizeToTrayReminder", 0},
-        {"MinimizeToTray", "MinimizeToTrayRunReminder", 0},
-    };
-    for (const auto& setting : wanted) {
-        SAVED old = {setting.subkey, setting.value, false, 0};
-        old.existed = ReadDword(setting.subkey, setting.value, old.data);
-        saved.push_back(old);
-        WriteDword(setting.subkey, setting.value, &setting.data);
-    }
-}
-
-TRAY_SETTINGS::~TRAY_SETTINGS() {
-    for (const SAVED& old : saved)
-        WriteDword(old.subkey, old.value, old.existed ? &old.data : nullptr);
 }

@@ -1,10 +1,15 @@
 #pragma once
-// The desktop as the end-to-end tests see it: target windows in a helper
-// process (targets.exe), the running Vaylo.exe read and driven from outside
-// (its list box, its tray menu, its commands), and real keyboard and mouse
-// input. Every wait is a bounded pump-and-poll loop.
+// The desktop as the end-to-end tests see it: the real Vaylo.exe started and
+// always ended, target windows in a helper process (targets.exe), and the
+// running program read and driven from outside (its list box, its tray menu,
+// its commands). Every wait is bounded.
 
-#include "VayloProcess.h"
+#include "resources/resource.h"
+#include "support/Input.h"
+#include "support/Poll.h"
+#include "support/Process.h"
+#include "support/Registry.h"
+#include "support/Window.h"
 
 #include <windows.h>
 
@@ -13,13 +18,26 @@
 
 UINT const WM_TRAYNOTIFY = WM_APP + 1;
 UINT const TARGET_BUSY = WM_APP + 7; // posted to a window of targets.exe (see Targets.cpp)
-int const LIST_ID = 1000;
-int const PICKER_ID = 1011;
-int const MENU_ITEM_HEIGHT = 18; // every hidden-window item of the tray menu
-DWORD const WAIT_MS = 10000;     // a list refresh is due every second
+int const LIST_ID = IDC_WINDOW_LIST;
+int const PICKER_ID = IDC_PICKER;
+int const MENU_ITEM_HEIGHT = 18;                              // every hidden-window item of the tray menu
+char const VAYLO_KEY[] = "Software\\MorvaneUtilities\\Vaylo"; // the program's settings
 
-// targets.exe as a Windows path.
+// Vaylo.exe and targets.exe as Windows paths (the build gives Unix paths).
+std::string VayloPath();
 std::string TargetsPath();
+// Starts Vaylo.exe with its quoted path followed by tail (" update", "" ...).
+bool StartVaylo(CHILD_PROCESS& process, const std::string& tail);
+
+// Closing and minimising the main window go to the tray without a question
+// or a notice.
+void HideToTrayQuietly(const SCRATCH_KEY& settings);
+
+// Every top-level dialog titled "Window Vaylo", visible or not, of any process.
+std::vector<HWND> MainWindowsOfAnyProcess();
+// The visible main window of the process, or null once the process ended or
+// the time ran out.
+HWND WaitForMainWindow(const CHILD_PROCESS& process, DWORD timeoutMs = START_TIMEOUT_MS);
 
 // A title unique to this test run: "T<process id>.<serial>" followed by name.
 // Titles made with the same serial sort by name.
@@ -50,32 +68,6 @@ std::vector<std::wstring> ListableTitles(HWND exclude);
 // Waits until the window's visibility is the given one; false on timeout.
 bool WaitVisible(HWND window, bool visible, DWORD timeoutMs = WAIT_MS);
 bool WaitForeground(HWND window, DWORD timeoutMs = WAIT_MS);
-
-// One keyboard key held down with real input until the object goes. A real
-// mouse click makes Wine take the key state back from the X server, so hold
-// keys around messages, not around clicks.
-class HELD_KEY {
-  public:
-    explicit HELD_KEY(WORD virtualKey);
-    ~HELD_KEY();
-    HELD_KEY(const HELD_KEY&) = delete;
-    HELD_KEY& operator=(const HELD_KEY&) = delete;
-    // Pressed, and still down now.
-    bool Down() const;
-
-  private:
-    WORD key;
-    bool down = false;
-};
-
-void PressKey(WORD virtualKey);
-// One real mouse event (flags: MOUSEEVENTF_LEFTDOWN...) with the pointer moved
-// to the screen point.
-void SendMouse(DWORD flags, POINT screen);
-// A real double click with the left button at a screen point.
-void DoubleClickAt(POINT screen);
-// Moves the pointer with real input and waits (bounded) until it is seen there.
-void MovePointer(POINT screen);
 
 // The running Vaylo.exe, seen from outside. Reads of the list go through
 // SendMessageTimeoutW: the list's text comes back across processes only in
@@ -110,17 +102,21 @@ class VAYLO {
     // The entry's rectangle in screen coordinates.
     bool EntryRect(int index, RECT& rect) const;
 
+    // The program's open menu window, or null.
+    HWND MenuWindow() const;
     // Opens the tray menu as a right click on the tray icon does and waits
     // for its window; null when it does not show.
     HWND OpenMenu() const;
-    // The open menu's height, and how many hidden-window items it holds
-    // given its height with none (-1 when the difference is no whole number
-    // of items).
+    // How many hidden-window items the open menu holds given its height with
+    // none (-1 when the difference is no whole number of items).
     static int HiddenItems(HWND menu, int emptyHeight);
     // Closes the open menu with Escape and waits until it has gone.
     bool CloseMenu(HWND menu) const;
-    // Chooses the item at position (0: the first) with real Down and Enter
-    // keys and waits until the menu has gone.
+    // Chooses the item at position (0: the first) with Down and Enter keys
+    // and waits until the menu has gone. The keys are posted to the menu
+    // window, so they reach the menu's own loop whichever window has the
+    // keyboard focus; each Down is confirmed by the highlight the menu shows
+    // moving down before the next key.
     bool ChooseMenuItem(HWND menu, int position) const;
     // Opens the menu, reads its hidden-window item count and closes it.
     int CountHiddenItems(int emptyHeight) const;
@@ -132,27 +128,4 @@ class VAYLO {
 
   private:
     bool MenuEnded(HWND menu) const;
-};
-
-int Height(HWND window);
-int Width(HWND window);
-
-// HKEY_LOCAL_MACHINE\Software\MorvaneUtilities\Vaylo: closing the main window
-// hides it to the tray without a question or a notice while the object
-// lives; the previous values come back afterwards.
-class TRAY_SETTINGS {
-  public:
-    TRAY_SETTINGS();
-    ~TRAY_SETTINGS();
-    TRAY_SETTINGS(const TRAY_SETTINGS&) = delete;
-    TRAY_SETTINGS& operator=(const TRAY_SETTINGS&) = delete;
-
-  private:
-    struct SAVED {
-        const char* subkey;
-        const char* value;
-        bool existed;
-        DWORD data;
-    };
-    std::vector<SAVED> saved;
 };

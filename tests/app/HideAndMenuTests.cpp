@@ -17,9 +17,9 @@ namespace {
 
 using HideTest = VayloTest;
 
-WPARAM const LIST_DOUBLE_CLICK = MAKEWPARAM(LIST_ID, LBN_DBLCLK);
-WPARAM const SELECTION_CHANGE = MAKEWPARAM(LIST_ID, LBN_SELCHANGE);
-WPARAM const HIDE_ACTIVE = 1009;
+WPARAM const LIST_DOUBLE_CLICK = MAKEWPARAM(IDC_WINDOW_LIST, LBN_DBLCLK);
+WPARAM const SELECTION_CHANGE = MAKEWPARAM(IDC_WINDOW_LIST, LBN_SELCHANGE);
+WPARAM const HIDE_ACTIVE = IDC_HOTKEY_HIDE_ACTIVE;
 int const FIXED_ITEMS = 3; // "&Show Window Vaylo", "&Visit Morvane Utilities", "E&xit"
 
 std::string ListDump(const VAYLO& vaylo) {
@@ -27,11 +27,6 @@ std::string ListDump(const VAYLO& vaylo) {
     for (const std::wstring& text : vaylo.ListTexts())
         dump += " [" + Narrow(text) + "]";
     return dump + ", selected [" + Narrow(vaylo.SelectedText()) + "]";
-}
-
-bool MakeForeground(HWND window) {
-    SetForegroundWindow(window);
-    return WaitForeground(window);
 }
 
 // ---- double-click ----
@@ -121,7 +116,7 @@ TEST_F(HideTest, ListNotifications_OnlyTheListsOwnDoubleClickHides) {
     // that names no list or another control do nothing.
     ASSERT_TRUE(vaylo.Command(SELECTION_CHANGE, list));
     ASSERT_TRUE(vaylo.Command(LIST_DOUBLE_CLICK, 0));
-    ASSERT_TRUE(vaylo.Command(LIST_DOUBLE_CLICK, reinterpret_cast<LPARAM>(GetDlgItem(vaylo.main, 2))));
+    ASSERT_TRUE(vaylo.Command(LIST_DOUBLE_CLICK, reinterpret_cast<LPARAM>(GetDlgItem(vaylo.main, IDC_EXIT))));
     ASSERT_TRUE(vaylo.Send(WM_TIMER, 1, 0));
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(vaylo.SelectedText(), target);
@@ -349,8 +344,8 @@ TEST_P(WayOutTest, ShowsEveryHeldWindowAgain) {
         ASSERT_TRUE(WaitVisible(window, false));
 
     switch (GetParam()) {
-    case WAY_OUT::EXIT_BUTTON: PostMessageW(vaylo.main, WM_COMMAND, 2, 0); break;
-    case WAY_OUT::MENU_EXIT_COMMAND: PostMessageW(vaylo.main, WM_COMMAND, 1004, 0); break;
+    case WAY_OUT::EXIT_BUTTON: PostMessageW(vaylo.main, WM_COMMAND, IDC_EXIT, 0); break;
+    case WAY_OUT::MENU_EXIT_COMMAND: PostMessageW(vaylo.main, WM_COMMAND, IDM_EXIT, 0); break;
     case WAY_OUT::MENU_EXIT_CHOSEN: {
         HWND menu = vaylo.OpenMenu();
         ASSERT_NE(menu, nullptr);

@@ -9,9 +9,9 @@ namespace {
 
 using MenuIdCycleTest = VayloTest;
 
-WPARAM const LIST_DOUBLE_CLICK = MAKEWPARAM(LIST_ID, LBN_DBLCLK);
-int const FIRST_MENU_ID = 4000;
-int const LAST_MENU_ID = 8000;
+WPARAM const LIST_DOUBLE_CLICK = MAKEWPARAM(IDC_WINDOW_LIST, LBN_DBLCLK);
+int const FIRST_MENU_ID = IDM_FIRST_HIDDEN;
+int const LAST_MENU_ID = IDM_LAST_HIDDEN;
 
 // Ids run from 4000 to 8000 and start again. Hides and restores through the
 // commands themselves (a menu choice is the same command) until the ids have

@@ -60,18 +60,12 @@ int PrintPoint(bool ok, POINT point) {
     return 0;
 }
 
-struct TITLE_SEARCH {
-    std::wstring title;
-    HWND found;
-};
-
-BOOL CALLBACK FindTitled(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<TITLE_SEARCH*>(context);
-    if (IsWindowVisible(window) && TitleOf(window) == search->title) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+// The visible top-level window with exactly that title, or null.
+HWND Titled(const char* title) {
+    std::wstring wide = Wide(title);
+    WINDOW_QUERY query;
+    query.title = wide.c_str();
+    return FirstWindow(query);
 }
 
 } // namespace
@@ -83,10 +77,8 @@ int main(int argc, char** argv) {
     // The desktop appears once the script's first start on it has run.
     if (const char* desktopName = std::getenv("VAYLO_DESKTOP")) {
         HDESK desktop = nullptr;
-        DWORD start = GetTickCount();
-        while ((desktop = OpenDesktopA(desktopName, 0, FALSE, GENERIC_ALL)) == nullptr &&
-               GetTickCount() - start < START_TIMEOUT_MS)
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        PollUntil([&] { return (desktop = OpenDesktopA(desktopName, 0, FALSE, GENERIC_ALL)) != nullptr; },
+                  START_TIMEOUT_MS);
         if (desktop == nullptr || !SetThreadDesktop(desktop))
             return 4;
     }
@@ -95,7 +87,7 @@ int main(int argc, char** argv) {
     // The running instance, attached to rather than started.
     VAYLO vaylo;
     vaylo.main = FindMain();
-    vaylo.list = vaylo.main != nullptr ? GetDlgItem(vaylo.main, LIST_ID) : nullptr;
+    vaylo.list = vaylo.main != nullptr ? GetDlgItem(vaylo.main, IDC_WINDOW_LIST) : nullptr;
 
     if (std::strcmp(command, "wait-main-visible") == 0) {
         bool visible = std::strcmp(argument, "1") == 0;
@@ -109,9 +101,8 @@ int main(int argc, char** argv) {
                    : 1;
     }
     if (std::strcmp(command, "close") == 0) {
-        TITLE_SEARCH search = {Wide(argument), nullptr};
-        EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr && PostMessageW(search.found, WM_CLOSE, 0, 0) ? 0 : 1;
+        HWND window = Titled(argument);
+        return window != nullptr && PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
     }
     if (std::strcmp(command, "wait-pointer") == 0 && argc >= 4) {
         POINT wanted = {std::atol(argv[2]), std::atol(argv[3])};
@@ -137,7 +128,7 @@ int main(int argc, char** argv) {
     POINT point = {};
     if (std::strcmp(command, "point-icon") == 0) {
         RECT rect;
-        if (!GetWindowRect(GetDlgItem(vaylo.main, PICKER_ID), &rect))
+        if (!GetWindowRect(GetDlgItem(vaylo.main, IDC_PICKER), &rect))
             return 1;
         return PrintPoint(true, POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
     }
@@ -156,9 +147,8 @@ int main(int argc, char** argv) {
                           point);
     }
     if (std::strcmp(command, "point-child") == 0) {
-        TITLE_SEARCH search = {Wide(argument), nullptr};
-        EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
-        HWND child = search.found != nullptr ? GetWindow(search.found, GW_CHILD) : nullptr;
+        HWND found = Titled(argument);
+        HWND child = found != nullptr ? GetWindow(found, GW_CHILD) : nullptr;
         RECT rect;
         if (child == nullptr || !GetWindowRect(child, &rect))
             return 1;
@@ -188,7 +178,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(command, "wait-listed") == 0)
         return vaylo.WaitListed(Wide(argument)) ? 0 : 1;
     if (std::strcmp(command, "exit") == 0) {
-        PostMessageW(vaylo.main, WM_COMMAND, 2, 0);
+        PostMessageW(vaylo.main, WM_COMMAND, IDC_EXIT, 0);
         return PumpUntil([] { return FindMain() == nullptr; }, EXIT_TIMEOUT_MS) ? 0 : 1;
     }
     return 2;

@@ -1,6 +1,6 @@
 // The resources compiled into Vaylo.exe, read back from the file itself.
 
-#include "VayloProcess.h"
+#include "Desktop.h"
 
 #include <gtest/gtest.h>
 
@@ -155,7 +155,7 @@ TEST(Resources, MainDialogTemplate_HasEveryControlInPlace) {
     RESOURCE_MODULE exe;
     ASSERT_NE(exe.module, nullptr);
     DIALOG_TEMPLATE dialog;
-    ASSERT_TRUE(ReadDialog(exe.module, 101, dialog));
+    ASSERT_TRUE(ReadDialog(exe.module, IDD_MAIN, dialog));
 
     EXPECT_EQ(dialog.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
                                                WS_MINIMIZEBOX | DS_SETFONT));
@@ -178,17 +178,19 @@ TEST(Resources, MainDialogTemplate_HasEveryControlInPlace) {
         bool visible;
         short x, y, cx, cy;
     } const expected[] = {
-        {1, L"BUTTON", L"&Hide Me", BS_DEFPUSHBUTTON, true, 0, 135, 50, 14},
-        {2, L"BUTTON", L"E&xit", BS_PUSHBUTTON, true, 180, 135, 50, 14},
-        {1000, L"LISTBOX", L"", listStyle, true, 0, 37, 237, 90},
+        {IDC_HIDE_ME, L"BUTTON", L"&Hide Me", BS_DEFPUSHBUTTON, true, 0, 135, 50, 14},
+        {IDC_EXIT, L"BUTTON", L"E&xit", BS_PUSHBUTTON, true, 180, 135, 50, 14},
+        {IDC_WINDOW_LIST, L"LISTBOX", L"", listStyle, true, 0, 37, 237, 90},
         {0xFFFF, L"STATIC", L"Drag the icon over a window to  select", SS_LEFT, true, 37, 2, 122, 8},
         {0xFFFF, L"STATIC", L"or double click from the list to hide", SS_LEFT, true, 36, 12, 101, 8},
-        {1006, L"BUTTON", L"Vie&w Hidden Windows", BS_PUSHBUTTON, true, 72, 135, 92, 14},
-        {1001, L"BUTTON", L"&About", BS_PUSHBUTTON, true, 185, 19, 44, 15},
-        {1003, L"BUTTON", L"&Options", BS_PUSHBUTTON, true, 185, 1, 44, 15},
-        {1009, L"BUTTON", L"hidden button for hot key", BS_PUSHBUTTON, false, 162, 3, 11, 9},
-        {1010, L"BUTTON", L"hidden button for hot key", BS_PUSHBUTTON, false, 162, 15, 11, 9},
-        {1011, L"STATIC", nullptr, SS_ICON, true, 12, 2, 16, 16},
+        {IDC_VIEW_HIDDEN, L"BUTTON", L"Vie&w Hidden Windows", BS_PUSHBUTTON, true, 72, 135, 92, 14},
+        {IDC_ABOUT, L"BUTTON", L"&About", BS_PUSHBUTTON, true, 185, 19, 44, 15},
+        {IDC_OPTIONS, L"BUTTON", L"&Options", BS_PUSHBUTTON, true, 185, 1, 44, 15},
+        {IDC_HOTKEY_HIDE_ACTIVE, L"BUTTON", L"hidden button for hot key", BS_PUSHBUTTON, false, 162, 3, 11,
+         9},
+        {IDC_HOTKEY_POPUP_MENU, L"BUTTON", L"hidden button for hot key", BS_PUSHBUTTON, false, 162, 15, 11,
+         9},
+        {IDC_PICKER, L"STATIC", nullptr, SS_ICON, true, 12, 2, 16, 16},
     };
     ASSERT_EQ(dialog.items.size(), sizeof expected / sizeof expected[0]);
     for (size_t i = 0; i < dialog.items.size(); ++i) {
@@ -201,7 +203,7 @@ TEST(Resources, MainDialogTemplate_HasEveryControlInPlace) {
             EXPECT_EQ(item.title.ordinal, 0);
             EXPECT_EQ(item.title.name, want.caption);
         } else {
-            EXPECT_EQ(item.title.ordinal, 104);
+            EXPECT_EQ(item.title.ordinal, IDI_PICKER);
         }
         EXPECT_EQ((item.style & WS_VISIBLE) != 0, want.visible);
         EXPECT_NE(item.style & WS_CHILD, 0u);
@@ -234,19 +236,20 @@ TEST(Resources, ProgramIconComesFirst_PickerCursorAndBitmapLoad) {
     EnumResourceNamesA(exe.module, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */, CollectResourceName,
                        reinterpret_cast<LONG_PTR>(&groups));
     ASSERT_EQ(groups.size(), 2u);
-    EXPECT_EQ(groups[0], 100u);
-    EXPECT_EQ(groups[1], 104u);
+    EXPECT_EQ(groups[0], static_cast<ULONG_PTR>(IDI_PROGRAM));
+    EXPECT_EQ(groups[1], static_cast<ULONG_PTR>(IDI_PICKER));
     HICON extracted = ExtractIconA(GetModuleHandleA(nullptr), VayloPath().c_str(), 0);
     EXPECT_NE(extracted, nullptr);
     if (extracted != nullptr)
         DestroyIcon(extracted);
 
-    HICON picker = static_cast<HICON>(LoadImageA(exe.module, MAKEINTRESOURCEA(104), IMAGE_ICON, 32, 32, 0));
+    HICON picker =
+        static_cast<HICON>(LoadImageA(exe.module, MAKEINTRESOURCEA(IDI_PICKER), IMAGE_ICON, 32, 32, 0));
     ASSERT_NE(picker, nullptr);
     DestroyIcon(picker);
 
     HCURSOR cursor =
-        static_cast<HCURSOR>(LoadImageA(exe.module, MAKEINTRESOURCEA(105), IMAGE_CURSOR, 0, 0, 0));
+        static_cast<HCURSOR>(LoadImageA(exe.module, MAKEINTRESOURCEA(IDC_CROSSHAIR), IMAGE_CURSOR, 0, 0, 0));
     ASSERT_NE(cursor, nullptr);
     ICONINFO info = {};
     ASSERT_TRUE(GetIconInfo(cursor, &info));
@@ -260,7 +263,7 @@ TEST(Resources, ProgramIconComesFirst_PickerCursorAndBitmapLoad) {
     DestroyCursor(cursor);
 
     HBITMAP notice =
-        static_cast<HBITMAP>(LoadImageA(exe.module, MAKEINTRESOURCEA(1000), IMAGE_BITMAP, 0, 0, 0));
+        static_cast<HBITMAP>(LoadImageA(exe.module, MAKEINTRESOURCEA(IDB_NOTICE), IMAGE_BITMAP, 0, 0, 0));
     ASSERT_NE(notice, nullptr);
     BITMAP bitmap = {};
     EXPECT_NE(GetObjectA(notice, sizeof bitmap, &bitmap), 0);

@@ -3,12 +3,12 @@
 // calls the layer, so only its probes count as instances.
 
 #include "RtlProbe.h"
-#include "VayloProcess.h"
+
 #include "rtl/MV_Rtl.h"
+#include "support/Process.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -45,27 +45,10 @@ DWORD const NO_PREVIOUS = 100;
 DWORD const PREVIOUS = 101;
 DWORD const ENDED_IN_CALL = 0;
 
-class EVENT {
-  public:
-    explicit EVENT(const char* role) {
-        static unsigned counter = 0;
-        name = "VayloRtlTest." + std::to_string(GetCurrentProcessId()) + "." + role + "." +
-               std::to_string(++counter);
-        handle = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
-    }
-    ~EVENT() {
-        if (handle != nullptr)
-            CloseHandle(handle);
-    }
-    EVENT(const EVENT&) = delete;
-    EVENT& operator=(const EVENT&) = delete;
-    std::string name;
-    HANDLE handle;
-};
-
 bool StartProbe(CHILD_PROCESS& probe, const char* allow, const char* ready = "-", const char* hold = "-") {
-    std::string line = "\"" + OwnPath() + "\" " + RTL_PROBE_SWITCH + " " + allow + " " + ready + " " + hold;
-    return probe.Start(OwnPath().c_str(), line);
+    std::string line =
+        "\"" + ProgramPath() + "\" " + RTL_PROBE_SWITCH + " " + allow + " " + ready + " " + hold;
+    return probe.Start(ProgramPath().c_str(), line);
 }
 
 // The answer of a probe that runs alone or next to the holder.
@@ -80,15 +63,15 @@ DWORD ProbeAnswer(const char* allow) {
 class HOLDER {
   public:
     HOLDER() : ready("ready"), hold("hold") {
-        started = StartProbe(process, "1", ready.name.c_str(), hold.name.c_str()) &&
-                  WaitForSingleObject(ready.handle, START_TIMEOUT_MS) == WAIT_OBJECT_0;
+        started =
+            StartProbe(process, "1", ready.name.c_str(), hold.name.c_str()) && ready.Wait(START_TIMEOUT_MS);
     }
     DWORD Release() {
-        SetEvent(hold.handle);
+        hold.Set();
         return process.WaitForExit(EXIT_TIMEOUT_MS) ? process.ExitCode() : 0xFFFFFFFF;
     }
-    EVENT ready;
-    EVENT hold;
+    NAMED_EVENT ready;
+    NAMED_EVENT hold;
     CHILD_PROCESS process;
     bool started = false;
 };

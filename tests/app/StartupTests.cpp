@@ -1,18 +1,16 @@
 // End-to-end: the real Vaylo.exe under the single-instance rules.
 
-#include "VayloProcess.h"
+#include "Desktop.h"
+
+#include "support/Dialog.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace {
 
 ULONG_PTR const COPYDATA_COMMAND_LINE = 1;
-UINT const WM_TRAYNOTIFY = WM_APP + 1;
 
 class StartupTest : public ::testing::Test {
   protected:
@@ -22,11 +20,7 @@ class StartupTest : public ::testing::Test {
     }
 
     // Starts the first instance and waits for its visible main window.
-    HWND StartFirst() {
-        if (!first.StartVaylo(""))
-            return nullptr;
-        return WaitForMainWindow(first, START_TIMEOUT_MS);
-    }
+    HWND StartFirst() { return StartVaylo(first, "") ? WaitForMainWindow(first) : nullptr; }
 
     // The first instance has handled everything sent before and still runs
     // with its window shown.
@@ -45,11 +39,7 @@ class StartupTest : public ::testing::Test {
 class FOREGROUND_THIEF {
   public:
     FOREGROUND_THIEF() {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "VayloTestForeground";
-        RegisterClassA(&windowClass);
+        RegisterClassOnce("VayloTestForeground");
         window = CreateWindowA("VayloTestForeground", "Foreground thief", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                10, 10, 200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
@@ -78,7 +68,9 @@ TEST_F(StartupTest, FirstStart_ShowsOneMainWindowWithTheDialogControls) {
     HWND main = StartFirst();
     ASSERT_NE(main, nullptr);
 
-    std::vector<HWND> windows = VisibleTopLevelWindows(first.Id());
+    WINDOW_QUERY ofFirst;
+    ofFirst.processId = first.Id();
+    std::vector<HWND> windows = FindWindows(ofFirst);
     ASSERT_EQ(windows.size(), 1u);
     EXPECT_EQ(ClassOf(windows[0]), "#32770");
     EXPECT_EQ(TitleOf(windows[0]), L"Window Vaylo");
@@ -89,15 +81,15 @@ TEST_F(StartupTest, FirstStart_ShowsOneMainWindowWithTheDialogControls) {
         const wchar_t* text; // null: not a text (the picker's is its icon's id)
         bool visible;
     } const controls[] = {
-        {1, "Button", L"&Hide Me", true},
-        {2, "Button", L"E&xit", true},
-        {1000, "ListBox", L"", true},
-        {1001, "Button", L"&About", true},
-        {1003, "Button", L"&Options", true},
-        {1006, "Button", L"Vie&w Hidden Windows", true},
-        {1009, "Button", L"hidden button for hot key", false},
-        {1010, "Button", L"hidden button for hot key", false},
-        {1011, "Static", nullptr, true},
+        {IDC_HIDE_ME, "Button", L"&Hide Me", true},
+        {IDC_EXIT, "Button", L"E&xit", true},
+        {IDC_WINDOW_LIST, "ListBox", L"", true},
+        {IDC_ABOUT, "Button", L"&About", true},
+        {IDC_OPTIONS, "Button", L"&Options", true},
+        {IDC_VIEW_HIDDEN, "Button", L"Vie&w Hidden Windows", true},
+        {IDC_HOTKEY_HIDE_ACTIVE, "Button", L"hidden button for hot key", false},
+        {IDC_HOTKEY_POPUP_MENU, "Button", L"hidden button for hot key", false},
+        {IDC_PICKER, "Static", nullptr, true},
     };
     for (const CONTROL& control : controls) {
         SCOPED_TRACE(control.id);
@@ -110,7 +102,7 @@ TEST_F(StartupTest, FirstStart_ShowsOneMainWindowWithTheDialogControls) {
         EXPECT_EQ(IsWindowVisible(child) != FALSE, control.visible);
     }
     // The picker shows icon 104 and lets mouse presses through to the dialog.
-    HWND picker = GetDlgItem(main, 1011);
+    HWND picker = GetDlgItem(main, IDC_PICKER);
     EXPECT_NE(SendMessageA(picker, STM_GETICON, 0, 0), 0);
     EXPECT_EQ(GetWindowLongA(picker, GWL_STYLE) & SS_NOTIFY, 0);
 }
@@ -121,7 +113,7 @@ TEST_F(StartupTest, SecondStartWithoutArgument_BringsFirstToFrontAndEndsWithoutW
     FOREGROUND_THIEF thief;
     ASSERT_TRUE(thief.TakeForeground());
 
-    ASSERT_TRUE(second.StartVaylo(""));
+    ASSERT_TRUE(StartVaylo(second, ""));
     bool sawWindow = true;
     ASSERT_TRUE(second.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow));
     EXPECT_EQ(second.ExitCode(), 0u);
@@ -137,7 +129,7 @@ TEST_F(StartupTest, SecondStart_WhenRunningWindowCannotBeFound_EndsSilently) {
     // Under another title the running instance is not recognised.
     ASSERT_TRUE(SetWindowTextA(main, "Renamed"));
 
-    ASSERT_TRUE(second.StartVaylo(""));
+    ASSERT_TRUE(StartVaylo(second, ""));
     bool sawWindow = true;
     ASSERT_TRUE(second.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow));
     EXPECT_EQ(second.ExitCode(), 0u);
@@ -196,7 +188,7 @@ TEST_F(StartupTest, SecondStart_WhenRunningWindowHangs_StillEnds) {
     HUNG_IMPOSTOR impostor;
     ASSERT_TRUE(impostor.ready);
 
-    ASSERT_TRUE(second.StartVaylo(" update"));
+    ASSERT_TRUE(StartVaylo(second, " update"));
     bool sawWindow = true;
     ASSERT_TRUE(second.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow));
     EXPECT_EQ(second.ExitCode(), 0u);
@@ -213,7 +205,7 @@ TEST_P(CommandWordTest, SecondStart_EndsFirstInstance_BothExitZero) {
     HWND main = StartFirst();
     ASSERT_NE(main, nullptr);
 
-    ASSERT_TRUE(second.StartVaylo(GetParam()));
+    ASSERT_TRUE(StartVaylo(second, GetParam()));
     bool sawWindow = true;
     ASSERT_TRUE(second.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow));
     EXPECT_EQ(second.ExitCode(), 0u);
@@ -235,7 +227,7 @@ TEST_P(NoCommandWordTest, SecondStart_LeavesFirstInstanceRunning) {
     HWND main = StartFirst();
     ASSERT_NE(main, nullptr);
 
-    ASSERT_TRUE(second.StartVaylo(GetParam()));
+    ASSERT_TRUE(StartVaylo(second, GetParam()));
     bool sawWindow = true;
     ASSERT_TRUE(second.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow));
     EXPECT_EQ(second.ExitCode(), 0u);
@@ -261,7 +253,7 @@ TEST_F(StartupTest, CommandWordWithUnquotedProgramPath_EndsFirstInstance) {
 class LoneCommandWordTest : public StartupTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(LoneCommandWordTest, EndsAtOnceWithoutWindow) {
-    ASSERT_TRUE(first.StartVaylo(GetParam()));
+    ASSERT_TRUE(StartVaylo(first, GetParam()));
     bool sawWindow = true;
     ASSERT_TRUE(first.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow));
     EXPECT_EQ(first.ExitCode(), 0u);
@@ -286,35 +278,9 @@ TEST_F(StartupTest, ExitButton_EndsProgramWithCodeZero) {
     HWND main = StartFirst();
     ASSERT_NE(main, nullptr);
 
-    PostMessageA(main, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(main, 2)));
+    PressButton(main, IDC_EXIT);
     ASSERT_TRUE(first.WaitForExit(EXIT_TIMEOUT_MS));
     EXPECT_EQ(first.ExitCode(), 0u);
-}
-
-// Not an assertion: the time from process creation to a visible main window,
-// printed for the record. Each start ends through the Exit button.
-TEST_F(StartupTest, StartupTime_Report) {
-    std::vector<double> times;
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    for (int run = 0; run < 5; ++run) {
-        CHILD_PROCESS process;
-        LARGE_INTEGER before, after;
-        QueryPerformanceCounter(&before);
-        ASSERT_TRUE(process.StartVaylo(""));
-        HWND main = WaitForMainWindow(process, START_TIMEOUT_MS);
-        QueryPerformanceCounter(&after);
-        ASSERT_NE(main, nullptr);
-        times.push_back(1000.0 * static_cast<double>(after.QuadPart - before.QuadPart) /
-                        static_cast<double>(frequency.QuadPart));
-        PostMessageA(main, WM_COMMAND, 2, 0);
-        ASSERT_TRUE(process.WaitForExit(EXIT_TIMEOUT_MS));
-    }
-    std::sort(times.begin(), times.end());
-    std::printf("[ startup  ] process start to visible main window: min %.0f ms, median %.0f ms, max %.0f ms "
-                "(%u starts)\n",
-                times.front(), times[times.size() / 2], times.back(), static_cast<unsigned>(times.size()));
-    RecordProperty("startup_median_ms", static_cast<int>(times[times.size() / 2]));
 }
 
 } // namespace

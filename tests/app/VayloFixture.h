@@ -1,25 +1,52 @@
 #pragma once
-// A fresh Vaylo.exe for each test, with closing set to hide it to the tray
-// without a question, and up to two helper processes of target windows. The
-// members end in reverse order: Vaylo first, then the targets, then the
-// settings go back, also when an assertion failed half-way.
+// A fresh Vaylo.exe for each test, with its settings key thrown away before
+// and after (closing and minimising then go to the tray without a question
+// unless the test asks otherwise), and up to two helper processes of target
+// windows. The members end in reverse order: Vaylo first, then the targets,
+// then the settings, also when an assertion failed half-way.
 
 #include "Desktop.h"
+
+#include "support/Dialog.h"
 
 #include <gtest/gtest.h>
 
 class VayloTest : public ::testing::Test {
   protected:
+    explicit VayloTest(bool quietTray = true) {
+        if (quietTray)
+            HideToTrayQuietly();
+    }
     void SetUp() override {
         ASSERT_TRUE(MainWindowsOfAnyProcess().empty()) << "an instance is already running";
         serial = ++lastSerial;
         ASSERT_TRUE(vaylo.Start()) << "Vaylo.exe did not show its main window";
     }
-    void TearDown() override { vaylo.Exit(); }
+    void TearDown() override {
+        // A dialog left open would hold the main window's end back.
+        if (vaylo.process.IsRunning()) {
+            for (HWND dialog : FindWindows(ProcessDialog(vaylo.process.Id())))
+                if (GetWindow(dialog, GW_OWNER) != nullptr)
+                    Cancel(dialog);
+            PumpUntil([&] { return !HasOwnedDialog(); }, 5000);
+        }
+        vaylo.Exit();
+    }
+
+    // Closing and minimising go to the tray without a question or a notice.
+    void HideToTrayQuietly() const { ::HideToTrayQuietly(settings); }
+    void UsePassword(const char* password) const {
+        settings.SetDword("Password", "UseSystrayPassword", 1);
+        settings.SetString("Password", "Password", password);
+    }
 
     // Unique to this test; titles of one test sort by name.
     std::wstring Title(const wchar_t* name) const { return RunTitle(serial, name); }
     static std::wstring Titled(const std::wstring& title) { return L"titled:" + title; }
+    static bool MakeForeground(HWND window) {
+        SetForegroundWindow(window);
+        return WaitForeground(window);
+    }
 
     // One titled target window, once Vaylo lists it; null when it never shows.
     HWND StartListed(const std::wstring& title) {
@@ -37,8 +64,9 @@ class VayloTest : public ::testing::Test {
     // The three listed windows are hidden; then the first comes back by other
     // means and the second closes, so the opened menu holds only the third,
     // and choosing it shows it again. Needs MeasureEmptyMenu first.
-    void HideThreeThenExpectOnlyTheThirdInTheMenu(const std::wstring& shownTitle, const std::wstring& closedTitle,
-                                                 const std::wstring& keptTitle) {
+    void HideThreeThenExpectOnlyTheThirdInTheMenu(const std::wstring& shownTitle,
+                                                  const std::wstring& closedTitle,
+                                                  const std::wstring& keptTitle) {
         HWND shown = targets.Window(shownTitle), closed = targets.Window(closedTitle),
              kept = targets.Window(keptTitle);
         for (const std::wstring& title : {shownTitle, closedTitle, keptTitle})
@@ -46,7 +74,7 @@ class VayloTest : public ::testing::Test {
         ASSERT_TRUE(WaitVisible(kept, false));
         ShowWindow(shown, SW_SHOWNOACTIVATE);
         PostMessageW(closed, WM_CLOSE, 0, 0);
-        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(closed); }, WAIT_MS));
+        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(closed); }));
 
         HWND menu = vaylo.OpenMenu();
         ASSERT_NE(menu, nullptr);
@@ -56,13 +84,19 @@ class VayloTest : public ::testing::Test {
         EXPECT_TRUE(WaitVisible(kept, true));
     }
 
-    TRAY_SETTINGS tray;
+    SCRATCH_KEY settings{VAYLO_KEY};
     TARGETS targets;
     TARGETS more;
     VAYLO vaylo;
     unsigned serial = 0;
 
   private:
+    bool HasOwnedDialog() const {
+        for (HWND dialog : FindWindows(ProcessDialog(vaylo.process.Id())))
+            if (GetWindow(dialog, GW_OWNER) != nullptr)
+                return true;
+        return false;
+    }
     static inline unsigned lastSerial = 0;
 };
 
@@ -72,10 +106,12 @@ class NOTEPAD {
     bool Start() {
         if (!process.Start(nullptr, "notepad.exe"))
             return false;
+        WINDOW_QUERY windows;
+        windows.processId = process.Id();
         return PumpUntil(
             [&] {
                 window = nullptr;
-                for (HWND candidate : VisibleTopLevelWindows(process.Id()))
+                for (HWND candidate : FindWindows(windows))
                     if (ListableWindow(candidate))
                         window = candidate;
                 return window != nullptr;

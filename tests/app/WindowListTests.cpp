@@ -71,7 +71,7 @@ TEST_F(WindowListTest, SelectionFollowsTheWindowNotTheIndex) {
 
 TEST_F(WindowListTest, KeepsRefreshingWhileTheMainWindowIsInTheTray) {
     // "&Hide Me" closes the main window, which goes to the tray.
-    ASSERT_TRUE(vaylo.Command(1));
+    ASSERT_TRUE(vaylo.Command(IDC_HIDE_ME));
     ASSERT_TRUE(WaitVisible(vaylo.main, false)) << "the main window did not go to the tray";
     ASSERT_TRUE(vaylo.process.IsRunning());
 
@@ -96,9 +96,9 @@ TEST_F(WindowListTest, HungWindow_HidingItLeavesTheProgramAnswering) {
     std::wstring after = Title(L"after");
     ASSERT_TRUE(more.Start({Titled(after)}));
     EXPECT_TRUE(vaylo.WaitListed(after)) << "the list stopped refreshing";
-    EXPECT_TRUE(vaylo.Send(WM_COMMAND, 1009, 0)) << "Hide Active got no answer";
+    EXPECT_TRUE(vaylo.Command(IDC_HOTKEY_HIDE_ACTIVE)) << "Hide Active got no answer";
 
-    PostMessageW(vaylo.main, WM_COMMAND, 2, 0);
+    PostMessageW(vaylo.main, WM_COMMAND, IDC_EXIT, 0);
     EXPECT_TRUE(vaylo.process.WaitForExit(EXIT_TIMEOUT_MS)) << "the way out waited on the hung window";
 }
 
@@ -110,17 +110,12 @@ TEST_F(WindowListTest, BusyWindow_RefusedWhileBusy_HiddenOnceItAnswersAgain) {
     ASSERT_NE(window, nullptr);
 
     PostMessageW(window, TARGET_BUSY, 4000, 0);
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-            DWORD_PTR ignored = 0;
-            return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 50, &ignored) == 0;
-        },
-        WAIT_MS));
+    ASSERT_TRUE(PumpUntil([&] { return !RoundTrip(window, 50); }));
     ASSERT_TRUE(vaylo.DoubleClickEntry(busy));
     EXPECT_TRUE(IsWindowVisible(window)) << "hidden while its program did not answer";
     EXPECT_TRUE(vaylo.WaitListed(busy));
 
-    ASSERT_TRUE(PumpUntil([&] { return RoundTrip(window); }, WAIT_MS));
+    ASSERT_TRUE(PumpUntil([&] { return RoundTrip(window); }));
     ASSERT_TRUE(vaylo.DoubleClickEntry(busy));
     EXPECT_TRUE(WaitVisible(window, false)) << "still refused after its program answered again";
     EXPECT_TRUE(vaylo.WaitUnlisted(busy));

@@ -22,7 +22,7 @@ std::map<std::string, std::string> FoldersSeenFrom(const std::string& exePath, c
     if (!CopyFileA(ProgramPath("foundation_helper.exe").c_str(), exePath.c_str(), FALSE))
         return seen;
     CHILD_PROCESS helper;
-    if (!helper.Start("\"" + exePath + "\" folders \"" + report + "\"", nullptr, workFolder.c_str()))
+    if (!helper.Start(nullptr, "\"" + exePath + "\" folders \"" + report + "\"", workFolder.c_str()))
         return seen;
     seen["exit"] = std::to_string(helper.WaitForExit() ? helper.ExitCode() : 1002);
     std::string text = ReadWholeFile(report);

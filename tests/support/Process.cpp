@@ -38,7 +38,7 @@ CHILD_PROCESS::~CHILD_PROCESS() {
         CloseHandle(info.hProcess);
 }
 
-bool CHILD_PROCESS::Start(const std::string& commandLine, const char* application, const char* folder) {
+bool CHILD_PROCESS::Start(const char* application, const std::string& commandLine, const char* folder) {
     if (info.hProcess != nullptr)
         return false;
     std::vector<char> line(commandLine.begin(), commandLine.end());

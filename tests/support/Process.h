@@ -31,8 +31,7 @@ class CHILD_PROCESS {
 
     // The command line is passed as it stands; application and folder may be
     // null. False when this object already holds a process.
-    bool Start(const std::string& commandLine, const char* application = nullptr,
-               const char* folder = nullptr);
+    bool Start(const char* application, const std::string& commandLine, const char* folder = nullptr);
     bool Start(const std::wstring& commandLine);
     // For a call that starts the process itself and fills the structure (the
     // thread handle may be left null); null when a process is already held.

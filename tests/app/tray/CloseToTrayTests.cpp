@@ -51,13 +51,13 @@ class CloseToTrayTest : public TrayTest, public ::testing::WithParamInterface<MO
         bool done = false;
         PumpUntil(
             [&] {
-                if (!Dialogs(which.process.Id(), title).empty())
+                if (!FindWindows(ProcessDialog(which.process.Id(), title)).empty())
                     return true;
                 done = !which.process.IsRunning() || !IsWindowVisible(which.main) || IsIconic(which.main);
                 return done;
             },
             WAIT_MS);
-        return done && Dialogs(which.process.Id(), title).empty();
+        return done && FindWindows(ProcessDialog(which.process.Id(), title)).empty();
     }
 
     // A window held in the tray menu while the program ends by a close.
@@ -69,11 +69,11 @@ class CloseToTrayTest : public TrayTest, public ::testing::WithParamInterface<MO
         return WaitVisible(window, false) ? window : nullptr;
     }
 
-    HWND Query() const { return WaitDialog(vaylo.process.Id(), QUERY_TITLE); }
-    HWND Notice() const { return WaitDialog(vaylo.process.Id(), NOTICE_TITLE); }
+    HWND Query() const { return WaitDialog(QUERY_TITLE); }
+    HWND Notice() const { return WaitDialog(NOTICE_TITLE); }
     static bool Tick(HWND dialog) {
-        ClickButton(dialog, CHECK_BOX_ID);
-        return PumpUntil([&] { return IsChecked(dialog, CHECK_BOX_ID); }, WAIT_MS);
+        ClickButton(dialog, IDC_DONT_REMIND);
+        return PumpUntil([&] { return IsChecked(dialog, IDC_DONT_REMIND); }, WAIT_MS);
     }
 };
 
@@ -92,14 +92,12 @@ TEST_P(CloseToTrayTest, Query_YesGoesToTheTrayAndAsksAgain_NoDoesNot) {
     Trigger();
     HWND query = Query();
     ASSERT_NE(query, nullptr) << "no question";
-    EXPECT_EQ(ControlText(query, QUESTION_ID), QUESTION);
-    EXPECT_FALSE(IsChecked(query, CHECK_BOX_ID));
+    EXPECT_EQ(ControlText(query, IDC_REMINDER_TEXT), QUESTION);
+    EXPECT_FALSE(IsChecked(query, IDC_DONT_REMIND));
     ClickButton(query, IDYES);
     EXPECT_TRUE(InTheTray());
-    DWORD reminder = 7;
-    EXPECT_TRUE(registry.ReadDword(Setting(), Value("Reminder"), reminder));
-    EXPECT_EQ(reminder, 1u);
-    EXPECT_FALSE(registry.Exists(Setting(), Setting()));
+    EXPECT_EQ(settings.Dword(Setting(), Value("Reminder").c_str()), 1);
+    EXPECT_FALSE(settings.Exists(Setting(), Setting()));
 
     ASSERT_TRUE(Restore());
     Trigger();
@@ -107,9 +105,8 @@ TEST_P(CloseToTrayTest, Query_YesGoesToTheTrayAndAsksAgain_NoDoesNot) {
     ASSERT_NE(query, nullptr) << "not asked again";
     ClickButton(query, IDNO);
     EXPECT_TRUE(EndsOrMinimises(vaylo));
-    EXPECT_FALSE(registry.Exists(Setting(), Setting()));
-    EXPECT_TRUE(registry.ReadDword(Setting(), Value("Reminder"), reminder));
-    EXPECT_EQ(reminder, 1u);
+    EXPECT_FALSE(settings.Exists(Setting(), Setting()));
+    EXPECT_EQ(settings.Dword(Setting(), Value("Reminder").c_str()), 1);
     if (held != nullptr) {
         EXPECT_TRUE(IsWindowVisible(held)) << "a close that ended the program left a window hidden";
     }
@@ -124,11 +121,8 @@ TEST_P(CloseToTrayTest, Query_NoWithTheBox_StoresNoAndStopsAsking) {
     ASSERT_TRUE(Tick(query));
     ClickButton(query, IDNO);
     ASSERT_TRUE(EndsOrMinimises(vaylo));
-    DWORD answer = 7, reminder = 7;
-    EXPECT_TRUE(registry.ReadDword(Setting(), Setting(), answer));
-    EXPECT_EQ(answer, 0u);
-    EXPECT_TRUE(registry.ReadDword(Setting(), Value("Reminder"), reminder));
-    EXPECT_EQ(reminder, 0u);
+    EXPECT_EQ(settings.Dword(Setting(), Setting()), 0);
+    EXPECT_EQ(settings.Dword(Setting(), Value("Reminder").c_str()), 0);
 
     VAYLO again;
     VAYLO& next = GetParam().close ? again : vaylo;
@@ -164,11 +158,8 @@ TEST_P(CloseToTrayTest, Query_EscapeWithTheBox_CountsAsNoAndIsStored) {
     ASSERT_TRUE(WaitForeground(query));
     PressKey(VK_ESCAPE);
     EXPECT_TRUE(EndsOrMinimises(vaylo));
-    DWORD answer = 7, reminder = 7;
-    EXPECT_TRUE(registry.ReadDword(Setting(), Setting(), answer));
-    EXPECT_EQ(answer, 0u);
-    EXPECT_TRUE(registry.ReadDword(Setting(), Value("Reminder"), reminder));
-    EXPECT_EQ(reminder, 0u);
+    EXPECT_EQ(settings.Dword(Setting(), Setting()), 0);
+    EXPECT_EQ(settings.Dword(Setting(), Value("Reminder").c_str()), 0);
 }
 
 // Yes with the box stores 1; from then on the notice comes each time until
@@ -180,21 +171,17 @@ TEST_P(CloseToTrayTest, StoredYes_ShowsTheNoticeUntilItsBoxIsTickedWithOK) {
     ASSERT_TRUE(Tick(query));
     ClickButton(query, IDYES);
     ASSERT_TRUE(InTheTray());
-    DWORD answer = 7;
-    EXPECT_TRUE(registry.ReadDword(Setting(), Setting(), answer));
-    EXPECT_EQ(answer, 1u);
+    EXPECT_EQ(settings.Dword(Setting(), Setting()), 1);
 
     ASSERT_TRUE(Restore());
     Trigger();
     HWND notice = Notice();
     ASSERT_NE(notice, nullptr) << "no notice";
-    EXPECT_TRUE(Dialogs(vaylo.process.Id(), QUERY_TITLE).empty());
-    EXPECT_FALSE(IsChecked(notice, CHECK_BOX_ID));
+    EXPECT_TRUE(Dialogs(QUERY_TITLE).empty());
+    EXPECT_FALSE(IsChecked(notice, IDC_DONT_REMIND));
     ClickButton(notice, IDOK);
     EXPECT_TRUE(InTheTray());
-    DWORD show = 7;
-    EXPECT_TRUE(registry.ReadDword(Setting(), Value("RunReminder"), show));
-    EXPECT_EQ(show, 1u);
+    EXPECT_EQ(settings.Dword(Setting(), Value("RunReminder").c_str()), 1);
 
     ASSERT_TRUE(Restore());
     Trigger();
@@ -203,8 +190,7 @@ TEST_P(CloseToTrayTest, StoredYes_ShowsTheNoticeUntilItsBoxIsTickedWithOK) {
     ASSERT_TRUE(Tick(notice));
     ClickButton(notice, IDOK);
     EXPECT_TRUE(InTheTray());
-    EXPECT_TRUE(registry.ReadDword(Setting(), Value("RunReminder"), show));
-    EXPECT_EQ(show, 0u);
+    EXPECT_EQ(settings.Dword(Setting(), Value("RunReminder").c_str()), 0);
 
     ASSERT_TRUE(Restore());
     Trigger();
@@ -215,7 +201,7 @@ TEST_P(CloseToTrayTest, StoredYes_ShowsTheNoticeUntilItsBoxIsTickedWithOK) {
 // Escape closes the notice without storing anything, ticked box or not; the
 // window still goes to the tray, and the notice comes again next time.
 TEST_P(CloseToTrayTest, Notice_EscapeStoresNothing) {
-    registry.SetDword(Setting(), Setting(), 1);
+    settings.SetDword(Setting(), Setting(), 1);
     Trigger();
     HWND notice = Notice();
     ASSERT_NE(notice, nullptr);
@@ -223,7 +209,7 @@ TEST_P(CloseToTrayTest, Notice_EscapeStoresNothing) {
     ASSERT_TRUE(WaitForeground(notice));
     PressKey(VK_ESCAPE);
     EXPECT_TRUE(InTheTray());
-    EXPECT_FALSE(registry.Exists(Setting(), Value("RunReminder")));
+    EXPECT_FALSE(settings.Exists(Setting(), Value("RunReminder").c_str()));
 
     ASSERT_TRUE(Restore());
     Trigger();
@@ -254,7 +240,7 @@ TEST_F(CtrlDoubleClickTest, HidesTheWindowThenTheProgramGoesToTheTray) {
         ASSERT_TRUE(ctrl.Down());
         ASSERT_TRUE(vaylo.DoubleClickEntry(target));
         ASSERT_TRUE(WaitVisible(window, false));
-        query = WaitDialog(vaylo.process.Id(), QUERY_TITLE);
+        query = WaitDialog(QUERY_TITLE);
     }
     ASSERT_NE(query, nullptr) << "the close after the hide did not ask";
     EXPECT_FALSE(IsWindowVisible(window)) << "the window came back before the program went";

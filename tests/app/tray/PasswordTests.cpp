@@ -12,24 +12,17 @@ class PasswordTest : public TrayTest {
         if (!HideMain())
             return nullptr;
         Tray(WM_LBUTTONUP);
-        return WaitDialog(vaylo.process.Id(), PASSWORD_TITLE);
+        return WaitDialog(PASSWORD_TITLE);
     }
-    size_t Prompts() const { return Dialogs(vaylo.process.Id(), PASSWORD_TITLE).size(); }
-    bool PromptGone() const { return WaitNoDialog(vaylo.process.Id(), PASSWORD_TITLE); }
+    size_t Prompts() const { return Dialogs(PASSWORD_TITLE).size(); }
+    bool PromptGone() const { return WaitNoDialog(PASSWORD_TITLE); }
 
     // Typed with real keys into the prompt, which has the focus on its entry.
     static bool Enter(HWND prompt, const std::wstring& text) {
         if (!WaitForeground(prompt))
             return false;
         TypeText(text);
-        HWND edit = GetDlgItem(prompt, PASSWORD_EDIT_ID);
-        bool typed = PumpUntil(
-            [&] {
-                DWORD_PTR length = 0;
-                return SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length) &&
-                       length == text.size();
-            },
-            WAIT_MS);
+        bool typed = PumpUntil([&] { return ControlText(prompt, IDC_PASSWORD_EDIT) == text; });
         PressKey(VK_RETURN);
         return typed;
     }
@@ -47,7 +40,7 @@ class PasswordEntryTest : public PasswordTest, public ::testing::WithParamInterf
 // Only the stored bytes open the gate. A refused entry leaves the window in
 // the tray, and the icon still asks again on the next click.
 TEST_P(PasswordEntryTest, OnlyTheExactStoredPasswordRestores) {
-    registry.UsePassword(GetParam().stored);
+    UsePassword(GetParam().stored);
     HWND prompt = OpenPrompt();
     ASSERT_NE(prompt, nullptr) << "no password prompt";
     EXPECT_FALSE(IsWindowVisible(vaylo.main));
@@ -62,7 +55,7 @@ TEST_P(PasswordEntryTest, OnlyTheExactStoredPasswordRestores) {
     ASSERT_TRUE(Settled());
     EXPECT_FALSE(IsWindowVisible(vaylo.main));
     Tray(WM_LBUTTONUP);
-    EXPECT_NE(WaitDialog(vaylo.process.Id(), PASSWORD_TITLE), nullptr) << "the next click did not ask again";
+    EXPECT_NE(WaitDialog(PASSWORD_TITLE), nullptr) << "the next click did not ask again";
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, PasswordEntryTest,
@@ -76,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(Entries, PasswordEntryTest,
                          [](const ::testing::TestParamInfo<ENTRY>& tested) { return tested.param.name; });
 
 TEST_F(PasswordTest, Cancel_LeavesTheWindowInTheTray) {
-    registry.UsePassword("Secret7");
+    UsePassword("Secret7");
     HWND prompt = OpenPrompt();
     ASSERT_NE(prompt, nullptr);
     ASSERT_TRUE(WaitForeground(prompt));
@@ -90,15 +83,15 @@ TEST_F(PasswordTest, Cancel_LeavesTheWindowInTheTray) {
 // prompt is open all find it already asking; once it has gone the guard is
 // clear again.
 TEST_F(PasswordTest, SecondRestoreRequestWhileThePromptIsOpen_IsRefusedWithoutASecondPrompt) {
-    registry.UsePassword("Secret7");
+    UsePassword("Secret7");
     HWND prompt = OpenPrompt();
     ASSERT_NE(prompt, nullptr);
 
     for (UINT message : {WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_MBUTTONUP})
         Tray(message);
-    PostMessageW(vaylo.main, WM_COMMAND, 1002, 0); // "&Show Window Vaylo"
+    PostMessageW(vaylo.main, WM_COMMAND, IDM_SHOW_WINDOW, 0);
     CHILD_PROCESS second;
-    ASSERT_TRUE(second.StartVaylo(""));
+    ASSERT_TRUE(StartVaylo(second, ""));
     EXPECT_TRUE(second.WaitForExit(EXIT_TIMEOUT_MS));
     ASSERT_TRUE(Settled());
     EXPECT_EQ(Prompts(), 1u);
@@ -113,7 +106,7 @@ TEST_F(PasswordTest, SecondRestoreRequestWhileThePromptIsOpen_IsRefusedWithoutAS
 
     ASSERT_TRUE(HideMain());
     Tray(WM_LBUTTONUP);
-    EXPECT_NE(WaitDialog(vaylo.process.Id(), PASSWORD_TITLE), nullptr);
+    EXPECT_NE(WaitDialog(PASSWORD_TITLE), nullptr);
 }
 
 // A window the user brings in front while the prompt is open is minimised
@@ -125,7 +118,7 @@ TEST_F(PasswordTest, ForeignWindowInFront_IsMinimisedAndRestoredWhenThePromptClo
     std::wstring other = Title(L"other");
     ASSERT_TRUE(targets.Start({Titled(other)}));
     HWND foreign = targets.Window(other);
-    registry.UsePassword("Secret7");
+    UsePassword("Secret7");
     HWND prompt = OpenPrompt();
     ASSERT_NE(prompt, nullptr);
 

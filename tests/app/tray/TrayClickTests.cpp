@@ -10,7 +10,9 @@ namespace {
 
 int const NEAR_PX = 2; // a menu opens with its top-left corner at the pointer
 
-bool Near(POINT a, POINT b) { return std::abs(a.x - b.x) <= NEAR_PX && std::abs(a.y - b.y) <= NEAR_PX; }
+bool Near(POINT a, POINT b) {
+    return std::abs(a.x - b.x) <= NEAR_PX && std::abs(a.y - b.y) <= NEAR_PX;
+}
 
 POINT TopLeft(HWND window) {
     RECT rect = {};
@@ -63,29 +65,29 @@ INSTANTIATE_TEST_SUITE_P(Messages, RestoreMessageTest,
 // With a password set, anything that tried to restore would show the prompt.
 TEST_F(TrayClickTest, MovesAndButtonPresses_StartNothing) {
     ASSERT_TRUE(HideMain());
-    registry.UsePassword("Secret7");
+    UsePassword("Secret7");
     for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDBLCLK})
         Tray(message);
     ASSERT_TRUE(Settled());
     EXPECT_FALSE(IsWindowVisible(vaylo.main));
     EXPECT_TRUE(NoMenuWindow());
-    EXPECT_TRUE(Dialogs(vaylo.process.Id(), PASSWORD_TITLE).empty());
+    EXPECT_TRUE(Dialogs(PASSWORD_TITLE).empty());
 
     // The same window does answer a release.
     Tray(WM_LBUTTONUP);
-    EXPECT_NE(WaitDialog(vaylo.process.Id(), PASSWORD_TITLE), nullptr);
+    EXPECT_NE(WaitDialog(PASSWORD_TITLE), nullptr);
 }
 
 TEST_F(TrayClickTest, LeftButtonUp_WhileVisible_OnlyBringsItToTheFrontWithoutAPrompt) {
     std::wstring front = Title(L"front");
     ASSERT_TRUE(targets.Start({Titled(front)}));
-    registry.UsePassword("Secret7");
+    UsePassword("Secret7");
     ASSERT_TRUE(MakeForeground(targets.Window(front)));
 
     Tray(WM_LBUTTONUP);
     EXPECT_TRUE(WaitForeground(vaylo.main));
     ASSERT_TRUE(Settled());
-    EXPECT_TRUE(Dialogs(vaylo.process.Id(), PASSWORD_TITLE).empty());
+    EXPECT_TRUE(Dialogs(PASSWORD_TITLE).empty());
     EXPECT_TRUE(IsWindowVisible(vaylo.main));
 }
 
@@ -103,7 +105,7 @@ TEST_F(TrayClickTest, PopupMenuCommand_ListsHiddenWindowsAndChoosingOneRestoresI
     SetCursorPos(pointer.x, pointer.y);
 
     ASSERT_TRUE(MakeForeground(frontWindow));
-    PostMessageW(vaylo.main, WM_COMMAND, POPUP_MENU, 0);
+    PostMessageW(vaylo.main, WM_COMMAND, IDC_HOTKEY_POPUP_MENU, 0);
     HWND menu = WaitMenuWindow();
     ASSERT_NE(menu, nullptr);
     int emptyHeight = Height(menu);
@@ -116,7 +118,7 @@ TEST_F(TrayClickTest, PopupMenuCommand_ListsHiddenWindowsAndChoosingOneRestoresI
     ASSERT_TRUE(WaitVisible(windowA, false) && WaitVisible(windowB, false));
 
     // The hotkey: B (newest), A, then the three fixed items. The second line is A.
-    PostMessageW(vaylo.main, WM_HOTKEY, POPUP_MENU, MAKELPARAM(MOD_CONTROL | MOD_SHIFT, 'M'));
+    PostMessageW(vaylo.main, WM_HOTKEY, IDC_HOTKEY_POPUP_MENU, MAKELPARAM(MOD_CONTROL | MOD_SHIFT, 'M'));
     menu = WaitMenuWindow();
     ASSERT_NE(menu, nullptr);
     EXPECT_TRUE(Near(TopLeft(menu), pointer));
@@ -128,7 +130,7 @@ TEST_F(TrayClickTest, PopupMenuCommand_ListsHiddenWindowsAndChoosingOneRestoresI
 
     // The command while the main window is in the tray: it stays there.
     ASSERT_TRUE(HideMain());
-    PostMessageW(vaylo.main, WM_COMMAND, POPUP_MENU, 0);
+    PostMessageW(vaylo.main, WM_COMMAND, IDC_HOTKEY_POPUP_MENU, 0);
     menu = WaitMenuWindow();
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(VAYLO::HiddenItems(menu, emptyHeight), 1);
@@ -188,17 +190,17 @@ class SecondStartTest : public TrayTest, public ::testing::WithParamInterface<SE
 TEST_P(SecondStartTest, WhileHiddenInTheTray_RestoresThroughTheLeftClick) {
     ASSERT_TRUE(HideMain());
     if (GetParam().password != nullptr)
-        registry.UsePassword(GetParam().password);
+        UsePassword(GetParam().password);
 
     CHILD_PROCESS second;
-    ASSERT_TRUE(second.StartVaylo(""));
+    ASSERT_TRUE(StartVaylo(second, ""));
     if (GetParam().password != nullptr) {
-        HWND prompt = WaitDialog(vaylo.process.Id(), PASSWORD_TITLE);
+        HWND prompt = WaitDialog(PASSWORD_TITLE);
         ASSERT_NE(prompt, nullptr) << "no password prompt";
         ASSERT_TRUE(WaitForeground(prompt));
         TypeText(GetParam().typed);
         PressKey(VK_RETURN);
-        EXPECT_TRUE(WaitNoDialog(vaylo.process.Id(), PASSWORD_TITLE));
+        EXPECT_TRUE(WaitNoDialog(PASSWORD_TITLE));
     }
     EXPECT_TRUE(second.WaitForExit(EXIT_TIMEOUT_MS));
     EXPECT_EQ(second.ExitCode(), 0u);
@@ -216,6 +218,8 @@ INSTANTIATE_TEST_SUITE_P(Passwords, SecondStartTest,
                          ::testing::Values(SECOND_START{"NoPassword", nullptr, L"", true},
                                            SECOND_START{"RightPassword", "Secret7", L"Secret7", true},
                                            SECOND_START{"WrongPassword", "Secret7", L"Secret8", false}),
-                         [](const ::testing::TestParamInfo<SECOND_START>& tested) { return tested.param.name; });
+                         [](const ::testing::TestParamInfo<SECOND_START>& tested) {
+                             return tested.param.name;
+                         });
 
 } // namespace
