@@ -124,15 +124,19 @@ int ToolCount(HWND tooltip) {
     return static_cast<int>(Ask(tooltip, TTM_GETTOOLCOUNT));
 }
 
+// The wide message: Wine's narrow one copies no more than 80 characters.
 std::string TipText(HWND tooltip, HWND dialog, int controlId) {
-    std::unique_ptr<char[]> text(new char[4096]());
-    TOOLINFOA tool = {};
-    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    std::unique_ptr<wchar_t[]> text(new wchar_t[INFOTIPSIZE + 1]());
+    TTTOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
     tool.hwnd = dialog;
     tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, controlId));
     tool.lpszText = text.get();
-    Ask(tooltip, TTM_GETTEXTA, 4096, reinterpret_cast<LPARAM>(&tool));
-    return text.get();
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(tooltip, TTM_GETTEXTW, INFOTIPSIZE, reinterpret_cast<LPARAM>(&tool), SMTO_ABORTIFHUNG,
+                        WAIT_MS, &ignored);
+    std::wstring wide = text.get();
+    return std::string(wide.begin(), wide.end());
 }
 
 std::vector<std::string> ListTexts(HWND editor) {
