@@ -3,37 +3,259 @@
 
 #include "framework/WindowUtilities.h"
 
+namespace {
+
+char const* const kPlacementValues[4] = {"WPLeft", "WPTop", "WPRight", "WPBottom"};
+
+// The LOGFONTA fields kept as DWORDs, in the order they are stored.
+struct FONT_FIELD {
+    const char* name;
+    LONG LOGFONTA::*number; // the five LONG fields
+    BYTE LOGFONTA::*byte;   // the eight BYTE fields
+};
+
+FONT_FIELD const kFontFields[13] = {
+    {"lfHeight", &LOGFONTA::lfHeight, nullptr},
+    {"lfWidth", &LOGFONTA::lfWidth, nullptr},
+    {"lfEscapement", &LOGFONTA::lfEscapement, nullptr},
+    {"lfOrientation", &LOGFONTA::lfOrientation, nullptr},
+    {"lfWeight", &LOGFONTA::lfWeight, nullptr},
+    {"lfItalic", nullptr, &LOGFONTA::lfItalic},
+    {"lfUnderline", nullptr, &LOGFONTA::lfUnderline},
+    {"lfStrikeOut", nullptr, &LOGFONTA::lfStrikeOut},
+    {"lfCharSet", nullptr, &LOGFONTA::lfCharSet},
+    {"lfOutPrecision", nullptr, &LOGFONTA::lfOutPrecision},
+    {"lfClipPrecision", nullptr, &LOGFONTA::lfClipPrecision},
+    {"lfQuality", nullptr, &LOGFONTA::lfQuality},
+    {"lfPitchAndFamily", nullptr, &LOGFONTA::lfPitchAndFamily},
+};
+
+bool UsableKey(const REGKEY& settings, const char* subkey) {
+    return subkey && *subkey && settings.status == 0;
+}
+
+// Stored rectangles come from anywhere (an old screen, a hand edit), so the
+// arithmetic is done wide enough that no value can overflow it.
+struct SPAN {
+    long long low, high;
+};
+
+// Moved onto [0, size] when it sticks out, then cut to it when it is longer.
+void FitSpan(SPAN& span, long long size) {
+    long long length = span.high - span.low;
+    if (span.low < 0) {
+        span.low = 0;
+        span.high = length;
+    } else if (span.high > size) {
+        span.low -= span.high - size;
+        span.high = size;
+    }
+    if (length > size) {
+        span.low = 0;
+        span.high = size;
+    }
+}
+
+RECT DesktopRect() {
+    RECT desktop = {};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    return desktop;
+}
+
+// The rectangle with its top-left corner where the desktop needs it.
+RECT FitToDesktop(const RECT& wanted) {
+    RECT desktop = DesktopRect();
+    SPAN horizontal = {wanted.left, wanted.right};
+    SPAN vertical = {wanted.top, wanted.bottom};
+    FitSpan(vertical, static_cast<long long>(desktop.bottom) - desktop.top);
+    FitSpan(horizontal, static_cast<long long>(desktop.right) - desktop.left);
+    return RECT{static_cast<LONG>(horizontal.low), static_cast<LONG>(vertical.low),
+                static_cast<LONG>(horizontal.high), static_cast<LONG>(vertical.high)};
+}
+
+// The screen quarters: where a window goes without a usable stored rectangle.
+RECT DefaultRect() {
+    unsigned width = static_cast<unsigned>(GetSystemMetrics(SM_CXSCREEN));
+    unsigned height = static_cast<unsigned>(GetSystemMetrics(SM_CYSCREEN));
+    return RECT{static_cast<LONG>(width / 4), static_cast<LONG>(height / 4), static_cast<LONG>(3 * width / 4),
+                static_cast<LONG>(3 * height / 4)};
+}
+
+void PlaceWindow(HWND window, RECT wanted, bool resizable) {
+    RECT current = {};
+    GetWindowRect(window, &current);
+    if (!resizable) { // keeps its own size: that size has to fit, not the stored one
+        wanted.right = wanted.left + (current.right - current.left);
+        wanted.bottom = wanted.top + (current.bottom - current.top);
+    }
+    RECT fitted = FitToDesktop(wanted);
+    MoveWindowTo(window, fitted, resizable);
+
+    // The window may refuse the size (a minimum tracking size, say); then the
+    // size it took is what must fit.
+    RECT taken = {};
+    if (!GetWindowRect(window, &taken) || EqualRect(&taken, &fitted))
+        return;
+    RECT refitted = FitToDesktop(taken);
+    if (refitted.left != taken.left || refitted.top != taken.top)
+        MoveWindowTo(window, refitted, false);
+}
+
+// At most LF_FACESIZE - 1 bytes, and never the first half of a double-byte
+// character.
+void CopyFaceName(char (&target)[LF_FACESIZE], const STRING& name) {
+    const char* source = name.c_str();
+    const char* end = source;
+    while (*end) {
+        const char* next = CharNextA(end);
+        if (next - source > LF_FACESIZE - 1)
+            break;
+        end = next;
+    }
+    ZeroMemory(target, sizeof target);
+    CopyMemory(target, source, static_cast<size_t>(end - source));
+}
+
+} // namespace
+
 // Only a window constructed with a name remembers where it was.
-bool MV_WINBASE::IsNamed() const
-{
+bool MV_WINBASE::IsNamed() const {
     STRING path = settings.Path();
     path.Append("\\");
     return !path.Equals("Software\\MorvaneUtilities\\");
 }
 
-void MV_WINBASE::RestoreWindowPlacement()
-{
+void MV_WINBASE::RestoreWindowPlacement() {
     if (settings.Path().Length() == 0 || !IsNamed()) {
         CentreWindow(hwnd, parent);
         return;
     }
     RestorePlacement(settings, "MainWindow", hwnd, (GetWindowLongA(hwnd, GWL_STYLE) & WS_THICKFRAME) != 0);
-    if (parent) CentreWindow(hwnd, parent);
+    if (parent)
+        CentreWindow(hwnd, parent);
 }
 
-void MV_WINBASE::SaveWindowPlacement()
-{
-    if (parent || !IsNamed()) return;
+void MV_WINBASE::SaveWindowPlacement() {
+    if (parent || !IsNamed())
+        return;
     SavePlacement(settings, "MainWindow", hwnd, winState);
 }
 
-// The stored placement and font are not kept yet: every read and write fails,
-// so windows open centred and keep the built-in font description.
+bool SavePlacement(REGKEY& settings, const char* subkey, HWND window, int state) {
+    if (!IsWindow(window) || !UsableKey(settings, subkey))
+        return false;
+    REGKEY placement(settings, subkey);
+    if (placement.status != 0)
+        return false;
+    // Maximized or minimized: the rectangle on screen is not the one to come
+    // back to, so the last normal one stays.
+    if (state == WINSTATE_MAXIMIZED || state == WINSTATE_HIDDEN)
+        return placement.WriteDword("WinState", static_cast<DWORD>(state));
 
-bool SavePlacement(REGKEY&, const char*, HWND, int) { return false; }
+    RECT rect = {};
+    if (!GetWindowRect(window, &rect))
+        return false;
+    long long width = static_cast<long long>(rect.right) - rect.left;
+    long long height = static_cast<long long>(rect.bottom) - rect.top;
+    long long screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    long long screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    // Larger than 110 % of the screen, or wholly left of or above it (where a
+    // minimized window lies): not worth coming back to.
+    if (width * 10 > screenWidth * 11 || height * 10 > screenHeight * 11 || rect.right < 0 || rect.bottom < 0)
+        return false;
 
-bool RestorePlacement(REGKEY&, const char*, HWND, bool) { return false; }
+    LONG const edges[4] = {rect.left, rect.top, rect.right, rect.bottom};
+    for (int i = 0; i < 4; ++i)
+        if (!placement.WriteDword(kPlacementValues[i], static_cast<DWORD>(edges[i])))
+            return false;
+    bool topMost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    return placement.WriteDword("WinState", static_cast<DWORD>(state)) &&
+           placement.WriteDword("TopMost", topMost ? 1 : 0);
+}
 
-bool ReadFont(REGKEY&, const char*, LOGFONTA&, COLORREF*) { return false; }
+bool RestorePlacement(REGKEY& settings, const char* subkey, HWND window, bool resizable) {
+    if (!IsWindow(window) || !UsableKey(settings, subkey))
+        return false;
+    REGKEY placement(settings, subkey);
+    if (placement.status != 0)
+        return false;
 
-bool SaveFont(REGKEY&, const char*, const LOGFONTA&, const COLORREF*) { return false; }
+    DWORD stored = 0;
+    if (!placement.ReadDword("WinState", stored)) { // the first run
+        CentreWindow(window, nullptr);
+        SavePlacement(settings, subkey, window, WINSTATE_NORMAL);
+        return false;
+    }
+    int state = stored == 0 ? WINSTATE_MAXIMIZED : stored == 1 ? WINSTATE_HIDDEN : WINSTATE_NORMAL;
+
+    RECT defaults = DefaultRect();
+    LONG edges[4] = {defaults.left, defaults.top, defaults.right, defaults.bottom};
+    bool allRead = true;
+    for (int i = 0; i < 4; ++i) {
+        DWORD value = static_cast<DWORD>(edges[i]);
+        allRead = placement.ReadDword(kPlacementValues[i], value) && allRead;
+        edges[i] = static_cast<LONG>(value);
+    }
+    RECT wanted = {edges[0], edges[1], edges[2], edges[3]};
+    // Nothing sensible can be made of an empty or inside-out rectangle.
+    if (wanted.right <= wanted.left || wanted.bottom <= wanted.top)
+        wanted = defaults;
+    PlaceWindow(window, wanted, resizable);
+
+    DWORD topMost = 0;
+    placement.ReadDword("TopMost", topMost);
+    bool isTopMost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    if (isTopMost != (topMost != 0)) // already so: no round trip through the window manager
+        SetWindowPos(window, topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // The window's own handling first keeps the normal rectangle just set.
+    if (state == WINSTATE_MAXIMIZED)
+        SendMessageA(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    return allRead;
+}
+
+bool ReadFont(REGKEY& settings, const char* subkey, LOGFONTA& font, COLORREF* colour) {
+    if (!UsableKey(settings, subkey))
+        return false;
+    REGKEY stored(settings, subkey);
+    if (stored.status != 0)
+        return false;
+    LOGFONTA read = font;
+    for (const FONT_FIELD& field : kFontFields) {
+        DWORD value = 0;
+        if (!stored.ReadDword(field.name, value))
+            return false;
+        if (field.number)
+            read.*field.number = static_cast<LONG>(value);
+        else
+            read.*field.byte = static_cast<BYTE>(value);
+    }
+    DWORD readColour = 0;
+    if (colour && !stored.ReadDword("ForeColor", readColour))
+        return false;
+    STRING faceName;
+    if (!stored.ReadString("lfFaceName", faceName))
+        return false;
+    CopyFaceName(read.lfFaceName, faceName);
+    font = read;
+    if (colour)
+        *colour = readColour;
+    return true;
+}
+
+bool SaveFont(REGKEY& settings, const char* subkey, const LOGFONTA& font, const COLORREF* colour) {
+    if (!UsableKey(settings, subkey))
+        return false;
+    REGKEY stored(settings, subkey);
+    if (stored.status != 0)
+        return false;
+    for (const FONT_FIELD& field : kFontFields) {
+        DWORD value = field.number ? static_cast<DWORD>(font.*field.number) : font.*field.byte;
+        if (!stored.WriteDword(field.name, value))
+            return false;
+    }
+    if (colour && !stored.WriteDword("ForeColor", *colour))
+        return false;
+    char faceName[LF_FACESIZE + 1] = {};
+    CopyMemory(faceName, font.lfFaceName, LF_FACESIZE); // a full field need not end in a zero
+    return stored.WriteString("lfFaceName", faceName);
+}
