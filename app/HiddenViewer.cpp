@@ -13,8 +13,9 @@ char const SETTINGS_PATH[] = "Software\\MorvaneUtilities\\Vaylo";
 int const TIP_WIDTH = 350;
 
 char const DONE_TIP[] = "Close this window";
-char const LIST_TIP[] = "The list of hidden top level windows and documents the are not managed by Vaylo in it's "
-                        "popup menu. To make a window or document visible double click it's entry.";
+char const LIST_TIP[] =
+    "The list of hidden top level windows and documents the are not managed by Vaylo in it's "
+    "popup menu. To make a window or document visible double click it's entry.";
 
 } // namespace
 

@@ -37,11 +37,11 @@ INT_PTR DIALOG::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG: SetUp(); return 0;
     case WM_COPYDATA: OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)); return 0;
     case WM_DESTROY: TearDown(); return 0;
-    case WM_LBUTTONDOWN: RelayMouse(message, wParam, lParam); BeginDrag(lParam); return 0;
+    case WM_LBUTTONDOWN: OnLeftButtonDown(message, wParam, lParam); return 0;
     // The dialog class asks for double clicks: a press soon after the last
     // one arrives as this, and must start a drag just the same.
-    case WM_LBUTTONDBLCLK: RelayMouse(message, wParam, lParam); BeginDrag(lParam); return 0;
-    case WM_LBUTTONUP: RelayMouse(message, wParam, lParam); EndDrag(lParam); return 0;
+    case WM_LBUTTONDBLCLK: OnLeftButtonDown(message, wParam, lParam); return 0;
+    case WM_LBUTTONUP: OnLeftButtonUp(wParam, lParam); return 0;
     case WM_MOUSEMOVE: OnMouseMove(wParam, lParam); return 0;
     case WM_RBUTTONDOWN: RelayMouse(message, wParam, lParam); return 0;
     case WM_RBUTTONUP: RelayMouse(message, wParam, lParam); return 0;
@@ -100,6 +100,17 @@ void DIALOG::TearDown() {
 void DIALOG::OnCopyData(const COPYDATASTRUCT* data) {
     if (data != nullptr && data->dwData == COPYDATA_COMMAND_LINE)
         EndDialog(hwnd, 1);
+}
+
+// A press hides the tip that may show, and may start a drag of the icon.
+void DIALOG::OnLeftButtonDown(UINT message, WPARAM keys, LPARAM point) {
+    RelayMouse(message, keys, point);
+    BeginDrag(point);
+}
+
+void DIALOG::OnLeftButtonUp(WPARAM keys, LPARAM point) {
+    RelayMouse(WM_LBUTTONUP, keys, point);
+    EndDrag(point);
 }
 
 // While the icon is dragged the window is hidden: no tip is wanted then.

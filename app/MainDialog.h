@@ -64,6 +64,8 @@ class DIALOG : public MV_TRAYDIALOG {
     void SetUp();
     void TearDown();
     void OnCopyData(const COPYDATASTRUCT* data);
+    void OnLeftButtonDown(UINT message, WPARAM keys, LPARAM point);
+    void OnLeftButtonUp(WPARAM keys, LPARAM point);
     void OnMouseMove(WPARAM keys, LPARAM point);
     INT_PTR OnDrawItem(WPARAM control, const DRAWITEMSTRUCT* item);
     INT_PTR OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT* item);

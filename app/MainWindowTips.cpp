@@ -14,7 +14,8 @@ char const LIST_TIP[] = "List of visible top level documents. You can\n"
                         "Double click an entry to hide and grab it to the menu or\n"
                         "If you hold the shift key down it hides without getting a menu entry or\n"
                         "If you hold the control key down it will also hide Vaylo.";
-char const PICKER_TIP[] = "Click and drag the icon over a window or document to select it from the list below.";
+char const PICKER_TIP[] =
+    "Click and drag the icon over a window or document to select it from the list below.";
 char const OPTIONS_TIP[] = "Change the hotkeys used for controling documents or disable these help popups.";
 char const HOTKEYS_HEADING[] = "\nCurrent hotkeys are";
 char const ABOUT_TIP[] = "About Vaylo and Morvane Utilities";
@@ -65,5 +66,6 @@ void DIALOG::DestroyHelpPopups() {
 void DIALOG::RelayMouse(UINT message, WPARAM wParam, LPARAM lParam) {
     if (helpPopups == nullptr)
         return;
-    helpPopups->RelayMouse(IDC_PICKER, message == WM_LBUTTONDBLCLK ? WM_LBUTTONDOWN : message, wParam, lParam);
+    helpPopups->RelayMouse(IDC_PICKER, message == WM_LBUTTONDBLCLK ? WM_LBUTTONDOWN : message, wParam,
+                           lParam);
 }
