@@ -272,7 +272,7 @@ LRESULT HYPERLINK::OnPaint() {
     return 0;
 }
 
-// Only the caption is the link: beside it the pointer stays an arrow.
+// Only the caption is the link: beside it the class's arrow is shown.
 LRESULT HYPERLINK::OnSetCursor(UINT message, WPARAM wParam, LPARAM lParam) {
     POINT at = {};
     if (LOWORD(lParam) == HTCLIENT && GetCursorPos(&at) && ScreenToClient(hwnd, &at) &&
@@ -414,6 +414,7 @@ bool RegisterHyperlinkClass(HINSTANCE instance) {
         linkClass.lpfnWndProc = HyperlinkProc;
         linkClass.cbWndExtra = sizeof(HYPERLINK*);
         linkClass.hInstance = instance;
+        linkClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         linkClass.lpszClassName = kClassNameW;
         if (RegisterClassExW(&linkClass))
             return true;
@@ -424,6 +425,7 @@ bool RegisterHyperlinkClass(HINSTANCE instance) {
         linkClass.lpfnWndProc = HyperlinkProc;
         linkClass.cbWndExtra = sizeof(HYPERLINK*);
         linkClass.hInstance = instance;
+        linkClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         linkClass.lpszClassName = HYPERLINK_CLASS;
         if (RegisterClassExA(&linkClass))
             return true;

@@ -5,12 +5,14 @@
 # "<name>.done". Needs the built tools:
 #   bash scripts/screenshots.sh tray     # the open tray menu with hidden windows
 #   bash scripts/screenshots.sh dialogs  # the query, the notice, the password prompt
+#   bash scripts/screenshots.sh about    # the About box without and with the licence
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 case "${1:-}" in
   tray) exe="$BUILD/$TEST_ARCH/tests/app/tray/tray_screenshot.exe" ;;
   dialogs) exe="$BUILD/$TEST_ARCH/tests/dialogs/dialogs_screenshots.exe" ;;
-  *) echo "usage: $0 tray|dialogs" >&2; exit 2 ;;
+  about) exe="$BUILD/$TEST_ARCH/tests/dialogs/about/bin/about_screenshots.exe" ;;
+  *) echo "usage: $0 tray|dialogs|about" >&2; exit 2 ;;
 esac
 [ -f "$exe" ] || { echo "build first: $exe is missing" >&2; exit 1; }
 
