@@ -1,0 +1,104 @@
+// viewer_screenshot.exe FOLDER: not a test. Holds the "Hidden Windows" viewer
+// with three hidden windows listed, then, with those windows back, the main
+// window with the picker icon's help popup, while
+// scripts/viewer-screenshots.sh photographs each (the hand-shake of
+// support/Screen.h in FOLDER).
+
+#include "ViewerDesktop.h"
+
+#include "support/Screen.h"
+
+#include <cstdio>
+
+namespace {
+
+bool Fail(const char* what) {
+    std::printf("%s\n", what);
+    return false;
+}
+
+// Drawn once two looks a moment apart see the same pixels.
+void WaitUntilDrawn(const RECT& rect) {
+    PIXELS before;
+    for (int look = 0; look < 50; ++look) {
+        PIXELS now = ScreenPixels(rect);
+        if (!now.empty() && now == before)
+            return;
+        before = now;
+        PumpFor(100);
+    }
+}
+
+bool Photograph(const std::string& folder, const char* name, const RECT& rect) {
+    WaitUntilDrawn(rect);
+    return AwaitScreenshot(folder, name, rect);
+}
+
+bool PhotographViewer(const std::string& folder, const VAYLO& vaylo, TARGETS& targets) {
+    const std::wstring names[3] = {L"Notes - report.txt", L"Calculator", L"Inbox - Mail"};
+    if (!targets.Start({L"titled:" + names[0], L"titled:" + names[1], L"titled:" + names[2]}))
+        return Fail("targets.exe did not show its windows");
+    for (const std::wstring& name : names)
+        if (!HideFromOutside(targets.Window(name)))
+            return Fail("a target window did not stay hidden");
+    HWND viewer = OpenViewer(vaylo);
+    if (viewer == nullptr)
+        return Fail("the viewer did not open");
+    RECT rect = {};
+    GetWindowRect(viewer, &rect);
+    bool shot = Photograph(folder, "hidden-windows-viewer", rect);
+    CloseViewer(viewer);
+    if (!shot)
+        return Fail("no screenshot of the viewer");
+    // Back in the main window's list for the next picture.
+    for (const std::wstring& name : names) {
+        ShowWindow(targets.Window(name), SW_SHOWNOACTIVATE);
+        if (!vaylo.WaitListed(name))
+            return Fail("a target window did not come back into the list");
+    }
+    return true;
+}
+
+// The pointer comes from beside the icon and rests on it, as a user's does.
+bool PhotographPickerTip(const std::string& folder, const VAYLO& vaylo) {
+    RECT icon = {};
+    GetWindowRect(GetDlgItem(vaylo.main, PICKER_ID), &icon);
+    // Above the target windows, which came back where they were.
+    SetWindowPos(vaylo.main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(vaylo.main);
+    MovePointer(POINT{icon.left - 8, (icon.top + icon.bottom) / 2});
+    MovePointer(POINT{(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2});
+    std::vector<HWND> tooltips = TooltipsOf(vaylo.main);
+    if (tooltips.empty() || !PumpUntil([&] { return IsWindowVisible(tooltips.front()); }))
+        return Fail("the picker icon's tip did not show");
+    RECT window = {}, tip = {}, both = {};
+    GetWindowRect(vaylo.main, &window);
+    GetWindowRect(tooltips.front(), &tip);
+    UnionRect(&both, &window, &tip);
+    return Photograph(folder, "help-popup", both) || Fail("no screenshot of the help popup");
+}
+
+bool PhotographAll(const std::string& folder) {
+    SCRATCH_KEY settings(VAYLO_KEY);
+    VAYLO vaylo;
+    TARGETS targets;
+    if (!vaylo.Start())
+        return Fail("Vaylo.exe did not show its main window");
+    bool shot = PhotographViewer(folder, vaylo, targets) && PhotographPickerTip(folder, vaylo);
+    vaylo.Exit();
+    return shot;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::printf("usage: viewer_screenshot FOLDER\n");
+        return 2;
+    }
+    if (!MainWindowsOfAnyProcess().empty()) {
+        std::printf("an instance of Vaylo.exe is already running\n");
+        return 1;
+    }
+    return PhotographAll(argv[1]) ? 0 : 1;
+}
