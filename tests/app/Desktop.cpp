@@ -17,20 +17,10 @@ namespace {
 // Where menus open: clear of the target cascade and of the centred main window.
 POINT const MENU_POINT = {900, 80};
 
-bool Answered(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer) {
-    DWORD_PTR result = 0;
-    if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, WAIT_MS, &result) == 0)
-        return false;
-    if (answer != nullptr)
-        *answer = static_cast<LRESULT>(result);
-    return true;
-}
-
+// The list's answer, or LB_ERR when it gave none within the bound.
 LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     LRESULT answer = LB_ERR;
-    if (!Answered(window, message, wParam, lParam, &answer))
-        return LB_ERR;
-    return answer;
+    return BoundedSend(window, message, wParam, lParam, &answer) ? answer : LB_ERR;
 }
 
 std::vector<HWND> ProcessWindows(DWORD processId, const std::wstring* title, bool visibleOnly) {
@@ -294,7 +284,7 @@ bool VAYLO::WaitUnlisted(const std::wstring& title, DWORD timeoutMs) const {
 }
 
 bool VAYLO::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
-    return Answered(main, message, wParam, lParam, nullptr);
+    return BoundedSend(main, message, wParam, lParam);
 }
 
 bool VAYLO::SelectEntry(const std::wstring& title) const {

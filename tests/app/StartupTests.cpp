@@ -35,33 +35,9 @@ class StartupTest : public ::testing::Test {
     CHILD_PROCESS second;
 };
 
-// A plain window of this test program, to take the foreground away.
-class FOREGROUND_THIEF {
-  public:
-    FOREGROUND_THIEF() {
-        RegisterClassOnce("VayloTestForeground");
-        window = CreateWindowA("VayloTestForeground", "Foreground thief", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                               10, 10, 200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    }
-    ~FOREGROUND_THIEF() {
-        if (window != nullptr)
-            DestroyWindow(window);
-    }
-    bool TakeForeground() {
-        SetForegroundWindow(window);
-        return PumpUntil([&] { return GetForegroundWindow() == window; }, 5000);
-    }
-    HWND window = nullptr;
-};
-
 void SendCopyData(HWND target, ULONG_PTR kind, const char* text) {
-    COPYDATASTRUCT data = {};
-    data.dwData = kind;
-    data.cbData = static_cast<DWORD>(lstrlenA(text) + 1);
-    data.lpData = const_cast<char*>(text);
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 5000,
-                        &result);
+    COPYDATASTRUCT data = {kind, static_cast<DWORD>(lstrlenA(text) + 1), const_cast<char*>(text)};
+    BoundedSend(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), nullptr, 5000);
 }
 
 TEST_F(StartupTest, FirstStart_ShowsOneMainWindowWithTheDialogControls) {
@@ -110,8 +86,8 @@ TEST_F(StartupTest, FirstStart_ShowsOneMainWindowWithTheDialogControls) {
 TEST_F(StartupTest, SecondStartWithoutArgument_BringsFirstToFrontAndEndsWithoutWindow) {
     HWND main = StartFirst();
     ASSERT_NE(main, nullptr);
-    FOREGROUND_THIEF thief;
-    ASSERT_TRUE(thief.TakeForeground());
+    TEST_WINDOW thief("Foreground thief"); // of this program, to take the foreground away
+    ASSERT_TRUE(BringToFront(thief, 5000));
 
     ASSERT_TRUE(StartVaylo(second, ""));
     bool sawWindow = true;

@@ -43,10 +43,7 @@ class VayloTest : public ::testing::Test {
     // Unique to this test; titles of one test sort by name.
     std::wstring Title(const wchar_t* name) const { return RunTitle(serial, name); }
     static std::wstring Titled(const std::wstring& title) { return L"titled:" + title; }
-    static bool MakeForeground(HWND window) {
-        SetForegroundWindow(window);
-        return WaitForeground(window);
-    }
+    static bool MakeForeground(HWND window) { return BringToFront(window); }
 
     // One titled target window, once Vaylo lists it; null when it never shows.
     HWND StartListed(const std::wstring& title) {

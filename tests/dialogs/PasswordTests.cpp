@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cwchar>
-
 namespace {
 
 const wchar_t* const kTitle = L"Enter Password";
@@ -21,52 +19,33 @@ std::atomic<int> promptActivations{0};
 std::atomic<HWND> frontAtTimer{nullptr};
 
 bool IsPrompt(HWND window) {
-    wchar_t title[32] = L"";
-    InternalGetWindowText(window, title, 32);
-    return std::wcscmp(title, L"Enter Password") == 0;
+    return TitleOf(window) == kTitle;
 }
 
-LRESULT CALLBACK WatchQueue(int code, WPARAM wParam, LPARAM lParam) {
-    const MSG* message = reinterpret_cast<const MSG*>(lParam);
-    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == WM_TIMER && message->wParam == 1 &&
-        IsPrompt(message->hwnd)) {
-        if (HWND front = frontAtTimer.load())
-            SetForegroundWindow(front);
-        ++promptTimers;
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-LRESULT CALLBACK WatchSent(int code, WPARAM wParam, LPARAM lParam) {
-    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && call->message == WM_ACTIVATE && IsPrompt(call->hwnd))
-        ++promptActivations;
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
+// Counts what reaches the prompt through hooks on this thread, so the
+// prompt's code is left as it is.
 class PROMPT_WATCH {
   public:
     PROMPT_WATCH() {
         promptTimers = 0;
         promptActivations = 0;
         frontAtTimer = nullptr;
-        queueHook = SetWindowsHookExA(WH_GETMESSAGE, WatchQueue, nullptr, GetCurrentThreadId());
-        sentHook = SetWindowsHookExA(WH_CALLWNDPROC, WatchSent, nullptr, GetCurrentThreadId());
     }
-    PROMPT_WATCH(const PROMPT_WATCH&) = delete;
-    PROMPT_WATCH& operator=(const PROMPT_WATCH&) = delete;
-    ~PROMPT_WATCH() {
-        frontAtTimer = nullptr;
-        if (queueHook)
-            UnhookWindowsHookEx(queueHook);
-        if (sentHook)
-            UnhookWindowsHookEx(sentHook);
-    }
-    bool Installed() const { return queueHook && sentHook; }
+    ~PROMPT_WATCH() { frontAtTimer = nullptr; }
+    bool Installed() const { return taken.Installed() && sent.Installed(); }
 
   private:
-    HHOOK queueHook = nullptr;
-    HHOOK sentHook = nullptr;
+    MESSAGE_HOOK taken{MESSAGE_HOOK::TAKEN, [](const MSG& message) {
+                           if (message.message != WM_TIMER || message.wParam != 1 || !IsPrompt(message.hwnd))
+                               return;
+                           if (HWND front = frontAtTimer.load())
+                               SetForegroundWindow(front);
+                           ++promptTimers;
+                       }};
+    MESSAGE_HOOK sent{MESSAGE_HOOK::SENT, [](const MSG& message) {
+                          if (message.message == WM_ACTIVATE && IsPrompt(message.hwnd))
+                              ++promptActivations;
+                      }};
 };
 
 // The prompt's timer has been taken from the queue; a round trip to the

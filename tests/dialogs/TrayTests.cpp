@@ -101,25 +101,6 @@ bool HiddenAlive(HWND window) {
     return IsWindow(window) && !IsWindowVisible(window);
 }
 
-NOTIFYICONDATAA TrayRecord(HWND window) {
-    NOTIFYICONDATAA record;
-    std::memset(&record, 0, sizeof(record));
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = window;
-    return record;
-}
-
-// Modifying nothing succeeds only for an icon the shell holds.
-bool IconExists(HWND window) {
-    NOTIFYICONDATAA record = TrayRecord(window);
-    return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
-}
-
-void ForgetIcon(HWND window) {
-    NOTIFYICONDATAA record = TrayRecord(window);
-    Shell_NotifyIconA(NIM_DELETE, &record);
-}
-
 // ------------------------------------------------------------ a second shell tray
 
 struct TRAY_CALL {
@@ -300,13 +281,13 @@ TEST_F(Tray, Icon_HeldWhileTheWindowLives_RemovedWithIt) {
     int failed = -1;
     TRAY_PROBE probe([&](TRAY_PROBE& p) {
         window = p.Handle();
-        held = IconExists(window);
+        held = ShellHasIcon(window);
         failed = p.TrayFailed();
     });
     probe.Run();
     EXPECT_TRUE(held);
     EXPECT_EQ(0, failed);
-    EXPECT_FALSE(IconExists(window));
+    EXPECT_FALSE(ShellHasIcon(window));
 }
 
 TEST_F(Tray, Icon_AddedWithTipCallbackAndImage_TipCutTo63Characters) {
@@ -353,10 +334,10 @@ TEST_F(Tray, TaskbarCreated_AddsTheIconAgain_WithTipAndCallback_AndItAnswersClic
         ASSERT_EQ(RegisterWindowMessageA("TaskbarCreated"), taskbarCreated);
 
         // The shell lost its icons, then announces the new taskbar to everyone.
-        ForgetIcon(window);
-        ASSERT_FALSE(IconExists(window));
+        ShellDeleteIcon(window);
+        ASSERT_FALSE(ShellHasIcon(window));
         PostMessageA(HWND_BROADCAST, taskbarCreated, 0, 0);
-        EXPECT_TRUE(PumpUntil([&] { return IconExists(window); }));
+        EXPECT_TRUE(PumpUntil([&] { return ShellHasIcon(window); }));
 
         // Hidden in the tray when a shell starts that knows nothing yet.
         SendMessageA(window, WM_CLOSE, 0, 0);
@@ -381,13 +362,13 @@ TEST_F(Tray, OnlyWhenHidden_IconExistsJustWhileHiddenInTheTray) {
     CloseGoesQuietlyToTray();
     TRAY_PROBE probe([&](TRAY_PROBE& p) {
         HWND window = p.Handle();
-        EXPECT_FALSE(IconExists(window));
+        EXPECT_FALSE(ShellHasIcon(window));
         SendMessageA(window, WM_CLOSE, 0, 0);
         EXPECT_TRUE(HiddenAlive(window));
-        EXPECT_TRUE(IconExists(window));
+        EXPECT_TRUE(ShellHasIcon(window));
         Notify(window, WM_LBUTTONUP);
         EXPECT_TRUE(Shown(window));
-        EXPECT_FALSE(IconExists(window));
+        EXPECT_FALSE(ShellHasIcon(window));
     });
     probe.onlyWhenHidden = true;
     probe.Run();
@@ -435,7 +416,7 @@ TEST_F(Tray, Unavailable_NextUpdateClearsTheFailure_AShellGoneSinceHidesNothing)
             refusing.reset();
             SendMessageA(window, MV_WINBASE::taskbarCreatedMessage, 0, 0);
             EXPECT_EQ(0, p.TrayFailed());
-            EXPECT_TRUE(IconExists(window));
+            EXPECT_TRUE(ShellHasIcon(window));
             SendMessageA(window, WM_CLOSE, 0, 0);
             EXPECT_TRUE(HiddenAlive(window));
             Notify(window, WM_LBUTTONUP);
@@ -454,7 +435,7 @@ TEST_F(Tray, Unavailable_NextUpdateClearsTheFailure_AShellGoneSinceHidesNothing)
         probe.Run();
     }
     EXPECT_TRUE(closed);
-    ForgetIcon(window); // the real shell still holds the icon added above
+    ShellDeleteIcon(window); // the real shell still holds the icon added above
 }
 
 // ------------------------------------------------------------ clicks
@@ -542,8 +523,7 @@ TEST_F(Tray, RightClick_OpensMenuAtPointer_ChoiceArrives_OtherClicksWaitMeanwhil
         // the menu can be dismissed; closing the menu chooses nothing.
         Notify(window, WM_LBUTTONUP);
         ASSERT_TRUE(Shown(window));
-        HWND other = CreateWindowExA(0, "STATIC", "Other", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, nullptr,
-                                     nullptr, nullptr, nullptr);
+        TEST_WINDOW other("Other", {10, 10, 60, 60}, WS_POPUP | WS_VISIBLE);
         SetForegroundWindow(other);
         watch.chooseFirst = false;
         watch.whileOpen = nullptr;
@@ -554,7 +534,6 @@ TEST_F(Tray, RightClick_OpensMenuAtPointer_ChoiceArrives_OtherClicksWaitMeanwhil
         PostMessageA(window, WM_COMMAND, 999, 0);
         EXPECT_TRUE(PumpUntil([&] { return p.commands.size() >= 2; }));
         EXPECT_EQ((std::vector<WORD>{501, 999}), p.commands);
-        DestroyWindow(other);
         KillTimer(window, kMenuTimer);
     });
     probe.menu = menu;
@@ -567,14 +546,11 @@ TEST_F(Tray, LeftClickWhileVisible_OnlyBringsToFront_WithoutPrompt) {
     ANSWERER prompt(Dialogs(kPromptTitle), Cancel);
     TRAY_PROBE probe([&](TRAY_PROBE& p) {
         HWND window = p.Handle();
-        HWND other = CreateWindowExA(0, "STATIC", "Other", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, nullptr,
-                                     nullptr, nullptr, nullptr);
-        SetForegroundWindow(other);
-        ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other; }));
+        TEST_WINDOW other("Other", {10, 10, 60, 60}, WS_POPUP | WS_VISIBLE);
+        ASSERT_TRUE(BringToFront(other));
         Notify(window, WM_LBUTTONUP);
         EXPECT_EQ(window, GetForegroundWindow());
         EXPECT_TRUE(Shown(window));
-        DestroyWindow(other);
     });
     probe.Run();
     EXPECT_EQ(0, prompt.Stop());
@@ -747,8 +723,7 @@ TEST_F(Tray, HideAndShow_WithoutConsole_ConcernOnlyTheWindow) {
     TRAY_PROBE probe([&](TRAY_PROBE& p) {
         HWND window = p.Handle();
         // Above every other window: an empty console title must not find it.
-        HWND other = CreateWindowExA(0, "STATIC", "Other", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, nullptr,
-                                     nullptr, nullptr, nullptr);
+        TEST_WINDOW other("Other", {10, 10, 60, 60}, WS_POPUP | WS_VISIBLE);
         ShowWindow(window, SW_MINIMIZE);
         p.HideWithConsole();
         EXPECT_FALSE(IsWindowVisible(window));
@@ -757,7 +732,6 @@ TEST_F(Tray, HideAndShow_WithoutConsole_ConcernOnlyTheWindow) {
         EXPECT_TRUE(Shown(window));
         EXPECT_EQ(WINSTATE_NORMAL, p.WinState());
         EXPECT_TRUE(IsWindowVisible(other));
-        DestroyWindow(other);
     });
     probe.Run();
 }

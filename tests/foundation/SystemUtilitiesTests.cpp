@@ -295,8 +295,7 @@ TEST(SystemUtilities, ForceForeground_RaisesAnotherProgramsWindowAndSurvivesAHun
     ASSERT_TRUE(LaunchOnDesktop(HelperCommand("window", title).c_str(), helper.Receive(), &window));
     ASSERT_TRUE(window);
 
-    HWND mine = CreateWindowA("STATIC", "mine", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
-                              nullptr, GetModuleHandleA(nullptr), nullptr);
+    TEST_WINDOW mine("mine", {0, 0, 200, 100});
     ASSERT_TRUE(mine);
     ForceForeground(mine);
     EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == mine; }, 5000));
@@ -327,6 +326,4 @@ TEST(SystemUtilities, ForceForeground_RaisesAnotherProgramsWindowAndSurvivesAHun
     ForceForeground(hungWindow);
     EXPECT_TRUE(IsWindow(hungWindow));
     ForceForeground(nullptr); // nothing to do
-
-    DestroyWindow(mine);
 }

@@ -1,4 +1,5 @@
 #include "framework/ListBox.h"
+#include "support/Window.h"
 
 #include <gtest/gtest.h>
 
@@ -8,27 +9,21 @@ namespace {
 
 // A real list box on a plain top-level window, destroyed with the fixture.
 class ListBoxTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        host = CreateWindowExA(0, "STATIC", "List probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 400, 400,
-                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(nullptr, host);
+  protected:
+    void SetUp() override {
+        ASSERT_NE(nullptr, static_cast<HWND>(host));
         single = MakeList(0);
         multiple = MakeList(LBS_EXTENDEDSEL);
     }
 
-    void TearDown() override { DestroyWindow(host); }
-
-    HWND MakeList(DWORD style)
-    {
-        return CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | style,
-                               10, 10, 200, 200, host, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND MakeList(DWORD style) {
+        return CreateWindowExA(0, "LISTBOX", "",
+                               WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | style, 10, 10, 200,
+                               200, host, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
 
     // Makes the list show exactly `rows` full rows.
-    void ShowRows(HWND list, int rows)
-    {
+    void ShowRows(HWND list, int rows) {
         int itemHeight = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
         RECT outer, client;
         GetWindowRect(list, &outer);
@@ -38,27 +33,26 @@ protected:
                      SWP_NOMOVE | SWP_NOZORDER);
     }
 
-    static STRING_LIST Numbered(int count)
-    {
+    static STRING_LIST Numbered(int count) {
         STRING_LIST texts;
-        for (int i = 0; i < count; ++i) texts.push_back(STRING::Format("item %d", i));
+        for (int i = 0; i < count; ++i)
+            texts.push_back(STRING::Format("item %d", i));
         return texts;
     }
 
-    static std::vector<std::string> Contents(MV_LISTBOX& list)
-    {
+    static std::vector<std::string> Contents(MV_LISTBOX& list) {
         std::vector<std::string> texts;
-        for (int i = 0; i < list.GetCount(); ++i) texts.push_back(list.GetText(i).c_str());
+        for (int i = 0; i < list.GetCount(); ++i)
+            texts.push_back(list.GetText(i).c_str());
         return texts;
     }
 
-    HWND host = nullptr;
+    TEST_WINDOW host{"List probe", {50, 50, 450, 450}};
     HWND single = nullptr;
     HWND multiple = nullptr;
 };
 
-TEST_F(ListBoxTest, Selection_SetCurSelMinusOneFails_ClearSelectionSucceeds)
-{
+TEST_F(ListBoxTest, Selection_SetCurSelMinusOneFails_ClearSelectionSucceeds) {
     MV_LISTBOX list(single);
     list.AddStrings(Numbered(3));
     EXPECT_FALSE(list.HasSelection());
@@ -80,8 +74,7 @@ TEST_F(ListBoxTest, Selection_SetCurSelMinusOneFails_ClearSelectionSucceeds)
     EXPECT_EQ(0, list.GetCurSel());
 }
 
-TEST_F(ListBoxTest, GetText_PastTheEnd_IsEmptyWithLbErr)
-{
+TEST_F(ListBoxTest, GetText_PastTheEnd_IsEmptyWithLbErr) {
     MV_LISTBOX list(single);
     list.AppendString("only");
     STRING text = list.GetText(1);
@@ -91,8 +84,7 @@ TEST_F(ListBoxTest, GetText_PastTheEnd_IsEmptyWithLbErr)
     EXPECT_EQ(4, list.lastResult);
 }
 
-TEST_F(ListBoxTest, AppendLines_SplitsAtLineFeeds)
-{
+TEST_F(ListBoxTest, AppendLines_SplitsAtLineFeeds) {
     MV_LISTBOX list(single);
     EXPECT_EQ(1, list.AppendLines("one\ntwo\n"));
     EXPECT_EQ((std::vector<std::string>{"one", "two"}), Contents(list));
@@ -107,8 +99,7 @@ TEST_F(ListBoxTest, AppendLines_SplitsAtLineFeeds)
     EXPECT_EQ((std::vector<std::string>{"whole line", ""}), Contents(list));
 }
 
-TEST_F(ListBoxTest, DeleteString_ScrollsBackOneEntry)
-{
+TEST_F(ListBoxTest, DeleteString_ScrollsBackOneEntry) {
     ShowRows(single, 4);
     MV_LISTBOX list(single);
     list.AddStrings(Numbered(30));
@@ -119,8 +110,7 @@ TEST_F(ListBoxTest, DeleteString_ScrollsBackOneEntry)
     EXPECT_EQ(-1, list.DeleteString(40));
 }
 
-TEST_F(ListBoxTest, SetStrings_KeepsTheRowsThatFit)
-{
+TEST_F(ListBoxTest, SetStrings_KeepsTheRowsThatFit) {
     ShowRows(single, 4);
     MV_LISTBOX list(single);
     ASSERT_EQ(4, list.GetVisibleCount());
@@ -131,8 +121,7 @@ TEST_F(ListBoxTest, SetStrings_KeepsTheRowsThatFit)
     EXPECT_EQ((std::vector<std::string>{"item 0", "item 1", "item 2"}), Contents(list));
 }
 
-TEST_F(ListBoxTest, GetLastVisibleIndex_EmptyShortAndScrolled)
-{
+TEST_F(ListBoxTest, GetLastVisibleIndex_EmptyShortAndScrolled) {
     ShowRows(single, 4);
     MV_LISTBOX list(single);
     EXPECT_EQ(0, list.GetLastVisibleIndex());
@@ -144,8 +133,7 @@ TEST_F(ListBoxTest, GetLastVisibleIndex_EmptyShortAndScrolled)
     EXPECT_EQ(9, list.GetLastVisibleIndex());
 }
 
-TEST_F(ListBoxTest, MultipleSelection_CountsTextsAndRanges)
-{
+TEST_F(ListBoxTest, MultipleSelection_CountsTextsAndRanges) {
     MV_LISTBOX one(single);
     int count = 99;
     EXPECT_FALSE(one.GetSelCount(count));
@@ -166,7 +154,8 @@ TEST_F(ListBoxTest, MultipleSelection_CountsTextsAndRanges)
     texts.push_back("kept");
     EXPECT_TRUE(list.GetSelTexts(texts));
     std::vector<std::string> read;
-    for (const STRING& t : texts) read.push_back(t.c_str());
+    for (const STRING& t : texts)
+        read.push_back(t.c_str());
     EXPECT_EQ((std::vector<std::string>{"kept", "item 1", "item 3", "item 5"}), read);
 
     EXPECT_TRUE(list.SelectAll(false));
@@ -178,8 +167,7 @@ TEST_F(ListBoxTest, MultipleSelection_CountsTextsAndRanges)
     EXPECT_EQ(6, count);
 }
 
-TEST_F(ListBoxTest, CopyFrom_ReplacesContents)
-{
+TEST_F(ListBoxTest, CopyFrom_ReplacesContents) {
     MV_LISTBOX list(single);
     list.AddStrings(Numbered(4));
     MV_LISTBOX copy(multiple);
@@ -188,8 +176,7 @@ TEST_F(ListBoxTest, CopyFrom_ReplacesContents)
     EXPECT_EQ(Contents(list), Contents(copy));
 }
 
-TEST_F(ListBoxTest, NullOrDeadHandle_AnswersLbErr)
-{
+TEST_F(ListBoxTest, NullOrDeadHandle_AnswersLbErr) {
     MV_LISTBOX none(nullptr);
     EXPECT_EQ(LB_ERR, none.lastResult);
     EXPECT_EQ(LB_ERR, none.GetCount());

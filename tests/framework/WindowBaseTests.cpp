@@ -23,53 +23,25 @@ bool const commonControlsReady = [] {
 
 // ------------------------------------------------------------ attachment and routing
 
-// Every message sent to a window of this thread while the object lives, as
-// the window received it.
-class SENT_MESSAGES {
-  public:
-    SENT_MESSAGES() : hook(SetWindowsHookExA(WH_CALLWNDPROC, Record, nullptr, GetCurrentThreadId())) {
-        current = this;
-    }
-    SENT_MESSAGES(const SENT_MESSAGES&) = delete;
-    SENT_MESSAGES& operator=(const SENT_MESSAGES&) = delete;
-    ~SENT_MESSAGES() { Stop(); }
-    void Stop() {
-        if (hook)
-            UnhookWindowsHookEx(hook);
-        hook = nullptr;
-        current = nullptr;
-    }
-    // The messages of this list the window received, in order.
-    std::vector<UINT> To(HWND window, std::vector<UINT> wanted) const {
-        std::vector<UINT> found;
-        for (const CWPSTRUCT& call : calls)
-            for (UINT message : wanted)
-                if (call.hwnd == window && call.message == message)
-                    found.push_back(message);
-        return found;
-    }
-    HHOOK hook;
-    std::vector<CWPSTRUCT> calls;
-
-  private:
-    static LRESULT CALLBACK Record(int code, WPARAM wParam, LPARAM lParam) {
-        if (code == HC_ACTION && current)
-            current->calls.push_back(*reinterpret_cast<const CWPSTRUCT*>(lParam));
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    static SENT_MESSAGES* current;
-};
-SENT_MESSAGES* SENT_MESSAGES::current = nullptr;
+// The messages of the list that reached the window, in order.
+std::vector<UINT> MessagesTo(const std::vector<MSG>& seen, HWND window, std::vector<UINT> wanted) {
+    std::vector<UINT> found;
+    for (const MSG& message : seen)
+        for (UINT kind : wanted)
+            if (message.hwnd == window && message.message == kind)
+                found.push_back(kind);
+    return found;
+}
 
 TEST(DialogThunk, MessagesBeforeInitDialog_AreAnsweredZeroAndNeverReachDialogProc) {
     ASSERT_TRUE(commonControlsReady);
-    SENT_MESSAGES sent;
-    ASSERT_NE(nullptr, sent.hook);
+    std::vector<MSG> sent;
+    MESSAGE_HOOK hook(MESSAGE_HOOK::SENT, [&](const MSG& message) { sent.push_back(message); });
+    ASSERT_TRUE(hook.Installed());
     HWND window = nullptr;
     PROBE_DIALOG dialog(IDD_PROBE, nullptr, [&](PROBE_DIALOG& d) { window = d.Handle(); });
     EXPECT_EQ(1, dialog.Run());
-    sent.Stop();
-    std::vector<UINT> delivered = sent.To(window, {WM_SETFONT, WM_INITDIALOG});
+    std::vector<UINT> delivered = MessagesTo(sent, window, {WM_SETFONT, WM_INITDIALOG});
 
     // The template's font reached the window before WM_INITDIALOG, never DialogProc.
     ASSERT_GE(delivered.size(), 2u);
@@ -109,7 +81,8 @@ TEST(DialogThunk, ExceptionInDialogProc_AnswersZeroAndWindowLivesOn) {
 
 TEST(DialogThunk, PaletteAndColourMessages_GoToChildrenNotToDialogProc) {
     std::vector<HWND> children;
-    SENT_MESSAGES sent;
+    std::vector<MSG> sent;
+    MESSAGE_HOOK hook(MESSAGE_HOOK::SENT, [&](const MSG& message) { sent.push_back(message); });
     PROBE_DIALOG dialog(IDD_PROBE, nullptr, [&](PROBE_DIALOG& d) {
         for (HWND child = GetWindow(d.Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
             children.push_back(child);
@@ -117,13 +90,12 @@ TEST(DialogThunk, PaletteAndColourMessages_GoToChildrenNotToDialogProc) {
         SendMessageA(d.Handle(), WM_PALETTECHANGED, 0, 0);
     });
     dialog.Run();
-    sent.Stop();
     EXPECT_FALSE(dialog.Received(WM_SYSCOLORCHANGE));
     EXPECT_FALSE(dialog.Received(WM_PALETTECHANGED));
     ASSERT_GE(children.size(), 5u); // button, list, combo box, edit, status bar
     for (HWND child : children) {
-        EXPECT_FALSE(sent.To(child, {WM_SYSCOLORCHANGE}).empty()) << ClassOf(child);
-        EXPECT_FALSE(sent.To(child, {WM_PALETTECHANGED}).empty()) << ClassOf(child);
+        EXPECT_FALSE(MessagesTo(sent, child, {WM_SYSCOLORCHANGE}).empty()) << ClassOf(child);
+        EXPECT_FALSE(MessagesTo(sent, child, {WM_PALETTECHANGED}).empty()) << ClassOf(child);
     }
 }
 

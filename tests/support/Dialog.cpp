@@ -4,14 +4,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-bool Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR& answer) {
-    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, WAIT_MS, &answer) != 0;
-}
-
-} // namespace
-
 void ClickButton(HWND dialog, int id) {
     PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
@@ -29,20 +21,20 @@ bool SetControlText(HWND dialog, int id, const char* text) {
 
 std::wstring ControlText(HWND dialog, int id) {
     HWND control = GetDlgItem(dialog, id);
-    DWORD_PTR length = 0;
-    if (control == nullptr || !Ask(control, WM_GETTEXTLENGTH, 0, 0, length))
+    LRESULT length = 0;
+    if (control == nullptr || !BoundedSend(control, WM_GETTEXTLENGTH, 0, 0, &length))
         return L"";
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    if (!Ask(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), copied))
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    LRESULT copied = 0;
+    if (!BoundedSend(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), &copied))
         return L"";
-    text.resize(copied);
+    text.resize(static_cast<size_t>(copied));
     return text;
 }
 
 bool IsChecked(HWND dialog, int id) {
-    DWORD_PTR state = 0;
-    return Ask(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, state) && state == BST_CHECKED;
+    LRESULT state = 0;
+    return BoundedSend(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, &state) && state == BST_CHECKED;
 }
 
 void Cancel(HWND dialog, int) {

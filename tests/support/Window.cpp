@@ -2,6 +2,8 @@
 
 #include "support/Poll.h"
 
+#include <shellapi.h>
+
 namespace {
 
 struct SEARCH {
@@ -89,9 +91,22 @@ POINT Centre(HWND window) {
     return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
+bool BoundedSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer, DWORD timeoutMs) {
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, timeoutMs, &result) == 0)
+        return false;
+    if (answer != nullptr)
+        *answer = static_cast<LRESULT>(result);
+    return true;
+}
+
 bool RoundTrip(HWND window, DWORD timeoutMs) {
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &ignored) != 0;
+    return BoundedSend(window, WM_NULL, 0, 0, nullptr, timeoutMs);
+}
+
+bool BringToFront(HWND window, DWORD timeoutMs) {
+    SetForegroundWindow(window);
+    return PumpUntil([&] { return GetForegroundWindow() == window; }, timeoutMs);
 }
 
 bool RegisterClassOnce(const char* name, WNDPROC procedure) {
@@ -102,4 +117,63 @@ bool RegisterClassOnce(const char* name, WNDPROC procedure) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = name;
     return RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+TEST_WINDOW::TEST_WINDOW(const char* title, RECT place, DWORD style)
+    : window(CreateWindowExA(0, "STATIC", title, style, place.left, place.top, place.right - place.left,
+                             place.bottom - place.top, nullptr, nullptr, GetModuleHandleA(nullptr),
+                             nullptr)) {}
+
+TEST_WINDOW::~TEST_WINDOW() {
+    if (IsWindow(window))
+        DestroyWindow(window);
+}
+
+MESSAGE_HOOK* MESSAGE_HOOK::current[2] = {nullptr, nullptr};
+
+MESSAGE_HOOK::MESSAGE_HOOK(KIND hookKind, std::function<void(const MSG&)> onMessage)
+    : kind(hookKind), seen(std::move(onMessage)),
+      hook(SetWindowsHookExA(kind == SENT ? WH_CALLWNDPROC : WH_GETMESSAGE, kind == SENT ? Sent : Taken,
+                             nullptr, GetCurrentThreadId())) {
+    current[kind] = this;
+}
+
+MESSAGE_HOOK::~MESSAGE_HOOK() {
+    if (hook)
+        UnhookWindowsHookEx(hook);
+    current[kind] = nullptr;
+}
+
+LRESULT CALLBACK MESSAGE_HOOK::Sent(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && current[SENT])
+        current[SENT]->seen(MSG{call->hwnd, call->message, call->wParam, call->lParam, 0, {0, 0}});
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK MESSAGE_HOOK::Taken(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && wParam == PM_REMOVE && current[TAKEN])
+        current[TAKEN]->seen(*reinterpret_cast<const MSG*>(lParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+namespace {
+
+NOTIFYICONDATAW IconRecord(HWND owner) {
+    NOTIFYICONDATAW record = {};
+    record.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    record.hWnd = owner;
+    return record;
+}
+
+} // namespace
+
+bool ShellHasIcon(HWND owner) {
+    NOTIFYICONDATAW record = IconRecord(owner); // no flags: nothing changes
+    return Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
+}
+
+bool ShellDeleteIcon(HWND owner) {
+    NOTIFYICONDATAW record = IconRecord(owner);
+    return Shell_NotifyIconW(NIM_DELETE, &record) != FALSE;
 }

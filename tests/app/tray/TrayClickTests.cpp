@@ -157,8 +157,7 @@ TEST_F(TrayClickTest, TaskbarCreated_AddsTheIconAgainAndItAnswersRealClicks) {
 
     UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
     ASSERT_NE(taskbarCreated, 0u);
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(HWND_BROADCAST, taskbarCreated, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    BoundedSend(HWND_BROADCAST, taskbarCreated, 0, 0, nullptr, 5000);
     EXPECT_TRUE(PumpUntil([&] { return ShellHasIcon(vaylo.main); }, WAIT_MS));
     ASSERT_TRUE(PumpUntil([&] { return (icon = TrayIconWithTip(L"Window Vaylo")) != nullptr; }, WAIT_MS))
         << "the icon did not come back with its tip";

@@ -60,12 +60,10 @@ std::wstring RemoteTip(HWND tooltip, HWND iconWindow) {
         info.uId = reinterpret_cast<UINT_PTR>(iconWindow);
         info.lpszText = reinterpret_cast<LPWSTR>(remote + sizeof info);
         std::vector<wchar_t> text(characters, L'\0');
-        DWORD_PTR answer = 0;
         if (WriteProcessMemory(process, remote, &info, sizeof info, nullptr) &&
             WriteProcessMemory(process, remote + sizeof info, text.data(), characters * sizeof(wchar_t),
                                nullptr) &&
-            SendMessageTimeoutW(tooltip, TTM_GETTEXTW, characters, reinterpret_cast<LPARAM>(remote),
-                                SMTO_ABORTIFHUNG, WAIT_MS, &answer) &&
+            BoundedSend(tooltip, TTM_GETTEXTW, characters, reinterpret_cast<LPARAM>(remote)) &&
             ReadProcessMemory(process, remote + sizeof info, text.data(), (characters - 1) * sizeof(wchar_t),
                               nullptr))
             tip = text.data();
@@ -73,14 +71,6 @@ std::wstring RemoteTip(HWND tooltip, HWND iconWindow) {
     }
     CloseHandle(process);
     return tip;
-}
-
-NOTIFYICONDATAW IconRecord(HWND owner) {
-    NOTIFYICONDATAW record = {};
-    record.cbSize = NOTIFYICONDATAW_V1_SIZE;
-    record.hWnd = owner;
-    record.uID = 0;
-    return record;
 }
 
 } // namespace
@@ -114,16 +104,6 @@ HWND TrayIconWithTip(const std::wstring& tip) {
         if (icon.tip == tip && IsWindowVisible(icon.window))
             return icon.window;
     return nullptr;
-}
-
-bool ShellHasIcon(HWND owner) {
-    NOTIFYICONDATAW record = IconRecord(owner); // no flags: nothing changes
-    return Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
-}
-
-bool ShellDeleteIcon(HWND owner) {
-    NOTIFYICONDATAW record = IconRecord(owner);
-    return Shell_NotifyIconW(NIM_DELETE, &record) != FALSE;
 }
 
 // ---- the fixture ----

@@ -19,10 +19,6 @@ struct TRAY_ICON {
 };
 std::vector<TRAY_ICON> TrayIcons();
 HWND TrayIconWithTip(const std::wstring& tip);
-// Whether the shell holds an icon for (owner, 0), asked without changing it.
-bool ShellHasIcon(HWND owner);
-// The shell forgets the icon, as when Explorer restarts.
-bool ShellDeleteIcon(HWND owner);
 
 // One fresh Vaylo.exe per test with nothing stored: the user is asked.
 class TrayTest : public VayloTest {
