@@ -52,6 +52,7 @@ found_upwards() {
 # include $4 written with delimiter $5; prints nothing when it may.
 include_reason() {
   local file="$1" kind="$2" layer="$3" path="$4" delim="$5" first dir top
+  reason=""
   path="${path#./}"
   first="${path%%/*}"
   [ "$first" = "$path" ] && first=""
@@ -61,27 +62,27 @@ include_reason() {
     return 0
   fi
   case "/$path/" in
-    //* | */../*) echo "a path out of the folder: write it as \"layer/File.h\""; return 0 ;;
+    //* | */../*) reason="a path out of the folder: write it as \"layer/File.h\""; return 0 ;;
   esac
   [ "$first" = resources ] && return 0
-  dir="$(dirname "$file")"
+  dir="${file%/*}"
   case "$kind" in
     layer)
       if is_layer "$first"; then
-        may_use "$layer" "$first" || echo "$layer/ may not include $first/"
+        may_use "$layer" "$first" || reason="$layer/ may not include $first/"
       elif [ "$first" = tests ] || [ "$first" = support ]; then
-        echo "product code includes test code"
+        reason="product code includes test code"
       elif [ -z "$first" ] && [ -f "$layer/$path" ]; then
-        echo "write it as \"$layer/$path\" (headers are named with their layer's folder)"
+        reason="write it as \"$layer/$path\" (headers are named with their layer's folder)"
       elif [ -z "$first" ]; then
-        echo "a quoted include names a layer's header as \"layer/File.h\""
+        reason="a quoted include names a layer's header as \"layer/File.h\""
       else
-        echo "$first/ is no layer and not resources/"
+        reason="$first/ is no layer and not resources/"
       fi
       ;;
     resources)
       if is_layer "$first" || [ "$first" = tests ] || [ "$first" = support ]; then
-        echo "resources/ is shared data and includes no layer or test"
+        reason="resources/ is shared data and includes no layer or test"
       fi
       ;;
     tests | support)
@@ -93,18 +94,19 @@ include_reason() {
       if is_layer "$first"; then
         [ "$kind" = support ] && return 0
         may_use "$layer" "$first" ||
-          echo "tests/$layer/ may include what $layer/ may, not $first/"
+          reason="tests/$layer/ may include what $layer/ may, not $first/"
       elif [ "$first" = tests ] && [ "$kind" = support ]; then
-        echo "tests/support/ is shared and includes no layer's tests"
+        reason="tests/support/ is shared and includes no layer's tests"
       elif [ "$first" = tests ]; then
-        echo "tests include another layer's tests only through tests/support/"
+        reason="tests include another layer's tests only through tests/support/"
       elif found_upwards "$dir" "$path" "$top" || [ -f "resources/$path" ]; then
         return 0
       else
-        echo "not a header of $top/ (nor a layer's, resources/ or tests/support/)"
+        reason="not a header of $top/ (nor a layer's, resources/ or tests/support/)"
       fi
       ;;
   esac
+  return 0
 }
 
 check_includes() { # file kind layer
@@ -116,7 +118,7 @@ check_includes() { # file kind layer
     text="${hit#*:}"
     text="${text%$'\r'}"
     [[ $text =~ $pattern ]] || continue
-    reason="$(include_reason "$file" "$kind" "$layer" "${BASH_REMATCH[2]}" "${BASH_REMATCH[1]}")"
+    include_reason "$file" "$kind" "$layer" "${BASH_REMATCH[2]}" "${BASH_REMATCH[1]}"
     [ -z "$reason" ] || problem "$file:$num: $text -- $reason"
   done < <(grep -n '^[[:space:]]*#[[:space:]]*include' "$file" || true)
 }
