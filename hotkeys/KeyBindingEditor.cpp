@@ -22,7 +22,10 @@ bool IsHeld(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
 
 LRESULT CALLBACK KeyCaptureProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    // A key pressed while Alt is held without Ctrl, and F10, arrive as system
+    // keys: Alt combinations could not be entered otherwise.
     case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
         if (wParam == VK_SHIFT || wParam == VK_CONTROL || wParam == VK_MENU)
             return 0;
         PendingBinding = HOTKEY_BINDING();
@@ -34,7 +37,6 @@ LRESULT CALLBACK KeyCaptureProc(HWND field, UINT message, WPARAM wParam, LPARAM 
         SendMessageA(GetParent(field), WM_COMMAND, IDC_KEY_CAPTURE, 0);
         return 0;
     case WM_LBUTTONUP: SetFocus(field); return 0;
-    case WM_SYSKEYDOWN:
     case WM_KEYUP:
     case WM_SYSKEYUP:
     case WM_CHAR:

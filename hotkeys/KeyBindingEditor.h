@@ -49,8 +49,9 @@ bool EditKeyBindings(HWND parent, HOTKEY_TABLE& table, bool showHelp);
 
 // The capture field's window procedure: a key press (modifiers alone aside)
 // becomes the pending combination, with the modifiers held at that moment,
-// and is announced to the dialog as WM_COMMAND 1005; typing never reaches
-// the edit control.
+// and is announced to the dialog as WM_COMMAND 1005 (a key pressed with Alt
+// comes as a system key and counts the same); typing never reaches the edit
+// control.
 LRESULT CALLBACK KeyCaptureProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The combination being entered; one editor runs at a time.

@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -158,16 +159,50 @@ void SelectAction(HWND editor, int index) {
     Ask(editor, WM_COMMAND, MAKEWPARAM(IDC_BINDING_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
+namespace {
+
+// The key whose release the dialog's thread has taken from its queue: the
+// press before it has been handled by then.
+std::atomic<WORD> watchedKey{0};
+std::atomic<int> releasesTaken{0};
+
+LRESULT CALLBACK WatchReleases(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && wParam == watchedKey && (lParam & 0x80000000) != 0)
+        ++releasesTaken;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+// A focus event still on its way from the X server takes the key state from
+// the server, which knows nothing of the modifiers: the key is pressed again,
+// with the modifiers held anew, until they stayed down through its handling.
 bool PressIntoCaptureField(HWND editor, std::initializer_list<WORD> modifiers, WORD key) {
-    std::vector<std::unique_ptr<HELD_KEY>> held;
-    for (WORD modifier : modifiers) {
-        held.emplace_back(new HELD_KEY(modifier));
-        if (!held.back()->Down())
-            return false;
+    watchedKey = key;
+    HHOOK hook = SetWindowsHookExA(WH_KEYBOARD, WatchReleases, nullptr, GetWindowThreadProcessId(editor, nullptr));
+    if (hook == nullptr)
+        return false;
+    bool pressed = false;
+    for (int attempt = 0; attempt < 3 && !pressed; ++attempt) {
+        if (!FocusControl(editor, IDC_KEY_CAPTURE))
+            break;
+        std::vector<std::unique_ptr<HELD_KEY>> held;
+        for (WORD modifier : modifiers)
+            held.emplace_back(new HELD_KEY(modifier));
+        auto allDown = [&] {
+            for (const auto& modifier : held)
+                if (!modifier->Down())
+                    return false;
+            return true;
+        };
+        if (!allDown())
+            continue;
+        releasesTaken = 0;
+        PressKey(key);
+        pressed = PollUntil([] { return releasesTaken > 0; }) && allDown();
     }
-    // Sent, so the field's procedure reads the key state while the keys are held.
-    Ask(GetDlgItem(editor, IDC_KEY_CAPTURE), WM_KEYDOWN, key, 1);
-    return true;
+    UnhookWindowsHookEx(hook);
+    return pressed;
 }
 
 bool FocusControl(HWND dialog, int id) {

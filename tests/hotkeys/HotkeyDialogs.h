@@ -55,8 +55,10 @@ std::vector<std::string> ListTexts(HWND editor);
 // Selects the list's entry as a click on it does (the selection and its
 // notification).
 void SelectAction(HWND editor, int index);
-// A key pressed into the capture field while the modifiers are held down with
-// real input; false when a modifier would not stay down.
+// A key pressed with real input into the capture field, which gets the
+// focus first, while the modifiers are held down; false when the field did
+// not get the focus or a modifier would not stay down. A hotkey registered
+// for the combination would take the key instead.
 bool PressIntoCaptureField(HWND editor, std::initializer_list<WORD> modifiers, WORD key);
 // Moves the keyboard focus to the control, as Tab does, and waits until the
 // dialog is in front for real key presses.

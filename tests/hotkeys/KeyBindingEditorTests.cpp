@@ -97,6 +97,7 @@ TEST(KeyBindingEditor, CombinationOfAnotherAction_ShowsItsName_AssignExchangesTh
 TEST(KeyBindingEditor, ModifiersAlone_ChangeNothing) {
     HOTKEY_TABLE table = DefaultTable();
     EditWith(table, [&](HWND editor) {
+        ASSERT_TRUE(PressIntoCaptureField(editor, {}, VK_MENU));
         ASSERT_TRUE(PressIntoCaptureField(editor, {VK_CONTROL, VK_SHIFT}, VK_MENU));
         ASSERT_TRUE(PressIntoCaptureField(editor, {VK_CONTROL}, VK_SHIFT));
         ASSERT_TRUE(PressIntoCaptureField(editor, {VK_SHIFT}, VK_CONTROL));
@@ -106,6 +107,18 @@ TEST(KeyBindingEditor, ModifiersAlone_ChangeNothing) {
         ClickButton(editor, IDOK);
     });
     EXPECT_EQ("Popup Menu=1,1,0,77,1010 Hide Active=1,1,0,72,1009", Dump(table));
+}
+
+// With Alt held and Ctrl not, a key arrives as a system key.
+TEST(KeyBindingEditor, AltCombination_IsCapturedLikeAnyOther) {
+    HOTKEY_TABLE table = DefaultTable();
+    EditWith(table, [&](HWND editor) {
+        ASSERT_TRUE(PressIntoCaptureField(editor, {VK_MENU}, VK_F9));
+        EXPECT_TRUE(Showing(editor, "Ctrl+Shft+H", "Alt+F9", ""));
+        ASSERT_TRUE(PressIntoCaptureField(editor, {}, VK_F10));
+        EXPECT_TRUE(Showing(editor, "Ctrl+Shft+H", "F10", ""));
+        ClickButton(editor, IDCANCEL);
+    });
 }
 
 TEST(KeyBindingEditor, FreeCombination_AssignGivesItToTheSelectedActionAndMovesItLast) {
