@@ -1,5 +1,6 @@
 #include "hotkeys/HotkeyOptions.h"
 
+#include "dialogs/UserInterfaceOptions.h"
 #include "foundation/RegistryKey.h"
 #include "hotkeys/KeyBindingEditor.h"
 #include "resources/resource.h"
@@ -15,6 +16,12 @@ DWORD ReadSwitch(const char* name) {
     DWORD value = 1;
     REGKEY(HKEY_LOCAL_MACHINE, SETTINGS_PATH).ReadDword(name, value);
     return value;
+}
+
+// The tray and start-up options, kept under the program's own key.
+void OpenUserInterfaceOptions(HINSTANCE instance, HWND owner) {
+    ShowUserInterfaceOptions(instance, owner, 1, SETTINGS_PATH, "Window Vaylo",
+                             "Manage active windows with grace");
 }
 
 } // namespace
@@ -47,8 +54,7 @@ INT_PTR HOTKEY::OnCommand(WPARAM wParam) {
     case IDCANCEL: EndDialog(hwnd, IDCANCEL); return 0;
     case IDC_CHANGE_KEYS: ChangeKeys(); return 0;
     case IDC_USE_HELP_POPUPS: RebuildHotkeyHelp(); return 0;
-    // The user interface options dialog is not part of the program yet.
-    case IDC_APPLICATION_INTERFACE: return 0;
+    case IDC_APPLICATION_INTERFACE: OpenUserInterfaceOptions(instance, hwnd); return 0;
     default: return 0;
     }
 }

@@ -1,0 +1,163 @@
+#include "dialogs/StartupShortcut.h"
+
+#include "foundation/Handles.h"
+#include "foundation/SystemUtilities.h"
+#include "foundation/WideString.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+namespace {
+
+// One reference to a COM interface, released once, when the holder goes.
+template <class INTERFACE> class COM_REF {
+  public:
+    COM_REF() = default;
+    COM_REF(const COM_REF&) = delete;
+    COM_REF& operator=(const COM_REF&) = delete;
+    ~COM_REF() {
+        if (pointer)
+            pointer->Release();
+    }
+    INTERFACE* operator->() const { return pointer; }
+    // For the call that hands out the reference; the holder must be empty.
+    void** Out() { return reinterpret_cast<void**>(&pointer); }
+
+  private:
+    INTERFACE* pointer = nullptr;
+};
+
+// The shell link object with its file interface. Declared in this order, the
+// file interface is released first.
+struct SHELL_LINK {
+    COM_REF<IShellLinkA> link;
+    COM_REF<IPersistFile> file;
+
+    bool Create() {
+        return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                          link.Out())) &&
+               SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.Out()));
+    }
+    bool Load(const STRING& path) { return SUCCEEDED(file->Load(WSTRING(path.c_str()).c_str(), STGM_READ)); }
+};
+
+bool IsEmpty(const char* text) {
+    return !text || !*text;
+}
+
+// Letter case aside, the way the file system compares names: both texts in
+// UTF-16, upper-cased character by character. A linguistic comparison would
+// take names for equal that the file system keeps apart ("a-b" and "ab").
+bool SameNameNoCase(const char* a, const char* b) {
+    WSTRING left(a ? a : ""), right(b ? b : "");
+    if (left.Length() != right.Length())
+        return false;
+    if (left.Length() == 0)
+        return true;
+    CharUpperBuffW(left.Buffer(), left.Length());
+    CharUpperBuffW(right.Buffer(), right.Length());
+    return lstrcmpW(left.c_str(), right.c_str()) == 0;
+}
+
+// The folder without its trailing separator, found by characters.
+STRING WithoutSeparator(const char* folder) {
+    STRING bare(folder);
+    const char* last = LastBackslash(bare.c_str());
+    if (last && !last[1])
+        bare.SetLength(static_cast<unsigned>(last - bare.c_str()));
+    return bare;
+}
+
+bool PointsAt(const char* target, const char* folder, const char* programFileName) {
+    const char* separator = LastBackslash(target);
+    if (!separator)
+        return false;
+    STRING targetFolder(target, static_cast<unsigned>(separator - target));
+    return SameNameNoCase(targetFolder.c_str(), WithoutSeparator(folder).c_str()) &&
+           SameNameNoCase(separator + 1, programFileName);
+}
+
+STRING FindLink(const char* folder, const char* startupFolder, const char* programFileName,
+                const char* shortcutName) {
+    if (!folder || IsEmpty(startupFolder) || IsEmpty(programFileName) || IsEmpty(shortcutName))
+        return STRING();
+    SHELL_LINK shellLink;
+    if (!shellLink.Create())
+        return STRING();
+    STRING candidate = STRING(startupFolder) + shortcutName;
+    if (!shellLink.Load(candidate)) {
+        candidate.Append(".lnk");
+        if (!shellLink.Load(candidate))
+            return STRING();
+    }
+    char target[MAX_PATH + 1] = {};
+    WIN32_FIND_DATAA found = {};
+    if (FAILED(shellLink.link->GetPath(target, MAX_PATH, &found, 0)))
+        return STRING();
+    return PointsAt(target, folder, programFileName) ? candidate : STRING();
+}
+
+} // namespace
+
+STRING StartupFolder(int common) {
+    char path[MAX_PATH + 1] = {};
+    int which = common && IsNtPlatform() ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP;
+    // Not created when missing: a folder the shell does not know would start nothing.
+    if (!SHGetSpecialFolderPathA(nullptr, path, which, FALSE) || !path[0])
+        return STRING();
+    STRING folder(path);
+    const char* last = LastBackslash(folder.c_str());
+    if (!last || last[1])
+        folder.Append("\\");
+    return folder;
+}
+
+STRING FindStartupShortcut(const char* folder, const char* startupFolder, const char* programFileName,
+                           const char* shortcutName) {
+    COM_INIT com;
+    return FindLink(folder, startupFolder, programFileName, shortcutName);
+}
+
+bool IsStartupShortcutPresent(const char* folder, const char* programFileName, const char* shortcutName,
+                              int common) {
+    COM_INIT com;
+    return FindLink(folder, StartupFolder(common).c_str(), programFileName, shortcutName).Length() > 0;
+}
+
+bool CreateStartupShortcut(const char* folder, const char* programFileName, const char* shortcutName,
+                           const char* description, const char* arguments, int common) {
+    COM_INIT com;
+    STRING startup = StartupFolder(common);
+    if (!folder || startup.Length() == 0 || IsEmpty(programFileName) || IsEmpty(shortcutName))
+        return false;
+    if (FindLink(folder, startup.c_str(), programFileName, shortcutName).Length() > 0)
+        return true;
+
+    STRING programFolder = WithoutSeparator(folder) + "\\";
+    STRING target = programFolder + programFileName;
+    // A link to a file that is not there would start nothing while the box
+    // said it would.
+    if (!FileExists(target.c_str()) || FolderExists(target.c_str()))
+        return false;
+
+    SHELL_LINK shellLink;
+    // No arguments is an empty text: not every shell takes a null one.
+    bool described = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                                IID_IShellLinkA, shellLink.link.Out())) &&
+                     SUCCEEDED(shellLink.link->SetPath(target.c_str())) &&
+                     SUCCEEDED(shellLink.link->SetWorkingDirectory(programFolder.c_str())) &&
+                     SUCCEEDED(shellLink.link->SetArguments(arguments ? arguments : "")) &&
+                     SUCCEEDED(shellLink.link->SetDescription(description ? description : "")) &&
+                     SUCCEEDED(shellLink.link->QueryInterface(IID_IPersistFile, shellLink.file.Out()));
+    if (!described)
+        return false;
+    WSTRING path((startup + shortcutName + ".lnk").c_str());
+    return SUCCEEDED(shellLink.file->Save(path.c_str(), TRUE));
+}
+
+bool RemoveStartupShortcut(const char* folder, const char* programFileName, const char* shortcutName,
+                           int common) {
+    COM_INIT com;
+    STRING found = FindLink(folder, StartupFolder(common).c_str(), programFileName, shortcutName);
+    return found.Length() > 0 && ForceDeleteFile(found.c_str());
+}
