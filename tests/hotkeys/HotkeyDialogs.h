@@ -1,11 +1,12 @@
 #pragma once
 // Test support for the options dialog and the key binding editor: the
-// program's settings saved and put back around a test, the dialogs' help
+// program's settings thrown away around a test, the dialogs' help
 // popups read back, and keys pressed into the editor's capture field. The
 // dialogs run modally in the test thread; these calls are made from the
 // second thread that drives them (support/Dialog.h).
 
 #include "support/Dialog.h"
+#include "support/Registry.h"
 
 #include <windows.h>
 
@@ -14,31 +15,14 @@
 #include <vector>
 
 // HKLM\Software\MorvaneUtilities\Vaylo, the program's own settings, which
-// the options dialog reads and writes: the values it touches are saved and
-// removed (nothing stored), and put back as they were when the object goes.
-class OPTIONS_SETTINGS {
+// the options dialog reads and writes: thrown away before and after the test.
+class OPTIONS_SETTINGS : public SCRATCH_KEY {
   public:
-    OPTIONS_SETTINGS();
-    ~OPTIONS_SETTINGS();
-    OPTIONS_SETTINGS(const OPTIONS_SETTINGS&) = delete;
-    OPTIONS_SETTINGS& operator=(const OPTIONS_SETTINGS&) = delete;
-
-    bool SetDword(const char* name, DWORD value) const;
-    // The DWORD, or -1 when the value is missing or of another type.
-    long long Dword(const char* name) const;
-    // The text, or "(missing)" when there is no such text value.
+    OPTIONS_SETTINGS() : SCRATCH_KEY("Software\\MorvaneUtilities\\Vaylo") {}
+    // The text of the value, or "(missing)" when there is no such text.
     std::string Text(const char* name) const;
-    // Whether any of the values is stored.
+    // Whether any value the dialog writes is stored.
     bool AnyStored() const;
-
-  private:
-    struct SAVED {
-        const char* name;
-        bool existed;
-        DWORD type;
-        std::vector<BYTE> data;
-    };
-    std::vector<SAVED> saved;
 };
 
 WINDOW_QUERY OptionsDialog(); // "Hot Key" of this process

@@ -72,8 +72,8 @@ TEST_F(OptionsTest, FirstOk_WithNothingStored_StoresBothSwitchesOnAndBothBinding
     EXPECT_EQ(IDOK, result);
     EXPECT_TRUE(hotkeysTicked);
     EXPECT_TRUE(helpTicked);
-    EXPECT_EQ(1, settings.Dword("UseHotkey"));
-    EXPECT_EQ(1, settings.Dword("UseHelpPopups"));
+    EXPECT_EQ(1, settings.Dword(nullptr, "UseHotkey"));
+    EXPECT_EQ(1, settings.Dword(nullptr, "UseHelpPopups"));
     EXPECT_EQ("1,1,0,72,1009", settings.Text("Hide Active"));
     EXPECT_EQ("1,1,0,77,1010", settings.Text("Popup Menu"));
 }
@@ -102,13 +102,13 @@ TEST_F(OptionsTest, EscapeKey_StoresNothing_EnterKeyStoresAsOk) {
     EXPECT_EQ(IDCANCEL, OptionsWith(clearHotkeysThenPress(VK_ESCAPE)));
     EXPECT_FALSE(settings.AnyStored());
     EXPECT_EQ(IDOK, OptionsWith(clearHotkeysThenPress(VK_RETURN)));
-    EXPECT_EQ(0, settings.Dword("UseHotkey"));
-    EXPECT_EQ(1, settings.Dword("UseHelpPopups"));
+    EXPECT_EQ(0, settings.Dword(nullptr, "UseHotkey"));
+    EXPECT_EQ(1, settings.Dword(nullptr, "UseHelpPopups"));
 }
 
 TEST_F(OptionsTest, StoredSwitches_AreShownTicked) {
-    ASSERT_TRUE(settings.SetDword("UseHotkey", 0));
-    ASSERT_TRUE(settings.SetDword("UseHelpPopups", 0));
+    ASSERT_TRUE(settings.SetDword(nullptr, "UseHotkey", 0));
+    ASSERT_TRUE(settings.SetDword(nullptr, "UseHelpPopups", 0));
     bool hotkeysTicked = true, helpTicked = true;
     OptionsWith([&](HWND options) {
         hotkeysTicked = IsChecked(options, IDC_USE_HOTKEYS);
@@ -136,7 +136,7 @@ class ChangeKeysTest : public OptionsTest, public ::testing::WithParamInterface<
 
 TEST_P(ChangeKeysTest, OpensTheEditorWithTipsExactlyWhenTheOptionsHaveThem) {
     bool tips = GetParam();
-    ASSERT_TRUE(settings.SetDword("UseHelpPopups", tips ? 1 : 0));
+    ASSERT_TRUE(settings.SetDword(nullptr, "UseHelpPopups", tips ? 1 : 0));
     int editorTooltips = -1, editorTools = -1;
     bool editorOpened = false;
     OptionsWith([&](HWND options) {
