@@ -43,8 +43,7 @@ TEST_F(HideTest, RealDoubleClick_HidesTheWindowIntoTheMenu) {
     std::wstring target = Title(L"target");
     HWND window = StartListed(target);
     ASSERT_NE(window, nullptr);
-    MeasureEmptyMenu();
-    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+    ASSERT_TRUE(MeasureEmptyMenu()) << "the tray menu did not open";
 
     ASSERT_TRUE(vaylo.RealDoubleClickEntry(target));
     EXPECT_TRUE(WaitVisible(window, false)) << "the double click did not hide the window";
@@ -69,8 +68,7 @@ TEST_P(DoubleClickTest, HeldKeysDecideItemAndTray) {
     std::wstring target = Title(L"target");
     HWND window = StartListed(target);
     ASSERT_NE(window, nullptr);
-    MeasureEmptyMenu();
-    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+    ASSERT_TRUE(MeasureEmptyMenu()) << "the tray menu did not open";
     ASSERT_TRUE(MakeForeground(vaylo.main));
     {
         std::unique_ptr<HELD_KEY> shift, ctrl;
@@ -132,11 +130,9 @@ TEST_F(HideTest, ListNotifications_OnlyTheListsOwnDoubleClickHides) {
 // back in front and into the list.
 TEST_F(HideTest, HiddenWindowsStackNewestFirstAboveTheFixedItems) {
     std::wstring a = Title(L"A"), b = Title(L"B"), c = Title(L"C");
-    ASSERT_TRUE(targets.Start({Titled(a), Titled(b), Titled(c)}));
+    ASSERT_TRUE(StartListedTargets({a, b, c}));
     HWND windows[3] = {targets.Window(a), targets.Window(b), targets.Window(c)};
-    ASSERT_TRUE(vaylo.WaitListed(a) && vaylo.WaitListed(b) && vaylo.WaitListed(c));
-    MeasureEmptyMenu();
-    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+    ASSERT_TRUE(MeasureEmptyMenu()) << "the tray menu did not open";
 
     for (const std::wstring& title : {a, b, c})
         ASSERT_TRUE(vaylo.DoubleClickEntry(title));
@@ -190,8 +186,7 @@ TEST_F(HideTest, MenuItemText_ShortensTitlesLongerThan25Characters) {
     std::wstring title25 = PaddedTitle(Title(L"x"), 25);
     std::wstring title26 = title25 + L"W";
     std::wstring title40 = PaddedTitle(title26, 40);
-    ASSERT_TRUE(targets.Start({Titled(title25), Titled(title26), Titled(title40)}));
-    ASSERT_TRUE(vaylo.WaitListed(title25) && vaylo.WaitListed(title26) && vaylo.WaitListed(title40));
+    ASSERT_TRUE(StartListedTargets({title25, title26, title40}));
 
     int widths[3] = {};
     const std::wstring* titles[3] = {&title25, &title26, &title40};
@@ -220,10 +215,8 @@ TEST_F(HideTest, MenuItemText_ShortensTitlesLongerThan25Characters) {
 // the menu opens; the list shows the returned window again.
 TEST_F(HideTest, OpeningTheMenu_DropsItemsOfShownAndClosedWindows) {
     std::wstring a = Title(L"A"), b = Title(L"B"), c = Title(L"C");
-    ASSERT_TRUE(targets.Start({Titled(a), Titled(b), Titled(c)}));
-    ASSERT_TRUE(vaylo.WaitListed(a) && vaylo.WaitListed(b) && vaylo.WaitListed(c));
-    MeasureEmptyMenu();
-    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+    ASSERT_TRUE(StartListedTargets({a, b, c}));
+    ASSERT_TRUE(MeasureEmptyMenu()) << "the tray menu did not open";
     HideThreeThenExpectOnlyTheThirdInTheMenu(a, b, c);
     EXPECT_TRUE(vaylo.WaitListed(a));
 }
@@ -234,8 +227,7 @@ TEST_F(HideTest, RealProgram_HiddenIntoTheMenuAndChosenBack) {
     ASSERT_TRUE(notepad.Start());
     std::wstring title = TitleOf(notepad.window);
     ASSERT_TRUE(vaylo.WaitListed(title));
-    MeasureEmptyMenu();
-    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+    ASSERT_TRUE(MeasureEmptyMenu()) << "the tray menu did not open";
 
     ASSERT_TRUE(vaylo.DoubleClickEntry(title));
     EXPECT_TRUE(WaitVisible(notepad.window, false));
@@ -256,8 +248,7 @@ TEST_F(HideTest, HideActive_OnAListedWindow_HidesItAndActivatesTheNextOne) {
     ASSERT_TRUE(targets.Start({Titled(next), Titled(front)}));
     HWND frontWindow = targets.Window(front), nextWindow = targets.Window(next);
     ASSERT_TRUE(vaylo.WaitListed(front));
-    MeasureEmptyMenu();
-    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+    ASSERT_TRUE(MeasureEmptyMenu()) << "the tray menu did not open";
     ASSERT_TRUE(MakeForeground(nextWindow));
     ASSERT_TRUE(MakeForeground(frontWindow));
 
@@ -313,8 +304,7 @@ TEST_F(HideTest, HideActive_OnAnOwnedDialog_HidesNothingButMovesTheActivation) {
     ASSERT_TRUE(targets.Start({Titled(owner), L"owned:" + dialog}));
     HWND ownerWindow = targets.Window(owner), dialogWindow = targets.Window(dialog);
     ASSERT_TRUE(vaylo.WaitListed(owner));
-    MeasureEmptyMenu();
-    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+    ASSERT_TRUE(MeasureEmptyMenu()) << "the tray menu did not open";
     ASSERT_TRUE(MakeForeground(dialogWindow));
 
     ASSERT_TRUE(vaylo.Command(HIDE_ACTIVE));
@@ -333,9 +323,8 @@ class WayOutTest : public VayloTest, public ::testing::WithParamInterface<WAY_OU
 // Windows hidden by double-click and by "Hide Active" are all shown again.
 TEST_P(WayOutTest, ShowsEveryHeldWindowAgain) {
     std::wstring a = Title(L"A"), b = Title(L"B"), c = Title(L"C");
-    ASSERT_TRUE(targets.Start({Titled(a), Titled(b), Titled(c)}));
+    ASSERT_TRUE(StartListedTargets({a, b, c}));
     HWND held[3] = {targets.Window(a), targets.Window(b), targets.Window(c)};
-    ASSERT_TRUE(vaylo.WaitListed(a) && vaylo.WaitListed(b) && vaylo.WaitListed(c));
     ASSERT_TRUE(vaylo.DoubleClickEntry(a));
     ASSERT_TRUE(vaylo.DoubleClickEntry(b));
     ASSERT_TRUE(MakeForeground(held[2]));

@@ -19,12 +19,9 @@ int const LAST_MENU_ID = IDM_LAST_HIDDEN;
 // still drops the items of windows shown elsewhere or closed.
 TEST_F(MenuIdCycleTest, AfterTheIdsWrap_PruningAndChoosingStillWork) {
     std::wstring cycled = Title(L"cycled"), a = Title(L"shown"), b = Title(L"closed"), c = Title(L"kept");
-    ASSERT_TRUE(targets.Start({Titled(cycled), Titled(a), Titled(b), Titled(c)}));
+    ASSERT_TRUE(StartListedTargets({cycled, a, b, c}));
     HWND window = targets.Window(cycled);
-    ASSERT_TRUE(vaylo.WaitListed(cycled) && vaylo.WaitListed(a) && vaylo.WaitListed(b) &&
-                vaylo.WaitListed(c));
-    MeasureEmptyMenu();
-    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+    ASSERT_TRUE(MeasureEmptyMenu()) << "the tray menu did not open";
 
     int const cycles = LAST_MENU_ID - FIRST_MENU_ID + 1 + 2; // ids 4000..8000, then 4000 and 4001
     int index = vaylo.IndexOf(cycled);

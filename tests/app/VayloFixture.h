@@ -45,17 +45,27 @@ class VayloTest : public ::testing::Test {
     static std::wstring Titled(const std::wstring& title) { return L"titled:" + title; }
     static bool MakeForeground(HWND window) { return BringToFront(window); }
 
+    // Titled target windows, started together; true once Vaylo lists them all.
+    bool StartListedTargets(const std::vector<std::wstring>& titles) {
+        std::vector<std::wstring> specs;
+        for (const std::wstring& title : titles)
+            specs.push_back(Titled(title));
+        if (!targets.Start(specs))
+            return false;
+        for (const std::wstring& title : titles)
+            if (!vaylo.WaitListed(title))
+                return false;
+        return true;
+    }
     // One titled target window, once Vaylo lists it; null when it never shows.
     HWND StartListed(const std::wstring& title) {
-        if (!targets.Start({Titled(title)}) || !vaylo.WaitListed(title))
-            return nullptr;
-        return targets.Window(title);
+        return StartListedTargets({title}) ? targets.Window(title) : nullptr;
     }
 
     // The tray menu's height without hidden-window items, measured once the
-    // test has started; ASSERT on it being positive.
+    // test has started; false when the menu did not open.
     int emptyMenuHeight = 0;
-    void MeasureEmptyMenu() { emptyMenuHeight = vaylo.MenuHeightWithoutItems(); }
+    bool MeasureEmptyMenu() { return (emptyMenuHeight = vaylo.MenuHeightWithoutItems()) > 0; }
     int HiddenItems() const { return vaylo.CountHiddenItems(emptyMenuHeight); }
 
     // The three listed windows are hidden; then the first comes back by other

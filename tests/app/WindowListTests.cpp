@@ -48,9 +48,7 @@ TEST_F(WindowListTest, ShowsExactlyTheWindowsTheFilterAllows) {
 TEST_F(WindowListTest, SelectionFollowsTheWindowNotTheIndex) {
     std::wstring beta = Title(L"beta");
     std::wstring gamma = Title(L"gamma");
-    ASSERT_TRUE(targets.Start({Titled(beta), Titled(gamma)}));
-    ASSERT_TRUE(vaylo.WaitListed(beta));
-    ASSERT_TRUE(vaylo.WaitListed(gamma));
+    ASSERT_TRUE(StartListedTargets({beta, gamma}));
     ASSERT_TRUE(vaylo.SelectEntry(beta));
     int before = vaylo.Selection();
 
