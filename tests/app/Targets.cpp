@@ -9,8 +9,8 @@
 //
 // Every window closes itself on WM_CLOSE, so a driver can make one go away
 // with PostMessage, and posted TARGET_BUSY (wParam: milliseconds) keeps its
-// thread from answering for that long, as a busy program does. The process ends when its last answering window has gone,
-// or after a fixed lifetime, so that a crashed driver leaves nothing behind.
+// thread from answering for that long, as a busy program does. The process ends when its last answering
+// window has gone, or after a fixed lifetime, so that a crashed driver leaves nothing behind.
 
 #include "Desktop.h"
 
