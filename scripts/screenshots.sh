@@ -6,13 +6,15 @@
 #   bash scripts/screenshots.sh tray     # the open tray menu with hidden windows
 #   bash scripts/screenshots.sh dialogs  # the query, the notice, the password prompt
 #   bash scripts/screenshots.sh about    # the About box without and with the licence
+#   bash scripts/screenshots.sh ui       # the User Interface options
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 case "${1:-}" in
   tray) exe="$BUILD/$TEST_ARCH/tests/app/tray/tray_screenshot.exe" ;;
   dialogs) exe="$BUILD/$TEST_ARCH/tests/dialogs/dialogs_screenshots.exe" ;;
   about) exe="$BUILD/$TEST_ARCH/tests/dialogs/about/bin/about_screenshots.exe" ;;
-  *) echo "usage: $0 tray|dialogs|about" >&2; exit 2 ;;
+  ui) exe="$BUILD/$TEST_ARCH/tests/dialogs/ui_options_screenshot.exe" ;;
+  *) echo "usage: $0 tray|dialogs|about|ui" >&2; exit 2 ;;
 esac
 [ -f "$exe" ] || { echo "build first: $exe is missing" >&2; exit 1; }
 
