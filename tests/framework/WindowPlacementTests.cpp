@@ -170,66 +170,31 @@ TEST(Placement, StoredMinimisedOrHidden_OpensAsANormalWindow) {
     EXPECT_EQ(WINSTATE_NORMAL, key.State());
 }
 
-struct OFF_DESKTOP {
-    const char* name;
-    // Offsets from the desktop's right (x) or bottom (y) edge when the flag
-    // is set, plain coordinates otherwise.
-    LONG stored[4];
-    bool fromFar[4];
-    LONG expected[4];
-    bool expectedFromFar[4];
-};
-
-RECT Resolve(const LONG (&edges)[4], const bool (&fromFar)[4]) {
+TEST(Placement, OffTheDesktop_IsMovedOntoItAndCutToIt) {
     RECT desktop = Desktop();
-    LONG farEdges[4] = {desktop.right, desktop.bottom, desktop.right, desktop.bottom};
-    LONG at[4];
-    for (int i = 0; i < 4; ++i)
-        at[i] = fromFar[i] ? farEdges[i] + edges[i] : edges[i];
-    return RECT{at[0], at[1], at[2], at[3]};
-}
-
-class OffDesktop : public ::testing::TestWithParam<OFF_DESKTOP> {};
-
-TEST_P(OffDesktop, IsMovedOntoTheDesktopAndCutToIt) {
+    LONG W = desktop.right, H = desktop.bottom;
+    struct CASE {
+        const char* name;
+        RECT stored, expected;
+    } const cases[] = {
+        {"negative top: at the top edge, stored height", {200, -50, 600, 350}, {200, 0, 600, 400}},
+        {"negative left: at the left edge, stored width", {-80, 100, 420, 500}, {0, 100, 500, 500}},
+        {"wider than the desktop", {-10, 100, W + 300, 500}, {0, 100, W, 500}},
+        {"taller than the desktop", {50, 10, 450, H + 500}, {50, 0, 450, H}},
+        {"past the bottom right: moved back whole",
+         {W - 100, H - 50, W + 300, H + 250},
+         {W - 400, H - 300, W, H}},
+        {"wholly off screen", {W + 500, H + 500, W + 900, H + 800}, {W - 400, H - 300, W, H}},
+    };
     PLACEMENT_KEY key;
-    key.Store(Resolve(GetParam().stored, GetParam().fromFar), 2);
-    RECT seen = {};
-    NAMED_PROBE dialog(IDD_PROBE, [&](NAMED_PROBE& d) { seen = WindowRect(d.Handle()); });
-    dialog.Run();
-    EXPECT_EQ(Describe(Resolve(GetParam().expected, GetParam().expectedFromFar)), Describe(seen));
+    for (const CASE& tested : cases) {
+        key.Store(tested.stored, 2);
+        RECT seen = {};
+        NAMED_PROBE dialog(IDD_PROBE, [&](NAMED_PROBE& d) { seen = WindowRect(d.Handle()); });
+        dialog.Run();
+        EXPECT_EQ(Describe(tested.expected), Describe(seen)) << tested.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Stored, OffDesktop,
-                         ::testing::Values(
-                             // Placed at the top edge with its stored height.
-                             OFF_DESKTOP{"NegativeTop", {200, -50, 600, 350}, {}, {200, 0, 600, 400}, {}},
-                             // Placed at the left edge with its stored width.
-                             OFF_DESKTOP{"NegativeLeft", {-80, 100, 420, 500}, {}, {0, 100, 500, 500}, {}},
-                             OFF_DESKTOP{"WiderThanDesktop",
-                                         {-10, 100, 300, 500},
-                                         {false, false, true, false},
-                                         {0, 100, 0, 500},
-                                         {false, false, true, false}},
-                             OFF_DESKTOP{"TallerThanDesktop",
-                                         {50, 10, 450, 500},
-                                         {false, false, false, true},
-                                         {50, 0, 450, 0},
-                                         {false, false, false, true}},
-                             // Moved back by what sticks out, keeping its size.
-                             OFF_DESKTOP{"PastBottomRight",
-                                         {-100, -50, 300, 250},
-                                         {true, true, true, true},
-                                         {-400, -300, 0, 0},
-                                         {true, true, true, true}},
-                             OFF_DESKTOP{"WhollyOffScreen",
-                                         {500, 500, 900, 800},
-                                         {true, true, true, true},
-                                         {-400, -300, 0, 0},
-                                         {true, true, true, true}}),
-                         [](const ::testing::TestParamInfo<OFF_DESKTOP>& tested) {
-                             return tested.param.name;
-                         });
 
 // Missing edges take the screen quarters; so does a rectangle that is empty
 // or inside out, of which nothing sensible can be made.
