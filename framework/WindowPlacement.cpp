@@ -30,8 +30,10 @@ FONT_FIELD const kFontFields[13] = {
     {"lfPitchAndFamily", nullptr, &LOGFONTA::lfPitchAndFamily},
 };
 
-bool UsableKey(const REGKEY& settings, const char* subkey) {
-    return subkey && *subkey && settings.status == 0;
+// The settings key's status tells the last operation's error, not whether the
+// key is usable: that shows in the subkey's status as it is made.
+bool UsableKey(const char* subkey) {
+    return subkey && *subkey;
 }
 
 // Stored rectangles come from anywhere (an old screen, a hand edit), so the
@@ -142,7 +144,7 @@ void MV_WINBASE::SaveWindowPlacement() {
 }
 
 bool SavePlacement(REGKEY& settings, const char* subkey, HWND window, int state) {
-    if (!IsWindow(window) || !UsableKey(settings, subkey))
+    if (!IsWindow(window) || !UsableKey(subkey))
         return false;
     REGKEY placement(settings, subkey);
     if (placement.status != 0)
@@ -174,7 +176,7 @@ bool SavePlacement(REGKEY& settings, const char* subkey, HWND window, int state)
 }
 
 bool RestorePlacement(REGKEY& settings, const char* subkey, HWND window, bool resizable) {
-    if (!IsWindow(window) || !UsableKey(settings, subkey))
+    if (!IsWindow(window) || !UsableKey(subkey))
         return false;
     REGKEY placement(settings, subkey);
     if (placement.status != 0)
@@ -214,7 +216,7 @@ bool RestorePlacement(REGKEY& settings, const char* subkey, HWND window, bool re
 }
 
 bool ReadFont(REGKEY& settings, const char* subkey, LOGFONTA& font, COLORREF* colour) {
-    if (!UsableKey(settings, subkey))
+    if (!UsableKey(subkey))
         return false;
     REGKEY stored(settings, subkey);
     if (stored.status != 0)
@@ -243,7 +245,7 @@ bool ReadFont(REGKEY& settings, const char* subkey, LOGFONTA& font, COLORREF* co
 }
 
 bool SaveFont(REGKEY& settings, const char* subkey, const LOGFONTA& font, const COLORREF* colour) {
-    if (!UsableKey(settings, subkey))
+    if (!UsableKey(subkey))
         return false;
     REGKEY stored(settings, subkey);
     if (stored.status != 0)

@@ -249,6 +249,8 @@ TEST(Placement, TopMost_StoredOneMakesTheWindowTopMost_ZeroTakesItAway) {
     bool topMostOnOpening = false, stillTopMost = true, storedAgain = false;
     NAMED_PROBE dialog(IDD_PROBE, [&](NAMED_PROBE& d) {
         topMostOnOpening = IsTopMost(d.Handle());
+        DWORD missing = 0; // a failed read of the window's own key must not stop the save
+        d.Settings().ReadDword("NoSuchValue", missing);
         storedAgain = SavePlacement(d.Settings(), kSubkey, d.Handle(), WINSTATE_NORMAL) &&
                       key.Dword(kSubkey, "TopMost") == 1;
         key.SetDword(kSubkey, "TopMost", 0);
