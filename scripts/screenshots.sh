@@ -7,6 +7,7 @@
 #   bash scripts/screenshots.sh dialogs  # the query, the notice, the password prompt
 #   bash scripts/screenshots.sh about    # the About box without and with the licence
 #   bash scripts/screenshots.sh ui       # the User Interface options
+#   bash scripts/screenshots.sh viewer   # the Hidden Windows viewer, a help popup
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 case "${1:-}" in
@@ -14,7 +15,8 @@ case "${1:-}" in
   dialogs) exe="$BUILD/$TEST_ARCH/tests/dialogs/dialogs_screenshots.exe" ;;
   about) exe="$BUILD/$TEST_ARCH/tests/dialogs/about/bin/about_screenshots.exe" ;;
   ui) exe="$BUILD/$TEST_ARCH/tests/dialogs/ui_options_screenshot.exe" ;;
-  *) echo "usage: $0 tray|dialogs|about|ui" >&2; exit 2 ;;
+  viewer) exe="$BUILD/$TEST_ARCH/tests/app/viewer_screenshot.exe" ;;
+  *) echo "usage: $0 tray|dialogs|about|ui|viewer" >&2; exit 2 ;;
 esac
 [ -f "$exe" ] || { echo "build first: $exe is missing" >&2; exit 1; }
 

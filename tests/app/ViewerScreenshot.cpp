@@ -1,7 +1,7 @@
 // viewer_screenshot.exe FOLDER: not a test. Holds the "Hidden Windows" viewer
 // with three hidden windows listed, then, with those windows back, the main
 // window with the picker icon's help popup, while
-// scripts/viewer-screenshots.sh photographs each (the hand-shake of
+// scripts/screenshots.sh viewer photographs each (the hand-shake of
 // support/Screen.h in FOLDER).
 
 #include "ViewerDesktop.h"
