@@ -38,7 +38,7 @@ void HIDDEN::SetUp() {
     BuildHelpPopups();
 }
 
-// The tooltip goes before the window that owns it.
+// The system has taken the owned tooltip window by now; its holder goes here.
 void HIDDEN::TearDown() {
     helpPopups.reset();
 }
