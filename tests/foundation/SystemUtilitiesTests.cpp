@@ -327,3 +327,19 @@ TEST(SystemUtilities, ForceForeground_RaisesAnotherProgramsWindowAndSurvivesAHun
     EXPECT_TRUE(IsWindow(hungWindow));
     ForceForeground(nullptr); // nothing to do
 }
+
+// A hotkey or a key queued while a window is brought forward would otherwise
+// run inside the caller, or bypass the keyboard handling of an open dialog.
+TEST(SystemUtilities, ForceForeground_DispatchesNothingQueuedForTheCaller) {
+    HWND mine = CreateWindowA("STATIC", "queue", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(mine);
+    UINT const queued = WM_APP + 77;
+    ASSERT_TRUE(PostMessageA(mine, queued, 0, 0));
+    ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_HOTKEY, 1009, 0));
+    ForceForeground(mine);
+    MSG message;
+    EXPECT_TRUE(PeekMessageA(&message, mine, queued, queued, PM_REMOVE));
+    EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE));
+    DestroyWindow(mine);
+}
