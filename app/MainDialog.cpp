@@ -22,7 +22,6 @@ UINT_PTR const HOTKEY_RELEASE_TIMER = 3;
 UINT const HOTKEY_RELEASE_POLL_MS = 50;
 DWORD const HOTKEY_REPEAT_GAP_MS = 1000;
 
-
 int const LIST_ITEM_HEIGHT = 16;
 
 } // namespace

@@ -178,7 +178,8 @@ BOOL DIALOG::AddVisibleWindow(HWND window) {
     MV_LISTBOX list(GetItem(IDC_WINDOW_LIST));
     int index = list.AddString(title.c_str());
     // Not listed, or listed without data: nothing refers to it, and it goes here.
-    if (index != LB_ERR && index != LB_ERRSPACE && list.SetItemData(index, reinterpret_cast<LPARAM>(entry.get())))
+    if (index != LB_ERR && index != LB_ERRSPACE &&
+        list.SetItemData(index, reinterpret_cast<LPARAM>(entry.get())))
         entry.release(); // the list holds it until WM_DELETEITEM
     return TRUE;
 }

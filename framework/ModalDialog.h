@@ -6,7 +6,7 @@
 #include "framework/WindowBase.h"
 
 class MV_MODALDIALOG : public MV_WINBASE {
-public:
+  public:
     // name: null or empty for every window but the main one (decides the
     // settings key and whether the placement is remembered).
     MV_MODALDIALOG(const char* name, UINT templateId, HWND parent, HINSTANCE instance);
@@ -20,7 +20,7 @@ public:
     int Result() const { return result; }
     UINT TemplateId() const { return templateId; }
 
-protected:
+  protected:
     UINT templateId;
     int result = -1;
 };

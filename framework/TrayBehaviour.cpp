@@ -18,8 +18,7 @@ static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "first-version notification record 
 #endif
 unsigned const kTipCharacters = 63; // the first-version tip holds 64 with its zero
 
-NOTIFYICONDATAA TrayRecord(HWND window)
-{
+NOTIFYICONDATAA TrayRecord(HWND window) {
     NOTIFYICONDATAA record;
     std::memset(&record, 0, sizeof(record));
     record.cbSize = kTrayRecordSize;
@@ -30,14 +29,14 @@ NOTIFYICONDATAA TrayRecord(HWND window)
 
 // At most 63 characters; a double-byte character that does not fit whole is
 // left out rather than cut in half.
-void CopyTip(char (&target)[sizeof(NOTIFYICONDATAA::szTip)], const STRING& tip)
-{
+void CopyTip(char (&target)[sizeof(NOTIFYICONDATAA::szTip)], const STRING& tip) {
     static_assert(sizeof(target) > kTipCharacters, "tip buffer");
     const char* source = tip.c_str();
     unsigned length = 0;
     while (source[length] && length < kTipCharacters) {
         unsigned step = IsDBCSLeadByte(static_cast<BYTE>(source[length])) && source[length + 1] ? 2 : 1;
-        if (length + step > kTipCharacters) break;
+        if (length + step > kTipCharacters)
+            break;
         length += step;
     }
     std::memset(target, 0, sizeof(target));
@@ -46,12 +45,12 @@ void CopyTip(char (&target)[sizeof(NOTIFYICONDATAA::szTip)], const STRING& tip)
 
 // The console window of the process: the top-level window whose title
 // contains the console's title. Null without a console.
-HWND ConsoleWindow()
-{
+HWND ConsoleWindow() {
     char title[261];
     std::memset(title, 0, sizeof(title));
     GetConsoleTitleA(title, sizeof(title));
-    if (!title[0]) return nullptr;
+    if (!title[0])
+        return nullptr;
     return FindTopLevelWindow(title, "", nullptr, false);
 }
 
@@ -59,10 +58,11 @@ HWND ConsoleWindow()
 
 // ---------------------------------------------------------------- the icon
 
-void MV_WINBASE::TrayUpdate(unsigned flags)
-{
-    if (!HasTrayIcon()) return;
-    if (winState != WINSTATE_HIDDEN && TrayOnlyWhenHidden()) return;
+void MV_WINBASE::TrayUpdate(unsigned flags) {
+    if (!HasTrayIcon())
+        return;
+    if (winState != WINSTATE_HIDDEN && TrayOnlyWhenHidden())
+        return;
 
     NOTIFYICONDATAA record = TrayRecord(hwnd);
     if (flags & TRAY_TIP) {
@@ -78,7 +78,8 @@ void MV_WINBASE::TrayUpdate(unsigned flags)
     // Modifying fails while the icon does not exist: that is how we learn to add it.
     BOOL modified = Shell_NotifyIconA(NIM_MODIFY, &record);
     trayFailed = 0;
-    if (modified) return;
+    if (modified)
+        return;
 
     // An icon is always added whole, so that it carries its tip and answers
     // clicks even when the first update only brought a new image.
@@ -92,9 +93,9 @@ void MV_WINBASE::TrayUpdate(unsigned flags)
     }
 }
 
-void MV_WINBASE::TrayRemove()
-{
-    if (!HasTrayIcon()) return;
+void MV_WINBASE::TrayRemove() {
+    if (!HasTrayIcon())
+        return;
     NOTIFYICONDATAA record = TrayRecord(hwnd);
     record.uFlags = NIF_TIP;
     Shell_NotifyIconA(NIM_DELETE, &record);
@@ -102,11 +103,11 @@ void MV_WINBASE::TrayRemove()
 
 // ---------------------------------------------------------------- tray clicks
 
-void MV_WINBASE::TrayDispatch(UINT mouseMessage)
-{
+void MV_WINBASE::TrayDispatch(UINT mouseMessage) {
     // A click handler may run a modal loop (menu, password prompt) in which
     // further tray messages arrive: those are dropped.
-    if (inTrayHandler) return;
+    if (inTrayHandler)
+        return;
     inTrayHandler = 1;
     switch (mouseMessage) {
     case WM_RBUTTONUP: OnTrayRightClick(); break;
@@ -118,8 +119,7 @@ void MV_WINBASE::TrayDispatch(UINT mouseMessage)
     inTrayHandler = 0;
 }
 
-void MV_WINBASE::OnTrayRightClick()
-{
+void MV_WINBASE::OnTrayRightClick() {
     HMENU menu = GetTrayMenu();
     if (!menu) {
         OnTrayLeftClick();
@@ -135,26 +135,32 @@ void MV_WINBASE::OnTrayRightClick()
     PostMessageA(hwnd, WM_NULL, 0, 0);
 }
 
-void MV_WINBASE::OnTrayLeftClick()
-{
+void MV_WINBASE::OnTrayLeftClick() {
     if (IsWindowVisible(hwnd)) {
         SetForegroundWindow(hwnd);
         return;
     }
-    if (!MayRestoreFromTray()) return;
+    if (!MayRestoreFromTray())
+        return;
     ShowWithConsole();
     SetForegroundWindow(hwnd);
-    if (TrayOnlyWhenHidden()) TrayRemove();
+    if (TrayOnlyWhenHidden())
+        TrayRemove();
 }
 
-void MV_WINBASE::OnTrayMiddleClick() { OnTrayLeftClick(); }
+void MV_WINBASE::OnTrayMiddleClick() {
+    OnTrayLeftClick();
+}
 
-void MV_WINBASE::OnTrayDoubleClick() { OnTrayLeftClick(); }
+void MV_WINBASE::OnTrayDoubleClick() {
+    OnTrayLeftClick();
+}
 
-bool MV_WINBASE::MayRestoreFromTray() { return true; }
+bool MV_WINBASE::MayRestoreFromTray() {
+    return true;
+}
 
-bool MV_WINBASE::MayHideToTray(const char* valueName)
-{
+bool MV_WINBASE::MayHideToTray(const char* valueName) {
     DWORD toTray = 0;
     REGKEY(settings, valueName).ReadDword(valueName, toTray);
     return toTray != 0;
@@ -162,30 +168,31 @@ bool MV_WINBASE::MayHideToTray(const char* valueName)
 
 // ---------------------------------------------------------------- hiding and showing
 
-bool MV_WINBASE::HideToTray(const char* valueName)
-{
-    if (!HasTrayIcon() || trayFailed) return false;
+bool MV_WINBASE::HideToTray(const char* valueName) {
+    if (!HasTrayIcon() || trayFailed)
+        return false;
 
-    if (!MayHideToTray(valueName)) return false;
+    if (!MayHideToTray(valueName))
+        return false;
 
     // The shell may have gone since the last update: a window hidden without
     // an icon could not be brought back, so it closes or minimizes instead.
     TrayUpdate(TRAY_TIP | TRAY_ICON);
-    if (trayFailed) return false;
+    if (trayFailed)
+        return false;
     HideWithConsole();
     return true;
 }
 
-void MV_WINBASE::HideWithConsole()
-{
+void MV_WINBASE::HideWithConsole() {
     ShowWindow(hwnd, SW_HIDE);
     HWND console = ConsoleWindow();
     // The console window belongs to another process: never wait on it.
-    if (console && console != hwnd) ShowWindowAsync(console, SW_HIDE);
+    if (console && console != hwnd)
+        ShowWindowAsync(console, SW_HIDE);
 }
 
-void MV_WINBASE::ShowWithConsole()
-{
+void MV_WINBASE::ShowWithConsole() {
     ShowWindow(hwnd, SW_SHOW);
     ShowWindow(hwnd, SW_SHOWDEFAULT);
     ShowWindow(hwnd, SW_RESTORE);

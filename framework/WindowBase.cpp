@@ -22,20 +22,17 @@ UINT const kOwnerTimeout = 2000; // an owner in another thread must not stall us
 
 // Command ids handed out by AllocateCommandId; 1024 seeds the set so the first
 // id is 1025. Both live until the process ends.
-std::set<int>& CommandIds()
-{
+std::set<int>& CommandIds() {
     static std::set<int> ids{1024};
     return ids;
 }
 
-CSECTION& CommandIdLock()
-{
+CSECTION& CommandIdLock() {
     static CSECTION lock;
     return lock;
 }
 
-LRESULT SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR answer = 0;
     if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_NORMAL, kOwnerTimeout,
                              &answer))
@@ -44,33 +41,33 @@ LRESULT SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 // ExtractIconA answers 1 for a file that is no program or icon file.
-HICON ExtractFirstIcon(HINSTANCE instance, HMODULE module)
-{
+HICON ExtractFirstIcon(HINSTANCE instance, HMODULE module) {
     STRING path(ModulePath(module).c_str(), MAX_PATH - 1);
-    if (path.Length() == 0) return nullptr;
+    if (path.Length() == 0)
+        return nullptr;
     HICON found = ExtractIconA(instance, path.c_str(), 0);
-    if (found == reinterpret_cast<HICON>(1)) return nullptr;
+    if (found == reinterpret_cast<HICON>(1))
+        return nullptr;
     return found;
 }
 
 // The combo box with its dropped-down list. Wine answers 0 (CB_OKAY) where
 // Windows answers nonzero, so a filled rectangle counts as success too.
-bool ReadDroppedRect(HWND combo, RECT& rect)
-{
+bool ReadDroppedRect(HWND combo, RECT& rect) {
     rect = RECT{};
     LRESULT answer = SendMessageA(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&rect));
     return answer != 0 || !IsRectEmpty(&rect);
 }
 
-bool IsClass(HWND window, const char* className) { return WindowClassName(window).EqualsNoCase(className); }
+bool IsClass(HWND window, const char* className) {
+    return WindowClassName(window).EqualsNoCase(className);
+}
 
 } // namespace
 
 MV_WINBASE::MV_WINBASE(const char* name, HWND parentWindow, HINSTANCE moduleInstance)
     : parent(parentWindow), instance(moduleInstance),
-      settings(HKEY_LOCAL_MACHINE, (STRING("Software\\MorvaneUtilities\\") + (name ? name : "")).c_str())
-{
-}
+      settings(HKEY_LOCAL_MACHINE, (STRING("Software\\MorvaneUtilities\\") + (name ? name : "")).c_str()) {}
 
 MV_WINBASE::~MV_WINBASE() = default;
 
@@ -78,8 +75,7 @@ MV_WINBASE::~MV_WINBASE() = default;
 
 void MV_WINBASE::OnInitDone() {}
 
-HFONT MV_WINBASE::LoadFont()
-{
+HFONT MV_WINBASE::LoadFont() {
     WINDOW_DC windowDc(hwnd);
     HDC dc = windowDc.Get();
     if (initialFont) {
@@ -110,40 +106,58 @@ HFONT MV_WINBASE::LoadFont()
     return font.Get();
 }
 
-void MV_WINBASE::SetFont(HFONT newFont)
-{
+void MV_WINBASE::SetFont(HFONT newFont) {
     SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(newFont), 0);
     ApplyFontToChildren(newFont);
-    if (HasLayout()) ApplyLayout();
+    if (HasLayout())
+        ApplyLayout();
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-void MV_WINBASE::OnIconChanged()
-{
-    if (inTrayHandler) return;
+void MV_WINBASE::OnIconChanged() {
+    if (inTrayHandler)
+        return;
     inTrayHandler = 1;
-    if (HasTrayIcon()) TrayUpdate(TRAY_ICON);
+    if (HasTrayIcon())
+        TrayUpdate(TRAY_ICON);
     inTrayHandler = 0;
 }
 
-HWND MV_WINBASE::GetItem(int id) const { return GetDlgItem(hwnd, id); }
+HWND MV_WINBASE::GetItem(int id) const {
+    return GetDlgItem(hwnd, id);
+}
 void MV_WINBASE::OnStatusBarSized(HWND) {}
-bool MV_WINBASE::HasLayout() const { return false; }
-bool MV_WINBASE::HasTrayIcon() const { return false; }
-bool MV_WINBASE::TrayOnlyWhenHidden() const { return false; }
-UINT MV_WINBASE::GetTrayMessage() const { return static_cast<UINT>(-1); }
-HMENU MV_WINBASE::GetTrayMenu() const { return nullptr; }
-STRING MV_WINBASE::GetTrayTip() const { return STRING("Morvane Utilities Application"); }
-COLORREF MV_WINBASE::GetBackColor() const { return RGB(255, 255, 255); }
-int MV_WINBASE::Reserved() { return 0; }
+bool MV_WINBASE::HasLayout() const {
+    return false;
+}
+bool MV_WINBASE::HasTrayIcon() const {
+    return false;
+}
+bool MV_WINBASE::TrayOnlyWhenHidden() const {
+    return false;
+}
+UINT MV_WINBASE::GetTrayMessage() const {
+    return static_cast<UINT>(-1);
+}
+HMENU MV_WINBASE::GetTrayMenu() const {
+    return nullptr;
+}
+STRING MV_WINBASE::GetTrayTip() const {
+    return STRING("Morvane Utilities Application");
+}
+COLORREF MV_WINBASE::GetBackColor() const {
+    return RGB(255, 255, 255);
+}
+int MV_WINBASE::Reserved() {
+    return 0;
+}
 
 // ---------------------------------------------------------------- message routing
 
 // The one exception handler of the program: an exception must never unwind
 // through the system's dialog manager, from the base's handlers or a derived
 // class's. The message's answer is then 0.
-INT_PTR CALLBACK MV_WINBASE::DialogThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
+INT_PTR CALLBACK MV_WINBASE::DialogThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         return Route(window, message, wParam, lParam);
     } catch (const std::exception& failure) {
@@ -154,10 +168,10 @@ INT_PTR CALLBACK MV_WINBASE::DialogThunk(HWND window, UINT message, WPARAM wPara
     return 0;
 }
 
-INT_PTR MV_WINBASE::Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
+INT_PTR MV_WINBASE::Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        if (!lParam) return 0;
+        if (!lParam)
+            return 0;
         MV_WINBASE* self = reinterpret_cast<MV_WINBASE*>(lParam);
         self->hwnd = window;
         SetLastError(0);
@@ -166,7 +180,8 @@ INT_PTR MV_WINBASE::Route(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     }
     SetLastError(0);
     LONG_PTR attached = GetWindowLongPtrA(window, DWLP_USER);
-    if (!attached || GetLastError()) return 0;
+    if (!attached || GetLastError())
+        return 0;
     MV_WINBASE* self = reinterpret_cast<MV_WINBASE*>(attached);
     INT_PTR answer = self->WindowProc(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
@@ -177,34 +192,36 @@ INT_PTR MV_WINBASE::Route(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return answer;
 }
 
-INT_PTR MV_WINBASE::OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam)
-{
+INT_PTR MV_WINBASE::OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam) {
     if (HasTrayIcon() && taskbarCreatedMessage == static_cast<UINT>(-1))
         taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 
     if (parent) {
         SetIcon(reinterpret_cast<HICON>(SendBounded(parent, WM_GETICON, ICON_BIG, 0)));
         HFONT parentFont = reinterpret_cast<HFONT>(SendBounded(parent, WM_GETFONT, 0, 0));
-        if (parentFont) ApplyFontToChildren(parentFont);
+        if (parentFont)
+            ApplyFontToChildren(parentFont);
     } else {
         HICON fileIcon = ExtractFirstIcon(instance, instance);
-        if (!fileIcon) fileIcon = ExtractFirstIcon(instance, ModuleFromAddress());
+        if (!fileIcon)
+            fileIcon = ExtractFirstIcon(instance, ModuleFromAddress());
         extractedIcon.Reset(fileIcon); // an earlier run's icon goes
         SetIcon(fileIcon);
         CentreWindow(hwnd, nullptr);
     }
 
     INT_PTR answer = PassOn(message, wParam, lParam);
-    if (HasLayout()) CaptureLayout();
+    if (HasLayout())
+        CaptureLayout();
     RestoreWindowPlacement();
-    if (topMostCommandId == 0) topMostCommandId = AllocateCommandId();
+    if (topMostCommandId == 0)
+        topMostCommandId = AllocateCommandId();
     OnInitDone();
     SetForegroundWindow(hwnd);
     return answer;
 }
 
-INT_PTR MV_WINBASE::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
+INT_PTR MV_WINBASE::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_TIMER: return OnTimer(message, wParam, lParam);
     case WM_DESTROY: return OnDestroy(message, wParam, lParam);
@@ -223,32 +240,31 @@ INT_PTR MV_WINBASE::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-INT_PTR MV_WINBASE::PassOn(UINT message, WPARAM wParam, LPARAM lParam)
-{
+INT_PTR MV_WINBASE::PassOn(UINT message, WPARAM wParam, LPARAM lParam) {
     return DialogProc(message, wParam, lParam);
 }
 
-INT_PTR MV_WINBASE::OnTimer(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (wParam != kMessageBoxTimer) return OnOtherMessage(message, wParam, lParam);
+INT_PTR MV_WINBASE::OnTimer(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (wParam != kMessageBoxTimer)
+        return OnOtherMessage(message, wParam, lParam);
     KillTimer(hwnd, kMessageBoxTimer);
     FixMessageBox();
     return 0;
 }
 
-INT_PTR MV_WINBASE::OnDestroy(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (HasTrayIcon()) TrayRemove();
+INT_PTR MV_WINBASE::OnDestroy(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (HasTrayIcon())
+        TrayRemove();
     SaveWindowPlacement();
     SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(previousIcon));
     font.Reset();
     return PassOn(message, wParam, lParam);
 }
 
-INT_PTR MV_WINBASE::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam)
-{
+INT_PTR MV_WINBASE::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND control = reinterpret_cast<HWND>(lParam);
-    if (!parent || WindowClassName(control).ToUpper().Contains("EDIT")) return PassOn(message, wParam, lParam);
+    if (!parent || WindowClassName(control).ToUpper().Contains("EDIT"))
+        return PassOn(message, wParam, lParam);
 
     LRESULT brush;
     {
@@ -263,14 +279,13 @@ INT_PTR MV_WINBASE::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam)
     return static_cast<INT_PTR>(brush);
 }
 
-INT_PTR MV_WINBASE::OnSize(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (HasLayout() && !IsIconic(hwnd)) ApplyLayout();
+INT_PTR MV_WINBASE::OnSize(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (HasLayout() && !IsIconic(hwnd))
+        ApplyLayout();
     return PassOn(message, wParam, lParam);
 }
 
-INT_PTR MV_WINBASE::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam)
-{
+INT_PTR MV_WINBASE::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (wParam & 0xFFF0) {
     case SC_MAXIMIZE:
         SaveWindowPlacement();
@@ -280,9 +295,7 @@ INT_PTR MV_WINBASE::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam)
         SaveWindowPlacement();
         winState = WINSTATE_HIDDEN;
         return HideToTray("MinimizeToTray") ? 1 : 0;
-    case SC_RESTORE:
-        winState = WINSTATE_NORMAL;
-        return PassOn(message, wParam, lParam);
+    case SC_RESTORE: winState = WINSTATE_NORMAL; return PassOn(message, wParam, lParam);
     default: break;
     }
     if (topMostCommandId != 0 && wParam == static_cast<WPARAM>(topMostCommandId)) {
@@ -293,25 +306,24 @@ INT_PTR MV_WINBASE::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam)
     return PassOn(message, wParam, lParam);
 }
 
-INT_PTR MV_WINBASE::OnInitMenuPopup(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (HIWORD(lParam) == 0) return OnOtherMessage(message, wParam, lParam);
+INT_PTR MV_WINBASE::OnInitMenuPopup(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(lParam) == 0)
+        return OnOtherMessage(message, wParam, lParam);
     HMENU menu = reinterpret_cast<HMENU>(wParam);
-    if (menu != GetSystemMenu(hwnd, FALSE)) return PassOn(message, wParam, lParam);
+    if (menu != GetSystemMenu(hwnd, FALSE))
+        return PassOn(message, wParam, lParam);
     bool topMost = (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     CheckMenuItem(menu, topMostCommandId, MF_BYCOMMAND | (topMost ? MF_CHECKED : MF_UNCHECKED));
     return 1;
 }
 
-INT_PTR MV_WINBASE::BroadcastToChildren(UINT message, WPARAM wParam, LPARAM lParam)
-{
+INT_PTR MV_WINBASE::BroadcastToChildren(UINT message, WPARAM wParam, LPARAM lParam) {
     for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         SendMessageA(child, message, wParam, lParam);
     return 0;
 }
 
-INT_PTR MV_WINBASE::OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
+INT_PTR MV_WINBASE::OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     UINT trayMessage = GetTrayMessage();
     if (trayMessage != static_cast<UINT>(-1) && message == trayMessage) {
         TrayDispatch(static_cast<UINT>(lParam));
@@ -319,7 +331,8 @@ INT_PTR MV_WINBASE::OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     if (message == WM_CLOSE && HasTrayIcon()) {
         winState = WINSTATE_HIDDEN;
-        if (HideToTray("CloseToTray")) return 1;
+        if (HideToTray("CloseToTray"))
+            return 1;
         return DefWindowProcA(hwnd, WM_CLOSE, 0, 0);
     }
     if (taskbarCreatedMessage != static_cast<UINT>(-1) && message == taskbarCreatedMessage) {
@@ -331,8 +344,7 @@ INT_PTR MV_WINBASE::OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 // ---------------------------------------------------------------- operations
 
-HICON MV_WINBASE::SetIcon(HICON newIcon)
-{
+HICON MV_WINBASE::SetIcon(HICON newIcon) {
     icon = newIcon;
     previousIcon =
         reinterpret_cast<HICON>(SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(newIcon)));
@@ -340,16 +352,14 @@ HICON MV_WINBASE::SetIcon(HICON newIcon)
     return previousIcon;
 }
 
-void MV_WINBASE::ApplyFontToChildren(HFONT childFont)
-{
+void MV_WINBASE::ApplyFontToChildren(HFONT childFont) {
     for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(childFont), 0);
         InvalidateRect(child, nullptr, TRUE);
     }
 }
 
-int MV_WINBASE::ShowMessage(const char* text, const char* caption, UINT style, UINT iconId)
-{
+int MV_WINBASE::ShowMessage(const char* text, const char* caption, UINT style, UINT iconId) {
     SetForegroundWindow(hwnd);
     MSGBOXPARAMSA box = {};
     box.cbSize = sizeof(box);
@@ -364,7 +374,8 @@ int MV_WINBASE::ShowMessage(const char* text, const char* caption, UINT style, U
     }
     // The box's own modal loop delivers this timer once the box is up; without
     // a window there would be nobody to receive it.
-    if (hwnd) SetTimer(hwnd, kMessageBoxTimer, kMessageBoxDelay, nullptr);
+    if (hwnd)
+        SetTimer(hwnd, kMessageBoxTimer, kMessageBoxDelay, nullptr);
     messageCaption = caption;
     return MessageBoxIndirectA(&box);
 }
@@ -372,33 +383,36 @@ int MV_WINBASE::ShowMessage(const char* text, const char* caption, UINT style, U
 // Gives the open message box this window's icon and centres it over the
 // window. Only a box of this thread owned by this window qualifies, so no
 // other program's dialog with the same caption is ever touched.
-void MV_WINBASE::FixMessageBox()
-{
+void MV_WINBASE::FixMessageBox() {
     DWORD thread = GetCurrentThreadId();
     HWND box = nullptr;
     for (HWND candidate = GetWindow(GetDesktopWindow(), GW_CHILD); candidate && !box;
          candidate = GetWindow(candidate, GW_HWNDNEXT)) {
-        if (GetWindowThreadProcessId(candidate, nullptr) != thread) continue;
-        if (GetWindow(candidate, GW_OWNER) != hwnd) continue;
-        if (!WindowClassName(candidate).StartsWithNoCase("#32770")) continue;
-        if (messageCaption.Length() && !ReadWindowTitle(candidate).Equals(messageCaption.Text())) continue;
+        if (GetWindowThreadProcessId(candidate, nullptr) != thread)
+            continue;
+        if (GetWindow(candidate, GW_OWNER) != hwnd)
+            continue;
+        if (!WindowClassName(candidate).StartsWithNoCase("#32770"))
+            continue;
+        if (messageCaption.Length() && !ReadWindowTitle(candidate).Equals(messageCaption.Text()))
+            continue;
         box = candidate;
     }
-    if (!box) return;
+    if (!box)
+        return;
     SendMessageA(box, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     CentreWindow(box, hwnd);
 }
 
-RECT MV_WINBASE::GetItemRect(int id) const
-{
+RECT MV_WINBASE::GetItemRect(int id) const {
     RECT rect = {};
-    if (!GetWindowRect(GetItem(id), &rect)) return RECT{};
+    if (!GetWindowRect(GetItem(id), &rect))
+        return RECT{};
     MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }
 
-int MV_WINBASE::AllocateCommandId()
-{
+int MV_WINBASE::AllocateCommandId() {
     SCOPED_LOCK lock(CommandIdLock());
     std::set<int>& ids = CommandIds();
     int id = 1024;
@@ -418,41 +432,47 @@ int MV_WINBASE::AllocateCommandId()
 
 // ---------------------------------------------------------------- layout
 
-void MV_WINBASE::CaptureLayout()
-{
-    if (!GetClientRect(hwnd, &baseRect)) return;
+void MV_WINBASE::CaptureLayout() {
+    if (!GetClientRect(hwnd, &baseRect))
+        return;
     appliedXScale = appliedYScale = 1.0f;
     childRects.clear();
     for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT rect = {};
-        bool read = IsClass(child, "COMBOBOX") ? ReadDroppedRect(child, rect) : GetWindowRect(child, &rect) != FALSE;
-        if (!read) continue;
+        bool read =
+            IsClass(child, "COMBOBOX") ? ReadDroppedRect(child, rect) : GetWindowRect(child, &rect) != FALSE;
+        if (!read)
+            continue;
         MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&rect), 2);
         childRects[child] = rect;
     }
 }
 
-void MV_WINBASE::ApplyLayout()
-{
-    if (!hwnd) return;
+void MV_WINBASE::ApplyLayout() {
+    if (!hwnd)
+        return;
     RECT client;
-    if (!GetClientRect(hwnd, &client)) return;
+    if (!GetClientRect(hwnd, &client))
+        return;
     long baseWidth = baseRect.right - baseRect.left;
     long baseHeight = baseRect.bottom - baseRect.top;
-    if (baseWidth <= 0 || baseHeight <= 0) return; // nothing captured to scale from
+    if (baseWidth <= 0 || baseHeight <= 0)
+        return; // nothing captured to scale from
 
     float xScale = static_cast<float>(client.right - client.left) / static_cast<float>(baseWidth);
     float yScale = static_cast<float>(client.bottom - client.top) / static_cast<float>(baseHeight);
     // Unchanged since the last layout (at first: the captured size) moves
     // nothing. Comparing with the last applied scale rather than with 1 also
     // puts the children back when the window returns to its captured size.
-    if (xScale == appliedXScale && yScale == appliedYScale) return;
+    if (xScale == appliedXScale && yScale == appliedYScale)
+        return;
     appliedXScale = xScale;
     appliedYScale = yScale;
 
     for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         auto entry = childRects.find(child);
-        if (entry == childRects.end()) continue;
+        if (entry == childRects.end())
+            continue;
         const RECT& was = entry->second;
         int left = static_cast<int>(static_cast<float>(was.left) * xScale);
         int right = static_cast<int>(static_cast<float>(was.right) * xScale);

@@ -25,7 +25,7 @@ int const WINSTATE_HIDDEN = 1; // minimized or hidden to the tray
 int const WINSTATE_NORMAL = 2;
 
 class MV_WINBASE {
-public:
+  public:
     MV_WINBASE(const char* name, HWND parent, HINSTANCE instance);
     MV_WINBASE(const MV_WINBASE&) = delete;
     MV_WINBASE& operator=(const MV_WINBASE&) = delete;
@@ -45,12 +45,12 @@ public:
     virtual bool HasLayout() const;                                             // 11
     virtual bool HasTrayIcon() const;                                           // 12
     virtual bool TrayOnlyWhenHidden() const;                                    // 13
-    virtual UINT GetTrayMessage() const; // 14; (UINT)-1 means none
-    virtual HMENU GetTrayMenu() const;   // 15
-    virtual STRING GetTrayTip() const;   // 16
-    virtual COLORREF GetBackColor() const; // 17
-    virtual ~MV_WINBASE();                 // 18
-    virtual int Reserved();                // 19
+    virtual UINT GetTrayMessage() const;                                        // 14; (UINT)-1 means none
+    virtual HMENU GetTrayMenu() const;                                          // 15
+    virtual STRING GetTrayTip() const;                                          // 16
+    virtual COLORREF GetBackColor() const;                                      // 17
+    virtual ~MV_WINBASE();                                                      // 18
+    virtual int Reserved();                                                     // 19
 
     // What the tray behaviour asks the user. The defaults ask nothing: a
     // restore from the tray is always allowed, and closing or minimising goes
@@ -99,7 +99,7 @@ public:
     static UINT taskbarCreatedMessage;
     static int topMostCommandId;
 
-protected:
+  protected:
     int trayFailed = 0;
     int inTrayHandler = 0;
     HWND parent;
@@ -116,8 +116,8 @@ protected:
     REGKEY settings;
     int winState = WINSTATE_NORMAL;
 
-private:
-    ICON_HANDLE extractedIcon; // taken from the module file; goes with the object
+  private:
+    ICON_HANDLE extractedIcon;  // taken from the module file; goes with the object
     float appliedXScale = 1.0f; // scales of the layout the children show now
     float appliedYScale = 1.0f;
 

@@ -7,30 +7,32 @@ namespace {
 unsigned const kTitleBufferSize = 260;
 unsigned const kTitleLimit = 255; // with the terminating zero: 254 characters of title
 
-bool TitleMatches(HWND window, const STRING& pattern)
-{
-    if (pattern.Length() == 0) return true; // an empty pattern is in every title
+bool TitleMatches(HWND window, const STRING& pattern) {
+    if (pattern.Length() == 0)
+        return true; // an empty pattern is in every title
     STRING title = ReadWindowTitle(window);
-    if (title.Length() == 0) return false;
+    if (title.Length() == 0)
+        return false;
     title.ToUpper();
     return title.Contains(pattern.Text());
 }
 
-bool ClassMatches(HWND window, const char* className)
-{
-    if (!className || !*className) return true;
+bool ClassMatches(HWND window, const char* className) {
+    if (!className || !*className)
+        return true;
     STRING name = WindowClassName(window);
     return name.Length() != 0 && name.StartsWithNoCase(className);
 }
 
-HWND FindAmongChildren(const STRING* pattern, const char* className, HWND parent, bool recurse)
-{
+HWND FindAmongChildren(const STRING* pattern, const char* className, HWND parent, bool recurse) {
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         bool titleOk = !pattern || TitleMatches(child, *pattern);
-        if (titleOk && ClassMatches(child, className)) return child;
+        if (titleOk && ClassMatches(child, className))
+            return child;
         if (recurse) {
             HWND found = FindAmongChildren(pattern, className, child, true);
-            if (found) return found;
+            if (found)
+                return found;
         }
     }
     return nullptr;
@@ -41,26 +43,30 @@ typedef int(WINAPI* InternalGetWindowTextProc)(HWND, LPWSTR, int);
 // Reads the title the system keeps for the window, without messaging it.
 // DefWindowProcA answers nothing for another process's window under Wine;
 // InternalGetWindowText is loaded by name so a system without it still runs.
-STRING StoredTitle(HWND window)
-{
+STRING StoredTitle(HWND window) {
     static InternalGetWindowTextProc internalGetWindowText = reinterpret_cast<InternalGetWindowTextProc>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "InternalGetWindowText")));
-    if (!internalGetWindowText) return STRING();
+    if (!internalGetWindowText)
+        return STRING();
 
     wchar_t wide[kTitleLimit + 1] = {};
     int count = internalGetWindowText(window, wide, kTitleLimit);
-    if (count <= 0) return STRING();
-    if (count > static_cast<int>(kTitleLimit) - 1) count = kTitleLimit - 1;
+    if (count <= 0)
+        return STRING();
+    if (count > static_cast<int>(kTitleLimit) - 1)
+        count = kTitleLimit - 1;
 
     // A double-byte code page can need two bytes a character: convert in full,
     // then cut to the limit without splitting a character.
     char narrow[2 * kTitleLimit + 2] = {};
     int bytes = WideCharToMultiByte(CP_ACP, 0, wide, count, narrow, sizeof(narrow) - 1, nullptr, nullptr);
-    if (bytes <= 0) return STRING();
+    if (bytes <= 0)
+        return STRING();
     unsigned kept = 0;
     while (kept < static_cast<unsigned>(bytes)) {
         unsigned step = IsDBCSLeadByte(static_cast<BYTE>(narrow[kept])) ? 2 : 1;
-        if (kept + step > kTitleLimit - 1) break;
+        if (kept + step > kTitleLimit - 1)
+            break;
         kept += step;
     }
     return STRING(narrow, kept);
@@ -68,24 +74,23 @@ STRING StoredTitle(HWND window)
 
 } // namespace
 
-HWND FindTopLevelWindow(const char* title, const char* className, HWND parent, bool recurse)
-{
-    if (!parent) parent = GetDesktopWindow();
+HWND FindTopLevelWindow(const char* title, const char* className, HWND parent, bool recurse) {
+    if (!parent)
+        parent = GetDesktopWindow();
     STRING pattern(title);
     pattern.ToUpper();
     return FindAmongChildren(title ? &pattern : nullptr, className, parent, recurse);
 }
 
-STRING ReadWindowTitle(HWND window)
-{
+STRING ReadWindowTitle(HWND window) {
     char buffer[kTitleBufferSize] = {};
     DefWindowProcA(window, WM_GETTEXT, kTitleLimit, reinterpret_cast<LPARAM>(buffer));
-    if (buffer[0]) return STRING(buffer, kTitleLimit - 1);
+    if (buffer[0])
+        return STRING(buffer, kTitleLimit - 1);
     return StoredTitle(window);
 }
 
-STRING WindowClassName(HWND window)
-{
+STRING WindowClassName(HWND window) {
     unsigned capacity = 16;
     std::vector<char> buffer;
     int length = 0;
@@ -93,25 +98,26 @@ STRING WindowClassName(HWND window)
         capacity *= 2;
         buffer.assign(capacity + 1, '\0');
         length = GetClassNameA(window, buffer.data(), capacity + 1);
-        if (length <= 0) return STRING();
+        if (length <= 0)
+            return STRING();
     } while (static_cast<unsigned>(length) == capacity);
     return STRING(buffer.data(), length);
 }
 
-void MoveWindowTo(HWND window, const RECT& rect, bool whole)
-{
+void MoveWindowTo(HWND window, const RECT& rect, bool whole) {
     if (whole) {
         MoveWindow(window, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
         return;
     }
     RECT current;
-    if (!GetWindowRect(window, &current)) return;
+    if (!GetWindowRect(window, &current))
+        return;
     MoveWindow(window, rect.left, rect.top, current.right - current.left, current.bottom - current.top, TRUE);
 }
 
-void CentreWindow(HWND window, HWND reference)
-{
-    if (!IsWindow(window)) return;
+void CentreWindow(HWND window, HWND reference) {
+    if (!IsWindow(window))
+        return;
     HWND desktop = GetDesktopWindow();
     RECT desk = {};
     GetWindowRect(desktop, &desk);
@@ -119,9 +125,11 @@ void CentreWindow(HWND window, HWND reference)
     long DH = desk.bottom - desk.top;
 
     RECT ref;
-    if (!reference || !GetWindowRect(reference, &ref)) ref = desk; // a dead reference: the desktop
+    if (!reference || !GetWindowRect(reference, &ref))
+        ref = desk; // a dead reference: the desktop
     RECT own;
-    if (!GetWindowRect(window, &own)) return;
+    if (!GetWindowRect(window, &own))
+        return;
 
     long cx = (ref.left + ref.right) / 2;
     long cy = (ref.top + ref.bottom) / 2;
@@ -144,8 +152,10 @@ void CentreWindow(HWND window, HWND reference)
         cy = hh;
     } else {
         cy = ref.top + hh - (h - (ref.bottom - ref.top)) / 2;
-        if (cy - hh < 0) cy = hh;
-        if (cy + hh > DH) cy = DH - hh;
+        if (cy - hh < 0)
+            cy = hh;
+        if (cy + hh > DH)
+            cy = DH - hh;
     }
 
     MoveWindow(window, cx - hw, cy - hh, 2 * hw, 2 * hh, TRUE);

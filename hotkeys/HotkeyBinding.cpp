@@ -13,25 +13,29 @@ struct KEY_NAME {
 
 // Searched from the first row; the row of 255 ends it.
 KEY_NAME const KEY_NAMES[] = {
-    {1, "LBUTTON"},    {2, "RBUTTON"},       {3, "CANCEL"},       {4, "MBUTTON"},     {8, "BACK"},
-    {9, "TAB"},        {12, "CLEAR"},        {13, "RETURN"},      {16, "SHIFT"},      {17, "CONTROL"},
-    {18, "MENU"},      {19, "PAUSE"},        {20, "CAPITAL"},     {27, "ESCAPE"},     {32, "SPACE"},
-    {33, "PRIOR"},     {34, "NEXT"},         {35, "END"},         {36, "HOME"},       {37, "LEFT"},
-    {38, "UP"},        {39, "RIGHT"},        {40, "DOWN"},        {41, "SELECT"},     {42, "PRINT"},
-    {43, "EXECUTE"},   {44, "SNAPSHOT"},     {45, "INSERT"},      {46, "DELETE"},     {47, "HELP"},
-    {91, "LWIN"},      {92, "RWIN"},         {93, "APPS"},        {96, "NUMPAD0"},    {97, "NUMPAD1"},
-    {98, "NUMPAD2"},   {99, "NUMPAD3"},      {100, "NUMPAD4"},    {101, "NUMPAD5"},   {102, "NUMPAD6"},
-    {103, "NUMPAD7"},  {104, "NUMPAD8"},     {105, "NUMPAD9"},    {106, "MULTIPLY"},  {107, "ADD"},
-    {108, "SEPARATOR"}, {109, "SUBTRACT"},   {110, "DECIMAL"},    {111, "DIVIDE"},    {112, "F1"},
-    {113, "F2"},       {114, "F3"},          {115, "F4"},         {116, "F5"},        {117, "F6"},
-    {118, "F7"},       {119, "F8"},          {120, "F9"},         {121, "F10"},       {122, "F11"},
-    {123, "F12"},      {124, "F13"},         {125, "F14"},        {126, "F15"},       {127, "F16"},
-    {128, "F17"},      {129, "F18"},         {130, "F19"},        {131, "F20"},       {132, "F21"},
-    {133, "F22"},      {134, "F23"},         {135, "F24"},        {144, "NUMLOCK"},   {145, "SCROLL"},
-    {160, "LSHIFT"},   {161, "RSHIFT"},      {162, "LCONTROL"},   {163, "RCONTROL"},  {164, "LMENU"},
-    {165, "RMENU"},    {229, "PROCESSKEY"},  {246, "VK_ATTN"},    {247, "VK_CRSEL"},  {248, "VK_EXSEL"},
-    {249, "VK_EREOF"}, {250, "VK_PLAY"},     {251, "VK_ZOOM"},    {252, "VK_NONAME"}, {253, "VK_PA1"},
-    {254, "VK_OEM_CLEAR"}, {255, nullptr},
+    {1, "LBUTTON"},     {2, "RBUTTON"},      {3, "CANCEL"},         {4, "MBUTTON"},
+    {8, "BACK"},        {9, "TAB"},          {12, "CLEAR"},         {13, "RETURN"},
+    {16, "SHIFT"},      {17, "CONTROL"},     {18, "MENU"},          {19, "PAUSE"},
+    {20, "CAPITAL"},    {27, "ESCAPE"},      {32, "SPACE"},         {33, "PRIOR"},
+    {34, "NEXT"},       {35, "END"},         {36, "HOME"},          {37, "LEFT"},
+    {38, "UP"},         {39, "RIGHT"},       {40, "DOWN"},          {41, "SELECT"},
+    {42, "PRINT"},      {43, "EXECUTE"},     {44, "SNAPSHOT"},      {45, "INSERT"},
+    {46, "DELETE"},     {47, "HELP"},        {91, "LWIN"},          {92, "RWIN"},
+    {93, "APPS"},       {96, "NUMPAD0"},     {97, "NUMPAD1"},       {98, "NUMPAD2"},
+    {99, "NUMPAD3"},    {100, "NUMPAD4"},    {101, "NUMPAD5"},      {102, "NUMPAD6"},
+    {103, "NUMPAD7"},   {104, "NUMPAD8"},    {105, "NUMPAD9"},      {106, "MULTIPLY"},
+    {107, "ADD"},       {108, "SEPARATOR"},  {109, "SUBTRACT"},     {110, "DECIMAL"},
+    {111, "DIVIDE"},    {112, "F1"},         {113, "F2"},           {114, "F3"},
+    {115, "F4"},        {116, "F5"},         {117, "F6"},           {118, "F7"},
+    {119, "F8"},        {120, "F9"},         {121, "F10"},          {122, "F11"},
+    {123, "F12"},       {124, "F13"},        {125, "F14"},          {126, "F15"},
+    {127, "F16"},       {128, "F17"},        {129, "F18"},          {130, "F19"},
+    {131, "F20"},       {132, "F21"},        {133, "F22"},          {134, "F23"},
+    {135, "F24"},       {144, "NUMLOCK"},    {145, "SCROLL"},       {160, "LSHIFT"},
+    {161, "RSHIFT"},    {162, "LCONTROL"},   {163, "RCONTROL"},     {164, "LMENU"},
+    {165, "RMENU"},     {229, "PROCESSKEY"}, {246, "VK_ATTN"},      {247, "VK_CRSEL"},
+    {248, "VK_EXSEL"},  {249, "VK_EREOF"},   {250, "VK_PLAY"},      {251, "VK_ZOOM"},
+    {252, "VK_NONAME"}, {253, "VK_PA1"},     {254, "VK_OEM_CLEAR"}, {255, nullptr},
 };
 
 // Splits off the text before the first comma, and the comma; without one the
@@ -48,7 +52,9 @@ STRING SplitField(const char*& rest) {
     return field;
 }
 
-int Flag(const STRING& field) { return field.ToInteger() != 0 ? 1 : 0; }
+int Flag(const STRING& field) {
+    return field.ToInteger() != 0 ? 1 : 0;
+}
 
 // The id as FormatBinding writes it, with %u: a negative id is saved as a
 // number beyond the range of a long, which ToInteger clamps. Such a number is
@@ -96,9 +102,9 @@ bool SameBinding(const HOTKEY_BINDING& a, const HOTKEY_BINDING& b) {
 }
 
 STRING FormatBinding(const HOTKEY_BINDING& binding) {
-    return STRING::Format("%u,%u,%u,%u,%u", static_cast<unsigned>(binding.ctrl), static_cast<unsigned>(binding.shift),
-                          static_cast<unsigned>(binding.alt), static_cast<unsigned>(binding.key),
-                          static_cast<unsigned>(binding.id));
+    return STRING::Format("%u,%u,%u,%u,%u", static_cast<unsigned>(binding.ctrl),
+                          static_cast<unsigned>(binding.shift), static_cast<unsigned>(binding.alt),
+                          static_cast<unsigned>(binding.key), static_cast<unsigned>(binding.id));
 }
 
 HOTKEY_BINDING ParseBinding(const char* name, const char* text) {
@@ -113,9 +119,13 @@ HOTKEY_BINDING ParseBinding(const char* name, const char* text) {
     return binding;
 }
 
-STRING DescribeBinding(const HOTKEY_BINDING& binding) { return Describe(binding, true); }
+STRING DescribeBinding(const HOTKEY_BINDING& binding) {
+    return Describe(binding, true);
+}
 
-STRING CombinationText(const HOTKEY_BINDING& binding) { return Describe(binding, false); }
+STRING CombinationText(const HOTKEY_BINDING& binding) {
+    return Describe(binding, false);
+}
 
 STRING KeyName(unsigned key) {
     for (const KEY_NAME* row = KEY_NAMES; row->key != 255; ++row)

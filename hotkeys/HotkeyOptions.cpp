@@ -50,7 +50,10 @@ INT_PTR HOTKEY::Open() {
 // The whole wParam: only clicks (code 0) act.
 INT_PTR HOTKEY::OnCommand(WPARAM wParam) {
     switch (wParam) {
-    case IDOK: Store(); EndDialog(hwnd, IDOK); return 0;
+    case IDOK:
+        Store();
+        EndDialog(hwnd, IDOK);
+        return 0;
     case IDCANCEL: EndDialog(hwnd, IDCANCEL); return 0;
     case IDC_CHANGE_KEYS: ChangeKeys(); return 0;
     case IDC_USE_HELP_POPUPS: RebuildHotkeyHelp(); return 0;
@@ -83,9 +86,10 @@ void HOTKEY::RebuildHotkeyHelp() {
     if (!helpPopups)
         return;
 
-    STRING useHotkeys("Enable the use of desktop wide hotkeys. This is handy for controling behavior of windows "
-                      "and documents from the keyboard so you are not constantly moving your hand from keyboard "
-                      "to mouse and back again.");
+    STRING useHotkeys(
+        "Enable the use of desktop wide hotkeys. This is handy for controling behavior of windows "
+        "and documents from the keyboard so you are not constantly moving your hand from keyboard "
+        "to mouse and back again.");
     if (IsDlgButtonChecked(hwnd, IDC_USE_HOTKEYS) == BST_CHECKED) {
         useHotkeys.Append("\nCurrent hotkeys are");
         for (const HOTKEY_BINDING& binding : table)

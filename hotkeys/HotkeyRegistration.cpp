@@ -35,7 +35,8 @@ void RegisterHotkeys(MV_WINBASE& window, HOTKEY_TABLE& table) {
         return;
     size_t failures = 0;
     for (HOTKEY_BINDING& binding : table) {
-        binding.registered = RegisterHotKey(window.Handle(), binding.id, Modifiers(binding), binding.key) ? 1 : 0;
+        binding.registered =
+            RegisterHotKey(window.Handle(), binding.id, Modifiers(binding), binding.key) ? 1 : 0;
         if (binding.registered)
             continue;
         if (++failures == table.size())

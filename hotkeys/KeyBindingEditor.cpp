@@ -16,7 +16,9 @@ int const TIP_WIDTH = 350;
 // The capture field's own procedure, for every message it does not take.
 WNDPROC previousCaptureProc = nullptr;
 
-bool IsHeld(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
+bool IsHeld(int key) {
+    return (GetAsyncKeyState(key) & 0x8000) != 0;
+}
 
 } // namespace
 
@@ -94,7 +96,8 @@ void MODAL::AddHelpPopups() {
     helpPopups->AddTip(IDC_CURRENT_BINDING, "The current key assignment of the selected key");
     helpPopups->AddTip(IDC_ASSIGN, "Press this to commit the new key assignment");
     helpPopups->AddTip(IDC_KEY_CAPTURE, "Enter the hot key combinations here");
-    helpPopups->AddTip(IDC_COLLISION, "If one key combination is the same as another you will be warned here.");
+    helpPopups->AddTip(IDC_COLLISION,
+                       "If one key combination is the same as another you will be warned here.");
 }
 
 // Compared on the whole wParam, except for the list's selection change: the
@@ -143,7 +146,9 @@ void MODAL::OnAssign() {
     }
 }
 
-void MODAL::ShowCollision() { SetDlgItemTextA(hwnd, IDC_COLLISION, collisionName.c_str()); }
+void MODAL::ShowCollision() {
+    SetDlgItemTextA(hwnd, IDC_COLLISION, collisionName.c_str());
+}
 
 void MODAL::OnBindingSelected() {
     MV_LISTBOX list(GetItem(IDC_BINDING_LIST));

@@ -12,7 +12,9 @@ namespace {
 
 std::vector<std::string> traced;
 
-void Record(const char* line) { traced.push_back(line); }
+void Record(const char* line) {
+    traced.push_back(line);
+}
 
 class Diagnostics : public ::testing::Test {
   protected:

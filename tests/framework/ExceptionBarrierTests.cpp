@@ -20,7 +20,9 @@ int const kEnded = 7;
 
 std::vector<std::string> traced;
 
-void Record(const char* line) { traced.push_back(line); }
+void Record(const char* line) {
+    traced.push_back(line);
+}
 
 class THROWING_DIALOG : public MV_MODALDIALOG {
   public:

@@ -77,17 +77,17 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, ParseTest,
     ::testing::Values(PARSE_CASE{"1,1,0,72,1009", "1,1,0,72,1009"},
                       PARSE_CASE{"0,0,1,120,1010", "0,0,1,120,1010"},
-                      PARSE_CASE{"1,1", "1,1,0,0,0"},                       // missing fields count as 0
+                      PARSE_CASE{"1,1", "1,1,0,0,0"}, // missing fields count as 0
                       PARSE_CASE{" 1 ,\t1, 0 ,  72\r\n, 1009 \n", "1,1,0,72,1009"}, // blanks at both ends
-                      PARSE_CASE{"1,1,0,0x48,1009", "1,1,0,0,1009"},         // hexadecimal is no number
-                      PARSE_CASE{"1,1,0,7 2,1009", "1,1,0,0,1009"},          // a blank inside is junk
-                      PARSE_CASE{"1,1,0,72,1009,5", "1,1,0,72,0"},           // a sixth field spoils the id
-                      PARSE_CASE{"5,-1,+7,72,1009", "1,1,1,72,1009"},        // any nonzero flag is 1
+                      PARSE_CASE{"1,1,0,0x48,1009", "1,1,0,0,1009"},  // hexadecimal is no number
+                      PARSE_CASE{"1,1,0,7 2,1009", "1,1,0,0,1009"},   // a blank inside is junk
+                      PARSE_CASE{"1,1,0,72,1009,5", "1,1,0,72,0"},    // a sixth field spoils the id
+                      PARSE_CASE{"5,-1,+7,72,1009", "1,1,1,72,1009"}, // any nonzero flag is 1
                       PARSE_CASE{"-0,+0,00,72,1009", "0,0,0,72,1009"},
-                      PARSE_CASE{"1,1,0,65608,1009", "1,1,0,72,1009"},       // the key's low 16 bits
+                      PARSE_CASE{"1,1,0,65608,1009", "1,1,0,72,1009"}, // the key's low 16 bits
                       PARSE_CASE{"1,1,0,-1,1009", "1,1,0,65535,1009"},
-                      PARSE_CASE{"1,1,0,++72,--1009", "1,1,0,0,0"},          // one sign at most
-                      PARSE_CASE{"1,1,0,+,-", "1,1,0,0,0"},                  // a lone sign is junk
+                      PARSE_CASE{"1,1,0,++72,--1009", "1,1,0,0,0"}, // one sign at most
+                      PARSE_CASE{"1,1,0,+,-", "1,1,0,0,0"},         // a lone sign is junk
                       PARSE_CASE{",,,,", "0,0,0,0,0"}, PARSE_CASE{"", "0,0,0,0,0"}));
 
 TEST(Binding, NullText_ParsesAsAllZero) {
@@ -155,12 +155,13 @@ TEST(BindingRoundTrip, FormatThenParse_GivesBackEveryNormalisedBinding) {
     std::uniform_int_distribution<int> key(0, 0xFFFF);
     std::uniform_int_distribution<int> id(INT_MIN, INT_MAX);
     for (int round = 0; round < ROUNDS; ++round) {
-        HOTKEY_BINDING original = Binding(flag(random), flag(random), flag(random), static_cast<WORD>(key(random)),
-                                          round % 4 == 0 ? 1009 + round % 2 : id(random));
+        HOTKEY_BINDING original =
+            Binding(flag(random), flag(random), flag(random), static_cast<WORD>(key(random)),
+                    round % 4 == 0 ? 1009 + round % 2 : id(random));
         STRING text = FormatBinding(original);
         HOTKEY_BINDING parsed = ParseBinding("Test", text.c_str());
-        ASSERT_TRUE(SameBinding(original, parsed))
-            << "round " << round << ": " << Fields(original) << " -> [" << text.c_str() << "] -> " << Fields(parsed);
+        ASSERT_TRUE(SameBinding(original, parsed)) << "round " << round << ": " << Fields(original) << " -> ["
+                                                   << text.c_str() << "] -> " << Fields(parsed);
     }
 }
 
@@ -168,9 +169,18 @@ TEST(BindingRoundTrip, FormatThenParse_GivesBackEveryNormalisedBinding) {
 // binding they give is saved as five plain numbers that read back the same.
 // Most texts are made of fields, so that numbers land in every position.
 TEST(BindingRoundTrip, ParseThenFormat_AlwaysFiveNumbersThatParseBackTheSame) {
-    static const char* const numbers[] = {"0",          "1",          "7",          "42",
-                                          "72",         "1009",       "65535",      "65608",
-                                          "2147483647", "2147483648", "4294967295", "4294967296",
+    static const char* const numbers[] = {"0",
+                                          "1",
+                                          "7",
+                                          "42",
+                                          "72",
+                                          "1009",
+                                          "65535",
+                                          "65608",
+                                          "2147483647",
+                                          "2147483648",
+                                          "4294967295",
+                                          "4294967296",
                                           "99999999999999999999"};
     static const char* const junk[] = {"+", "-", " ", "\t", "\r\n", "x", "0x", ".", "H", ";", "\xE9", ","};
     int const numberCount = static_cast<int>(sizeof numbers / sizeof numbers[0]);

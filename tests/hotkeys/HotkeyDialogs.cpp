@@ -84,7 +84,8 @@ std::vector<std::string> ListTexts(HWND editor) {
 void SelectAction(HWND editor, int index) {
     HWND list = GetDlgItem(editor, IDC_BINDING_LIST);
     BoundedSend(list, LB_SETCURSEL, index);
-    BoundedSend(editor, WM_COMMAND, MAKEWPARAM(IDC_BINDING_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    BoundedSend(editor, WM_COMMAND, MAKEWPARAM(IDC_BINDING_LIST, LBN_SELCHANGE),
+                reinterpret_cast<LPARAM>(list));
 }
 
 namespace {
@@ -107,7 +108,8 @@ LRESULT CALLBACK WatchReleases(int code, WPARAM wParam, LPARAM lParam) {
 // with the modifiers held anew, until they stayed down through its handling.
 bool PressIntoCaptureField(HWND editor, std::initializer_list<WORD> modifiers, WORD key) {
     watchedKey = key;
-    HHOOK hook = SetWindowsHookExA(WH_KEYBOARD, WatchReleases, nullptr, GetWindowThreadProcessId(editor, nullptr));
+    HHOOK hook =
+        SetWindowsHookExA(WH_KEYBOARD, WatchReleases, nullptr, GetWindowThreadProcessId(editor, nullptr));
     if (hook == nullptr)
         return false;
     bool pressed = false;

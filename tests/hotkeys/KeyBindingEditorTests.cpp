@@ -26,7 +26,8 @@ HOTKEY_TABLE DefaultTable() {
 std::string Dump(const HOTKEY_TABLE& table) {
     std::string dump;
     for (const HOTKEY_BINDING& binding : table)
-        dump += (dump.empty() ? "" : " ") + std::string(binding.name.c_str()) + "=" + FormatBinding(binding).c_str();
+        dump += (dump.empty() ? "" : " ") + std::string(binding.name.c_str()) + "=" +
+                FormatBinding(binding).c_str();
     return dump;
 }
 
@@ -36,16 +37,18 @@ struct SHOWN {
 };
 
 SHOWN Shown(HWND editor) {
-    return {TextOf(editor, IDC_CURRENT_BINDING), TextOf(editor, IDC_KEY_CAPTURE), TextOf(editor, IDC_COLLISION)};
+    return {TextOf(editor, IDC_CURRENT_BINDING), TextOf(editor, IDC_KEY_CAPTURE),
+            TextOf(editor, IDC_COLLISION)};
 }
 
-::testing::AssertionResult Showing(HWND editor, const char* current, const char* pending, const char* collision) {
+::testing::AssertionResult Showing(HWND editor, const char* current, const char* pending,
+                                   const char* collision) {
     SHOWN shown = Shown(editor);
     if (shown.current == current && shown.pending == pending && shown.collision == collision)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "shows [" << shown.current << "] [" << shown.pending << "] ["
-                                         << shown.collision << "], expected [" << current << "] [" << pending
-                                         << "] [" << collision << "]";
+    return ::testing::AssertionFailure()
+           << "shows [" << shown.current << "] [" << shown.pending << "] [" << shown.collision
+           << "], expected [" << current << "] [" << pending << "] [" << collision << "]";
 }
 
 // Runs the editor (without help popups) while the script drives it; the

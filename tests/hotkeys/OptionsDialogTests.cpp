@@ -17,9 +17,10 @@ namespace {
 
 int const OPTION_TOOLS = 5; // both boxes, "Change Keys", OK, Cancel
 int const EDITOR_TOOLS = 5; // list, current binding, Assign, capture field, collision
-char const HOTKEYS_TIP[] = "Enable the use of desktop wide hotkeys. This is handy for controling behavior of windows "
-                           "and documents from the keyboard so you are not constantly moving your hand from "
-                           "keyboard to mouse and back again.\nCurrent hotkeys are";
+char const HOTKEYS_TIP[] =
+    "Enable the use of desktop wide hotkeys. This is handy for controling behavior of windows "
+    "and documents from the keyboard so you are not constantly moving your hand from "
+    "keyboard to mouse and back again.\nCurrent hotkeys are";
 
 // The tooltips comctl32 registers must exist before a dialog makes one.
 bool const commonControlsReady = [] {

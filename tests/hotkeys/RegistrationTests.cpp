@@ -21,20 +21,22 @@ namespace {
 
 char const PROBE_NAME[] = "VayloHotkeyTest";
 char const PROBE_KEY[] = "Software\\MorvaneUtilities\\VayloHotkeyTest"; // the probe's settings
-int const MESSAGE_TEXT_ID = 0xFFFF;                                       // a message box's text
+int const MESSAGE_TEXT_ID = 0xFFFF;                                     // a message box's text
 UINT const CTRL_SHIFT = MOD_CONTROL | MOD_SHIFT;
 int const FREE_ID = 0xB000; // this thread's own tries, on no window
 
-wchar_t const QUESTION_TAIL[] = L"\nis already in use by another application\nand will only work for the "
-                                L"application\nthat registered it for on this desktop.\n\nWould you like to stop "
-                                L"key registration?";
+wchar_t const QUESTION_TAIL[] =
+    L"\nis already in use by another application\nand will only work for the "
+    L"application\nthat registered it for on this desktop.\n\nWould you like to stop "
+    L"key registration?";
 
 // The window the table is registered for; the test body runs inside its
 // modal loop, so its messages (and the question's) are dispatched.
 class HOTKEY_PROBE : public MODAL_PROBE<HOTKEY_PROBE, MV_MODALDIALOG> {
   public:
     explicit HOTKEY_PROBE(BODY testBody)
-        : MODAL_PROBE(std::move(testBody), PROBE_NAME, IDD_HOTKEY_PROBE, nullptr, GetModuleHandleA(nullptr)) {}
+        : MODAL_PROBE(std::move(testBody), PROBE_NAME, IDD_HOTKEY_PROBE, nullptr, GetModuleHandleA(nullptr)) {
+    }
 
     INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM) override {
         return ProbeMessage(message, wParam) ? TRUE : FALSE;
@@ -130,18 +132,19 @@ TEST(Registration, NothingStored_LoadsHideActiveThenPopupMenuAndRegistersBoth) {
 }
 
 TEST(Registration, StoredAltF9_IsRegisteredWithTheAltModifier) {
-    WithProbe([](const SCRATCH_KEY& settings) { settings.SetString(nullptr, "Popup Menu", "0,0,1,120,1010"); },
-              [](HOTKEY_PROBE& probe) {
-                  HOTKEY_TABLE table;
-                  LoadHotkeys(probe, table);
-                  ASSERT_EQ(2u, table.size());
-                  EXPECT_STREQ("Alt+F9", DescribeBinding(table[1]).c_str());
-                  EXPECT_EQ(HOTKEY_ID_POPUP_MENU, table[1].id);
-                  EXPECT_EQ((std::vector<int>{1, 1}), Registered(table));
-                  EXPECT_FALSE(FreeForOthers(MOD_ALT, VK_F9));
-                  EXPECT_TRUE(FreeForOthers(CTRL_SHIFT, 'M'));
-                  UnregisterHotkeys(probe, table);
-              });
+    WithProbe(
+        [](const SCRATCH_KEY& settings) { settings.SetString(nullptr, "Popup Menu", "0,0,1,120,1010"); },
+        [](HOTKEY_PROBE& probe) {
+            HOTKEY_TABLE table;
+            LoadHotkeys(probe, table);
+            ASSERT_EQ(2u, table.size());
+            EXPECT_STREQ("Alt+F9", DescribeBinding(table[1]).c_str());
+            EXPECT_EQ(HOTKEY_ID_POPUP_MENU, table[1].id);
+            EXPECT_EQ((std::vector<int>{1, 1}), Registered(table));
+            EXPECT_FALSE(FreeForOthers(MOD_ALT, VK_F9));
+            EXPECT_TRUE(FreeForOthers(CTRL_SHIFT, 'M'));
+            UnregisterHotkeys(probe, table);
+        });
 }
 
 TEST(Registration, UseHotkeyZero_LoadsTheStoredTableButRegistersNothing) {
@@ -197,10 +200,11 @@ TEST_P(HeldElsewhereTest, AsksOnceNamingThatBinding_NoGoesOn) {
     });
 }
 
-INSTANTIATE_TEST_SUITE_P(Bindings, HeldElsewhereTest,
-                         ::testing::Values(HELD_CASE{"HideActive", 'H', L"Ctrl+Shft+H for Hide Active", {0, 1}},
-                                           HELD_CASE{"PopupMenu", 'M', L"Ctrl+Shft+M for Popup Menu", {1, 0}}),
-                         [](const ::testing::TestParamInfo<HELD_CASE>& tested) { return tested.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Bindings, HeldElsewhereTest,
+    ::testing::Values(HELD_CASE{"HideActive", 'H', L"Ctrl+Shft+H for Hide Active", {0, 1}},
+                      HELD_CASE{"PopupMenu", 'M', L"Ctrl+Shft+M for Popup Menu", {1, 0}}),
+    [](const ::testing::TestParamInfo<HELD_CASE>& tested) { return tested.param.name; });
 
 TEST(Registration, YesToTheQuestion_LeavesTheRestUnregistered) {
     HOLDER other({{CTRL_SHIFT, 'H'}});
