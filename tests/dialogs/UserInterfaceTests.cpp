@@ -451,27 +451,32 @@ TEST(StartWithWindows, NoStartupFolder_BoxIsGreyAndNothingIsWrittenAnywhere) {
     UI_KEY key;
     STARTUP_LINKS links;
     std::string shortcut = "Vaylo UI Root Test " + std::to_string(GetCurrentProcessId());
+    char drive[MAX_PATH + 1] = {};
+    GetCurrentDirectoryA(MAX_PATH, drive);
+    std::string roots[2] = {"C:\\", std::string(drive, 3)};
+    for (const std::string& root : roots) // only this run's writes count (Z:\ is shared)
+        DeleteFileA((root + shortcut + ".lnk").c_str());
     SEEN opened;
     STRING named;
     {
         STARTUP_FOLDER_AWAY gone;
         ASSERT_TRUE(gone.moved);
         named = StartupFolder(ALL_USERS);
-        EXPECT_FALSE(CreateStartupShortcut(ProgramFolder().c_str(), "x.exe", shortcut.c_str(), "", nullptr,
-                                           ALL_USERS));
+        std::string program = ModulePath(nullptr).c_str();
+        EXPECT_FALSE(CreateStartupShortcut(ProgramFolder().c_str(),
+                                           program.substr(program.rfind('\\') + 1).c_str(), shortcut.c_str(),
+                                           "", nullptr, ALL_USERS));
         RunOptions(shortcut, [&](HWND dialog) {
             opened = Look(dialog);
-            ClickButton(dialog,
-                        IDC_UI_START_WITH_WINDOWS); // should the click get through: grey is never applied
+            // Should the click get through under Wine, a grey box is never applied.
+            ClickButton(dialog, IDC_UI_START_WITH_WINDOWS);
             ClickButton(dialog, IDOK);
         });
     }
     EXPECT_EQ(0u, named.Length());
     EXPECT_FALSE(opened.startEnabled);
     EXPECT_FALSE(opened.startWithWindows);
-    char drive[MAX_PATH + 1] = {};
-    GetCurrentDirectoryA(MAX_PATH, drive);
-    for (std::string root : {std::string("C:\\"), std::string(drive, 3)})
+    for (const std::string& root : roots)
         EXPECT_FALSE(Exists(root + shortcut + ".lnk")) << root;
     EXPECT_TRUE(Exists(StartupPath()));
 }
