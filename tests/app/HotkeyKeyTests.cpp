@@ -1,0 +1,101 @@
+// The desktop-wide hotkeys of the real Vaylo.exe pressed as a user presses
+// them: real X key events from xdotool into the X window of the target in
+// front, which Wine turns into keyboard input and checks against the
+// registered hotkeys. Keys pressed with SendInput would not do: modifiers
+// pressed so do not survive the X focus change that puts the target in front.
+
+#include "VayloFixture.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using HotkeyKeyTest = VayloTest;
+
+POINT const POINTER = {700, 140}; // clear of the target cascade and of the main window
+int const NEAR_PX = 2;            // a menu opens with its top-left corner at the pointer
+
+// Runs xdotool on the X window of the Wine window titled exactly `title`:
+// it waits for the window, gives it the X input focus and, once it has it,
+// runs `keys`, xdotool's own commands. Each key command names "--window 0",
+// the window with the X focus, whatever Wine made it: the keys then go
+// through the XTEST extension as a keyboard's do. Named, the window gets
+// events sent to it alone whenever it is not exactly the focused X window,
+// and such an event carries its modifiers only as flags, which Wine does not
+// take for keys held down. Only the start is known: a Unix program's process
+// handle tells nothing reliable under Wine, so the test waits for what the
+// keys do.
+bool XdotoolKeys(CHILD_PROCESS& xdotool, const std::wstring& title, const std::string& keys) {
+    std::string program = WindowsPath("/usr/bin/xdotool");
+    std::string line = "xdotool search --sync --name \"^" + Narrow(title) + "$\" windowfocus --sync " + keys;
+    return xdotool.Start(program.c_str(), line);
+}
+
+bool Near(POINT a, POINT b) { return std::abs(a.x - b.x) <= NEAR_PX && std::abs(a.y - b.y) <= NEAR_PX; }
+
+POINT TopLeft(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return POINT{rect.left, rect.top};
+}
+
+} // namespace
+
+TEST_F(HotkeyKeyTest, CtrlShiftH_HidesTheWindowInFrontIntoTheTrayMenu) {
+    std::wstring front = Title(L"front"), next = Title(L"next");
+    ASSERT_TRUE(targets.Start({Titled(next), Titled(front)}));
+    HWND frontWindow = targets.Window(front), nextWindow = targets.Window(next);
+    ASSERT_TRUE(vaylo.WaitListed(front));
+    MeasureEmptyMenu();
+    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+    ASSERT_TRUE(MakeForeground(frontWindow));
+
+    CHILD_PROCESS xdotool;
+    ASSERT_TRUE(XdotoolKeys(xdotool, front, "key --window 0 ctrl+shift+h"));
+    EXPECT_TRUE(WaitVisible(frontWindow, false)) << "the hotkey did not hide the window in front";
+    EXPECT_TRUE(vaylo.WaitUnlisted(front));
+    EXPECT_TRUE(WaitForeground(nextWindow));
+    EXPECT_EQ(1, HiddenItems());
+}
+
+// The system repeats the hotkey while the key is held: still one window.
+TEST_F(HotkeyKeyTest, CtrlShiftHHeldForASecond_HidesOneWindowNotACascade) {
+    std::wstring a = Title(L"A"), b = Title(L"B"), c = Title(L"C");
+    ASSERT_TRUE(targets.Start({Titled(a), Titled(b), Titled(c)}));
+    HWND windowA = targets.Window(a), windowB = targets.Window(b), windowC = targets.Window(c);
+    ASSERT_TRUE(vaylo.WaitListed(c));
+    MeasureEmptyMenu();
+    ASSERT_GT(emptyMenuHeight, 0) << "the tray menu did not open";
+    ASSERT_TRUE(MakeForeground(windowA));
+    ASSERT_TRUE(MakeForeground(windowB));
+    ASSERT_TRUE(MakeForeground(windowC));
+
+    CHILD_PROCESS xdotool;
+    ASSERT_TRUE(XdotoolKeys(xdotool, c, "keydown --window 0 ctrl+shift+h sleep 1 keyup --window 0 ctrl+shift+h"));
+    ASSERT_TRUE(WaitVisible(windowC, false)) << "the hotkey did not hide the window in front";
+    ASSERT_TRUE(PumpUntil([] { return !KeyIsDown('H') && !KeyIsDown(VK_CONTROL); })) << "the key stayed down";
+    // The menu opens through the main window's queue, behind every hotkey
+    // the held key sent.
+    EXPECT_EQ(1, HiddenItems());
+    EXPECT_TRUE(IsWindowVisible(windowB)) << "a repeat of the held hotkey hid the next window";
+    EXPECT_TRUE(IsWindowVisible(windowA));
+}
+
+TEST_F(HotkeyKeyTest, CtrlShiftM_OpensTheTrayMenuAtThePointerAndGivesTheFrontBack) {
+    std::wstring front = Title(L"front");
+    ASSERT_TRUE(targets.Start({Titled(front)}));
+    HWND frontWindow = targets.Window(front);
+    ASSERT_TRUE(vaylo.WaitListed(front));
+    MovePointer(POINTER);
+    ASSERT_TRUE(MakeForeground(frontWindow));
+
+    CHILD_PROCESS xdotool;
+    ASSERT_TRUE(XdotoolKeys(xdotool, front, "key --window 0 ctrl+shift+m"));
+    HWND menu = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (menu = vaylo.MenuWindow()) != nullptr; })) << "no menu opened";
+    EXPECT_TRUE(Near(TopLeft(menu), POINTER))
+        << "the menu opened at " << TopLeft(menu).x << "," << TopLeft(menu).y;
+    ASSERT_TRUE(vaylo.CloseMenu(menu));
+    EXPECT_TRUE(WaitForeground(frontWindow)) << "the window in front did not get the foreground back";
+}
