@@ -8,6 +8,7 @@
 #   bash scripts/screenshots.sh about    # the About box without and with the licence
 #   bash scripts/screenshots.sh ui       # the User Interface options
 #   bash scripts/screenshots.sh viewer   # the Hidden Windows viewer, a help popup
+#   bash scripts/screenshots.sh hotkeys  # the Hot Key options, the key binding editor
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 case "${1:-}" in
@@ -16,7 +17,8 @@ case "${1:-}" in
   about) exe="$BUILD/$TEST_ARCH/tests/dialogs/about/bin/about_screenshots.exe" ;;
   ui) exe="$BUILD/$TEST_ARCH/tests/dialogs/ui_options_screenshot.exe" ;;
   viewer) exe="$BUILD/$TEST_ARCH/tests/app/viewer_screenshot.exe" ;;
-  *) echo "usage: $0 tray|dialogs|about|ui|viewer" >&2; exit 2 ;;
+  hotkeys) exe="$BUILD/$TEST_ARCH/tests/hotkeys/hotkeys_screenshots.exe" ;;
+  *) echo "usage: $0 tray|dialogs|about|ui|viewer|hotkeys" >&2; exit 2 ;;
 esac
 [ -f "$exe" ] || { echo "build first: $exe is missing" >&2; exit 1; }
 
