@@ -32,7 +32,9 @@ bool XdotoolKeys(CHILD_PROCESS& xdotool, const std::wstring& title, const std::s
     return xdotool.Start(program.c_str(), line);
 }
 
-bool Near(POINT a, POINT b) { return std::abs(a.x - b.x) <= NEAR_PX && std::abs(a.y - b.y) <= NEAR_PX; }
+bool Near(POINT a, POINT b) {
+    return std::abs(a.x - b.x) <= NEAR_PX && std::abs(a.y - b.y) <= NEAR_PX;
+}
 
 POINT TopLeft(HWND window) {
     RECT rect = {};
@@ -72,7 +74,8 @@ TEST_F(HotkeyKeyTest, CtrlShiftHHeldForASecond_HidesOneWindowNotACascade) {
     ASSERT_TRUE(MakeForeground(windowC));
 
     CHILD_PROCESS xdotool;
-    ASSERT_TRUE(XdotoolKeys(xdotool, c, "keydown --window 0 ctrl+shift+h sleep 1 keyup --window 0 ctrl+shift+h"));
+    ASSERT_TRUE(
+        XdotoolKeys(xdotool, c, "keydown --window 0 ctrl+shift+h sleep 1 keyup --window 0 ctrl+shift+h"));
     ASSERT_TRUE(WaitVisible(windowC, false)) << "the hotkey did not hide the window in front";
     ASSERT_TRUE(PumpUntil([] { return !KeyIsDown('H') && !KeyIsDown(VK_CONTROL); })) << "the key stayed down";
     // The menu opens through the main window's queue, behind every hotkey
