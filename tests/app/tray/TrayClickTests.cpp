@@ -129,12 +129,23 @@ TEST_F(TrayClickTest, PopupMenuCommand_ListsHiddenWindowsAndChoosingOneRestoresI
     EXPECT_FALSE(IsWindowVisible(windowB));
 
     // The command while the main window is in the tray: it stays there.
+    // Under Wine the activation leaves the hidden main window a moment later,
+    // which may close a menu that opened meanwhile: nothing is chosen then,
+    // and the command opens the menu again.
     ASSERT_TRUE(HideMain());
-    PostMessageW(vaylo.main, WM_COMMAND, IDC_HOTKEY_POPUP_MENU, 0);
-    menu = WaitMenuWindow();
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(VAYLO::HiddenItems(menu, emptyHeight), 1);
-    ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 0));
+    bool chosen = false;
+    for (int attempt = 0; attempt < 3 && !chosen; ++attempt) {
+        PostMessageW(vaylo.main, WM_COMMAND, IDC_HOTKEY_POPUP_MENU, 0);
+        menu = WaitMenuWindow();
+        ASSERT_NE(menu, nullptr);
+        int items = VAYLO::HiddenItems(menu, emptyHeight);
+        chosen = vaylo.ChooseMenuItem(menu, 0);
+        if (chosen)
+            EXPECT_EQ(items, 1);
+        else
+            ASSERT_TRUE(NoMenuWindow() && !IsWindowVisible(windowB)) << "the menu stayed open, or chose";
+    }
+    ASSERT_TRUE(chosen);
     EXPECT_TRUE(WaitVisible(windowB, true));
     ASSERT_TRUE(Settled());
     EXPECT_FALSE(IsWindowVisible(vaylo.main));
