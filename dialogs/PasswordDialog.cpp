@@ -1,6 +1,7 @@
 #include "dialogs/PasswordDialog.h"
 
 #include "foundation/SystemUtilities.h"
+#include "framework/WindowUtilities.h"
 #include "resources/resource.h"
 
 #include <cstring>
@@ -18,18 +19,6 @@ UINT const WM_RETAKE_FOREGROUND = WM_APP + 0x150;
 // window keeps the foreground until the next activation change.
 int const kRetakesPerBurst = 5;
 DWORD const kBurstPeriodMs = 2000;
-
-// The edit's own text; an empty text yields an empty string.
-STRING EditText(HWND edit) {
-    STRING text;
-    int length = edit ? GetWindowTextLengthA(edit) : 0;
-    if (length <= 0)
-        return text;
-    text.SetLength(static_cast<unsigned>(length));
-    int copied = GetWindowTextA(edit, text.Buffer(), length + 1);
-    text.SetLength(copied > 0 ? static_cast<unsigned>(copied) : 0);
-    return text;
-}
 
 bool SamePassword(const STRING& entered, const STRING& expected) {
     if (!entered.HasBuffer() && !expected.HasBuffer())

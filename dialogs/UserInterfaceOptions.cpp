@@ -2,6 +2,7 @@
 
 #include "dialogs/StartupShortcut.h"
 #include "foundation/SystemUtilities.h"
+#include "framework/WindowUtilities.h"
 #include "resources/resource.h"
 
 namespace {
@@ -32,17 +33,6 @@ PROGRAM_FILE ProgramFile(HINSTANCE instance) {
 
 bool IsChecked(HWND dialog, int id) {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
-}
-
-STRING EditText(HWND edit) {
-    STRING text("");
-    int length = edit ? GetWindowTextLengthA(edit) : 0;
-    if (length <= 0)
-        return text;
-    text.SetLength(static_cast<unsigned>(length));
-    int copied = GetWindowTextA(edit, text.Buffer(), length + 1);
-    text.SetLength(copied > 0 ? static_cast<unsigned>(copied) : 0);
-    return text;
 }
 
 // 0 when missing, of another type or unreadable.

@@ -160,3 +160,16 @@ void CentreWindow(HWND window, HWND reference) {
 
     MoveWindow(window, cx - hw, cy - hh, 2 * hw, 2 * hh, TRUE);
 }
+
+STRING EditText(HWND edit) {
+    STRING text("");
+    int length = edit ? GetWindowTextLengthA(edit) : 0;
+    if (length <= 0)
+        return text;
+    // A block that could not grow is never written through.
+    if (text.SetLength(static_cast<unsigned>(length)).Length() != static_cast<unsigned>(length))
+        return STRING("");
+    int copied = GetWindowTextA(edit, text.Buffer(), length + 1);
+    text.SetLength(copied > 0 ? static_cast<unsigned>(copied) : 0);
+    return text;
+}

@@ -16,6 +16,10 @@ STRING ReadWindowTitle(HWND window);
 
 STRING WindowClassName(HWND window);
 
+// The text of an edit control of this process; empty (never without a
+// buffer) when there is none or it cannot be read.
+STRING EditText(HWND edit);
+
 // whole: move onto the rectangle; otherwise move the top-left corner only.
 void MoveWindowTo(HWND window, const RECT& rect, bool whole);
 
