@@ -66,6 +66,25 @@ void ActivateRunning(HWND running) {
                         &ignored);
 }
 
+// An instance that is still starting has no window yet, and one that is
+// ending may have destroyed it already. Waits a moment for either to settle,
+// so that a start just after an exit is not lost.
+// false: the other instance has gone and this process is now the first;
+// true: running holds its window, or null when none appeared in time.
+DWORD const INSTANCE_SETTLE_MS = 3000;
+
+bool WaitForRunningInstance(HWND& running) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (!IsPrevInstStillRunning())
+            return false;
+        running = FindTopLevelWindow(MAIN_WINDOW_TITLE, DIALOG_CLASS, nullptr, false);
+        if (running != nullptr || GetTickCount() - start >= INSTANCE_SETTLE_MS)
+            return true;
+        Sleep(50);
+    }
+}
+
 void RunMainWindow(HINSTANCE instance) {
     // Tooltips for the help popups, bar classes for the layout's status bars.
     INITCOMMONCONTROLSEX controls = {};
@@ -99,6 +118,8 @@ bool HandlePreviousInstance(const char* argumentText) {
     bool commandWord = IsCommandWord(argumentText);
 
     if (WasPrevInstRunningAtStartup()) {
+        if (running == nullptr && !WaitForRunningInstance(running))
+            return !commandWord;
         if (running == nullptr)
             return false;
         if (commandWord)

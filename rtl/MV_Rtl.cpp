@@ -36,6 +36,23 @@ void BuildInstanceName(char* name, unsigned size) {
     CharUpperA(name);
 }
 
+// Opens or creates the object into instanceObject; nonzero when another
+// process already had it.
+int OpenInstanceObject() {
+    char name[MAX_PATH + 32];
+    BuildInstanceName(name, sizeof name);
+
+    SetLastError(ERROR_SUCCESS);
+    instanceObject = CreateMutexA(nullptr, FALSE, name);
+    DWORD error = GetLastError();
+    if (instanceObject != nullptr)
+        return error == ERROR_ALREADY_EXISTS ? 1 : 0;
+    // An object of that name that this process may not open (another user's
+    // or a more privileged instance) still means the program runs. Any other
+    // failure leaves this process to act as the first instance.
+    return error == ERROR_ACCESS_DENIED ? 1 : 0;
+}
+
 } // namespace
 
 void AllowMultipleInstances(int allow) {
@@ -43,25 +60,23 @@ void AllowMultipleInstances(int allow) {
         return;
     initialised = true;
 
-    char name[MAX_PATH + 32];
-    BuildInstanceName(name, sizeof name);
-
-    SetLastError(ERROR_SUCCESS);
-    instanceObject = CreateMutexA(nullptr, FALSE, name);
-    DWORD error = GetLastError();
-    if (instanceObject != nullptr) {
-        previousInstance = error == ERROR_ALREADY_EXISTS ? 1 : 0;
-    } else {
-        // An object of that name that this process may not open (another
-        // user's or a more privileged instance) still means the program runs.
-        // Any other failure leaves this process to act as the first instance.
-        previousInstance = error == ERROR_ACCESS_DENIED ? 1 : 0;
-    }
-
+    previousInstance = OpenInstanceObject();
     if (!allow && previousInstance)
         ExitProcess(0);
 }
 
 int WasPrevInstRunningAtStartup() {
     return previousInstance;
+}
+
+int IsPrevInstStillRunning() {
+    if (!initialised || !previousInstance)
+        return 0;
+    // This process's own handle keeps the object alive, so only a fresh
+    // open tells whether another process still holds it.
+    if (instanceObject != nullptr) {
+        CloseHandle(instanceObject);
+        instanceObject = nullptr;
+    }
+    return OpenInstanceObject();
 }

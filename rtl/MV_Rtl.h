@@ -15,3 +15,8 @@ void AllowMultipleInstances(int allow);
 // Nonzero exactly when another instance of this program was running when
 // AllowMultipleInstances was first called. 0 before that call.
 int WasPrevInstRunningAtStartup();
+
+// Looks again, for a process that found another instance running: nonzero
+// while one still runs. Once it returns 0 this process holds the object and
+// counts as the first instance. WasPrevInstRunningAtStartup is unchanged.
+int IsPrevInstStillRunning();
