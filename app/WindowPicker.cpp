@@ -41,11 +41,12 @@ bool HasEntries(int count) {
 }
 
 // A refresh asks only the windows it has not seen before for their icon, and
-// a few listed ones again in turn: every listed window within about this many
-// refreshes, so that a changed icon shows within seconds, at a small part of
-// the cost of asking them all.
-size_t const ICON_ROUND_REFRESHES = 8;
-size_t const ICON_ASKS_AT_LEAST = 2;
+// a few listed ones again in turn: at least eight (every window of a desktop
+// of up to 32 within four seconds), and with more windows each within sixteen
+// refreshes. Under Wine asking one costs what reading visibility, parent and
+// title of three windows does.
+size_t const ICON_ASKS_AT_LEAST = 8;
+size_t const ICON_ROUND_REFRESHES = 16;
 
 // The entries the list holds, in list order, asked of the list itself.
 std::vector<WINDOW_ENTRY*> HeldEntries(MV_LISTBOX& list) {
