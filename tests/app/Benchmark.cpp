@@ -3,7 +3,8 @@
 //
 // - The floor: what a bare program pays to enumerate the windows and read
 //   visibility, parent and title of each; and the same with one WM_GETICON
-//   round trip per listable window.
+//   round trip per listable window. Both, and the bare round trip of a
+//   message to the main window, are sampled between the unchanged refreshes.
 // - One refresh of the list with 10, 100, 500 and 1000 windows of targets.exe,
 //   unchanged and with a tenth of them changed since the previous refresh
 //   (half retitled, half hidden or shown again), also with one and with ten
@@ -211,30 +212,31 @@ BOOL CALLBACK FloorStep(HWND window, LPARAM context) {
     return TRUE;
 }
 
-SUMMARY Floor(bool askIcon, int samples) {
-    std::vector<double> times;
-    for (int i = 0; i <= samples; ++i) {
-        FLOOR_WALK walk;
-        walk.askIcon = askIcon;
-        double start = Now();
-        EnumWindows(FloorStep, reinterpret_cast<LPARAM>(&walk));
-        if (i > 0) // the first warms up
-            times.push_back(Now() - start);
-    }
-    return Summarise(times);
+double FloorOnce(bool askIcon) {
+    FLOOR_WALK walk;
+    walk.askIcon = askIcon;
+    double start = Now();
+    EnumWindows(FloorStep, reinterpret_cast<LPARAM>(&walk));
+    return Now() - start;
 }
 
 // ---------------------------------------------------------------- refreshes
 
 // One timed refresh in milliseconds; negative when the main window did not
-// answer within the bound.
-double TimedRefresh(HWND main, DWORD boundMs = 60000) {
+// answer within the bound. The same with WM_NULL times the round trip alone.
+double TimedRefresh(HWND main, UINT message = WM_TIMER, DWORD boundMs = 60000) {
     DWORD_PTR result = 0;
     double start = Now();
-    if (SendMessageTimeoutW(main, WM_TIMER, 1, 0, SMTO_NORMAL, boundMs, &result) == 0)
+    if (SendMessageTimeoutW(main, message, 1, 0, SMTO_NORMAL, boundMs, &result) == 0)
         return -1.0;
     return Now() - start;
 }
+
+// The floor and the bare round trip, sampled between the refreshes so that
+// all of them meet the same load of the machine.
+struct BESIDE {
+    std::vector<double> floor, floorIcon, roundTrip;
+};
 
 // The benchmark's windows and the tenth of them that changes before a
 // "changed" refresh: in turn, half get another title, half are hidden or
@@ -289,10 +291,15 @@ class CHANGER {
 // hung window is judged hung only some time after it stopped answering, and
 // its thread rests for a while after a timeout, so with hung windows the
 // samples span five seconds. changer: null for an unchanged desktop.
-SUMMARY Refreshes(HWND main, int count, DWORD spacingMs, CHANGER* changer) {
+SUMMARY Refreshes(HWND main, int count, DWORD spacingMs, CHANGER* changer, BESIDE* beside = nullptr) {
     TimedRefresh(main); // warm, and the desktop as it is now is listed
     std::vector<double> times;
     for (int i = 0; i < count; ++i) {
+        if (beside) {
+            beside->floor.push_back(FloorOnce(false));
+            beside->floorIcon.push_back(FloorOnce(true));
+            beside->roundTrip.push_back(TimedRefresh(main, WM_NULL));
+        }
         if (changer)
             changer->ChangeATenth();
         times.push_back(TimedRefresh(main));
@@ -311,7 +318,7 @@ SUMMARY Refreshes(HWND main, int count, DWORD spacingMs, CHANGER* changer) {
 struct SIZE_FIGURES {
     int windows = 0;
     int listed = 0;
-    SUMMARY floor, floorIcon, unchanged, changed;
+    SUMMARY floor, floorIcon, roundTrip, unchanged, changed;
     SUMMARY hungUnchanged[2], hungChanged[2]; // one and ten hung windows
     bool idleMeasured = false;
     CPU_SHARES idle, baseline;
@@ -354,9 +361,6 @@ bool MeasureSize(int windows, const OPTIONS& options, SIZE_FIGURES& figures) {
         figures.baseline = MeasureIdle(nullptr, others, options.idleSeconds / 2);
     }
 
-    figures.floor = Floor(false, options.samples);
-    figures.floorIcon = Floor(true, options.samples);
-
     VAYLO vaylo;
     if (!vaylo.Start()) {
         Progress("Vaylo.exe did not start\n");
@@ -371,7 +375,11 @@ bool MeasureSize(int windows, const OPTIONS& options, SIZE_FIGURES& figures) {
     figures.listed = vaylo.Count();
     CHANGER changer(targets, prefix, windows);
     Progress("  %d windows: refreshes\n", windows);
-    figures.unchanged = Refreshes(vaylo.main, options.samples, 100, nullptr);
+    BESIDE beside;
+    figures.unchanged = Refreshes(vaylo.main, options.samples, 100, nullptr, &beside);
+    figures.floor = Summarise(beside.floor);
+    figures.floorIcon = Summarise(beside.floorIcon);
+    figures.roundTrip = Summarise(beside.roundTrip);
     figures.changed = Refreshes(vaylo.main, options.samples, 100, &changer);
 
     if (idle) {
@@ -497,17 +505,24 @@ std::string Markdown(const REPORT& report, const OPTIONS& options) {
         "Measured: %s; %d samples per refresh figure (20 over 5 s with hung windows), idle over %d s.\n\n",
         report.build.c_str(), options.samples, options.idleSeconds);
     out += line;
-    out += "One refresh, milliseconds, median (worst); ratio: median to the floor's median.\n\n";
-    out += "| windows | listed | floor | floor + icon query | unchanged | ratio | 10 % changed | ratio |"
+    out += "One refresh, milliseconds, median (worst); ratio: median to the floor's median. Round trip: a "
+           "WM_NULL "
+           "sent to the main window, the part of every refresh figure that is the message itself. Floor and "
+           "round "
+           "trip are sampled between the unchanged refreshes.\n\n";
+    out += "| windows | listed | floor | floor + icon query | round trip | unchanged | ratio | 10 % changed "
+           "| ratio |"
            " 1 hung, unchanged | 1 hung, 10 % changed | 10 hung, unchanged | 10 hung, 10 % changed |\n";
-    out += "|---|---|---|---|---|---|---|---|---|---|---|---|\n";
+    out += "|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
     for (const SIZE_FIGURES& size : report.sizes) {
-        std::snprintf(line, sizeof line, "| %d | %d | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n",
-                      size.windows, size.listed, Cell(size.floor).c_str(), Cell(size.floorIcon).c_str(),
-                      Cell(size.unchanged).c_str(), Ratio(size.unchanged, size.floor).c_str(),
-                      Cell(size.changed).c_str(), Ratio(size.changed, size.floor).c_str(),
-                      Cell(size.hungUnchanged[0]).c_str(), Cell(size.hungChanged[0]).c_str(),
-                      Cell(size.hungUnchanged[1]).c_str(), Cell(size.hungChanged[1]).c_str());
+        std::snprintf(line, sizeof line,
+                      "| %d | %d | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", size.windows,
+                      size.listed, Cell(size.floor).c_str(), Cell(size.floorIcon).c_str(),
+                      Cell(size.roundTrip).c_str(), Cell(size.unchanged).c_str(),
+                      Ratio(size.unchanged, size.floor).c_str(), Cell(size.changed).c_str(),
+                      Ratio(size.changed, size.floor).c_str(), Cell(size.hungUnchanged[0]).c_str(),
+                      Cell(size.hungChanged[0]).c_str(), Cell(size.hungUnchanged[1]).c_str(),
+                      Cell(size.hungChanged[1]).c_str());
         out += line;
     }
     out +=
