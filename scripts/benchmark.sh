@@ -12,7 +12,11 @@
 # the PE32+ build otherwise; the table says which. The table replaces the
 # part of docs/BENCHMARKS.md between the "benchmark:latest" markers. Options
 # go to app_benchmark.exe (tests/app/Benchmark.cpp), e.g. --samples 15,
-# --idle 60, --sizes 10,100,500,1000. Takes about fifteen minutes.
+# --idle 60, --sizes 10,100,500,1000. Takes about ten minutes.
+#
+# An earlier build measured the same way, for comparison: VAYLO_EXE_UNDER_TEST
+# names its Vaylo.exe (a Unix path), VAYLO_BENCHMARK_SECTION the markers its
+# table goes between ("before": "benchmark:before").
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 "$ROOT/scripts/setup.sh"
@@ -38,6 +42,7 @@ for _ in $(seq 1 50); do
 done
 [ -n "$wineserver_pid" ] || echo "the wineserver was not found: its CPU is left out" >&2
 
+section="${VAYLO_BENCHMARK_SECTION:-latest}"
 table="$BUILD/benchmark-table.md"
 rm -f "$table"
 "$WINE" "$BUILD/$TEST_ARCH/tests/app/app_benchmark.exe" --wineserver "${wineserver_pid:-0}" \
@@ -45,17 +50,20 @@ rm -f "$table"
 
 doc="$ROOT/docs/BENCHMARKS.md"
 [ -f "$table" ] || { echo "no table was written" >&2; exit 1; }
-[ -f "$doc" ] || printf '# Benchmarks\n\n<!-- benchmark:latest -->\n<!-- /benchmark:latest -->\n' >"$doc"
+grep -q "<!-- benchmark:$section -->" "$doc" 2>/dev/null ||
+  printf '\n<!-- benchmark:%s -->\n<!-- /benchmark:%s -->\n' "$section" "$section" >>"$doc"
 {
-  echo "Run on $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(wine --version 2>/dev/null || echo Wine), commit $(git -C "$ROOT" rev-parse --short HEAD)."
+  measured="commit $(git -C "$ROOT" rev-parse --short HEAD)"
+  [ -z "${VAYLO_EXE_UNDER_TEST:-}" ] || measured="$VAYLO_EXE_UNDER_TEST, with the benchmark of $measured"
+  echo "Run on $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(wine --version 2>/dev/null || echo Wine), $measured."
   echo
   cat "$table"
 } >"$table.dated"
 # The table goes between the markers; the rest of the page stays.
-awk -v table="$table.dated" '
-  /<!-- \/benchmark:latest -->/ { while ((getline line < table) > 0) print line; skipping = 0 }
+awk -v table="$table.dated" -v open="<!-- benchmark:$section -->" -v close="<!-- /benchmark:$section -->" '
+  $0 == close { while ((getline line < table) > 0) print line; skipping = 0 }
   !skipping { print }
-  /<!-- benchmark:latest -->/ { skipping = 1 }
+  $0 == open { skipping = 1 }
 ' "$doc" >"$doc.new"
 mv "$doc.new" "$doc"
 echo "written to docs/BENCHMARKS.md"

@@ -74,7 +74,11 @@ int HighlightTop(HWND menu) {
 } // namespace
 
 std::string VayloPath() {
-    static const std::string path = WindowsPath(VAYLO_EXE);
+    static const std::string path = [] {
+        char other[MAX_PATH] = {};
+        DWORD length = GetEnvironmentVariableA("VAYLO_EXE_UNDER_TEST", other, MAX_PATH);
+        return WindowsPath(length > 0 && length < MAX_PATH ? other : VAYLO_EXE);
+    }();
     return path;
 }
 

@@ -25,6 +25,8 @@ int const MENU_ITEM_HEIGHT = 18;                              // every hidden-wi
 char const VAYLO_KEY[] = "Software\\MorvaneUtilities\\Vaylo"; // the program's settings
 
 // Vaylo.exe and targets.exe as Windows paths (the build gives Unix paths).
+// VAYLO_EXE_UNDER_TEST in the environment names another Vaylo.exe (the
+// benchmark of an earlier build).
 std::string VayloPath();
 std::string TargetsPath();
 // Starts Vaylo.exe with its quoted path followed by tail (" update", "" ...).
