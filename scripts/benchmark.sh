@@ -60,10 +60,10 @@ grep -q "<!-- benchmark:$section -->" "$doc" 2>/dev/null ||
   cat "$table"
 } >"$table.dated"
 # The table goes between the markers; the rest of the page stays.
-awk -v table="$table.dated" -v open="<!-- benchmark:$section -->" -v close="<!-- /benchmark:$section -->" '
-  $0 == close { while ((getline line < table) > 0) print line; skipping = 0 }
+awk -v table="$table.dated" -v first="<!-- benchmark:$section -->" -v last="<!-- /benchmark:$section -->" '
+  $0 == last { while ((getline line < table) > 0) print line; skipping = 0 }
   !skipping { print }
-  $0 == open { skipping = 1 }
+  $0 == first { skipping = 1 }
 ' "$doc" >"$doc.new"
 mv "$doc.new" "$doc"
 echo "written to docs/BENCHMARKS.md"
