@@ -17,6 +17,9 @@
 
 #include <climits>
 #include <memory>
+#include <vector>
+
+class MV_LISTBOX;
 
 class DIALOG : public MV_TRAYDIALOG {
   public:
@@ -99,6 +102,23 @@ class DIALOG : public MV_TRAYDIALOG {
     static void CALLBACK WatchDrag(HWND window, UINT message, UINT_PTR timer, DWORD time);
     static void StopDragWatch(HWND window);
     HWND SelectedWindow();
+    // The list's refresh touches only what changed (WindowPicker.cpp): the
+    // list's item data in list order, the listable windows the running
+    // enumeration found, and which listed window's icon is asked again next.
+    struct LISTABLE_WINDOW {
+        HWND window;
+        STRING title;
+    };
+    void MatchListed(std::vector<int>& gone, std::vector<std::unique_ptr<WINDOW_ENTRY>>& arriving);
+    void ListEntry(MV_LISTBOX& list, std::unique_ptr<WINDOW_ENTRY> entry);
+    void SelectWindowEntry(MV_LISTBOX& list, HWND window);
+    void AskIconsInTurn(MV_LISTBOX& list);
+    bool AskWindowIcon(HWND window, HICON& image);
+    static HICON ClassIcon(HWND window);
+    static bool SystemCallsHung(HWND window);
+    std::vector<WINDOW_ENTRY*> listed;
+    std::vector<LISTABLE_WINDOW> enumerated;
+    size_t iconTurn = 0;
     // Help popups (MainWindowTips.cpp)
     void DestroyHelpPopups();
     // Mouse input of the dialog itself, for the tip of the picker icon.

@@ -8,7 +8,10 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+#include <memory>
 #include <new>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -37,38 +40,36 @@ bool HasEntries(int count) {
     return count != 0 && count != LB_ERR;
 }
 
-// What the list shows, to tell whether a rebuild changed anything on screen.
-struct SHOWN {
-    std::vector<HWND> windows;
-    std::vector<HICON> icons;
-    std::vector<STRING> titles;
-    int selection = LB_ERR;
-    int top = LB_ERR;
-    int caret = LB_ERR;
+// A refresh asks only the windows it has not seen before for their icon, and
+// a few listed ones again in turn: at least eight (every window of a desktop
+// of up to 32 within four seconds), and with more windows each within sixteen
+// refreshes. Under Wine asking one costs what reading visibility, parent and
+// title of three windows does.
+size_t const ICON_ASKS_AT_LEAST = 8;
+size_t const ICON_ROUND_REFRESHES = 16;
 
-    explicit SHOWN(MV_LISTBOX& list) {
-        int count = list.GetCount();
-        for (int index = 0; HasEntries(count) && index < count; ++index) {
-            WINDOW_ENTRY* entry = EntryAt(list, index);
-            windows.push_back(entry ? entry->window : nullptr);
-            icons.push_back(entry ? entry->icon : nullptr);
-            titles.push_back(entry ? entry->title : STRING());
-        }
-        selection = list.GetCurSel();
-        top = list.GetTopIndex();
-        caret = static_cast<int>(SendMessageA(list.Handle(), LB_GETCARETINDEX, 0, 0));
-    }
+// The entries the list holds, in list order, asked of the list itself.
+std::vector<WINDOW_ENTRY*> HeldEntries(MV_LISTBOX& list) {
+    std::vector<WINDOW_ENTRY*> held;
+    int count = list.GetCount();
+    if (!HasEntries(count))
+        return held;
+    held.reserve(static_cast<size_t>(count));
+    for (int index = 0; index < count; ++index)
+        held.push_back(EntryAt(list, index));
+    return held;
+}
 
-    bool operator==(const SHOWN& other) const {
-        if (windows != other.windows || icons != other.icons || selection != other.selection ||
-            top != other.top || caret != other.caret)
-            return false;
-        for (size_t i = 0; i < titles.size(); ++i)
-            if (!titles[i].Equals(other.titles[i].c_str()))
-                return false;
-        return true;
-    }
-};
+// Only the icon's column: the entry draws it over its own background, so the
+// title is not painted again.
+void RepaintIcon(MV_LISTBOX& list, int index) {
+    RECT item = {};
+    if (SendMessageA(list.Handle(), LB_GETITEMRECT, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(&item)) == LB_ERR)
+        return;
+    item.right = item.left + ICON_SIZE;
+    InvalidateRect(list.Handle(), &item, FALSE);
+}
 
 } // namespace
 
@@ -106,37 +107,123 @@ void DrawEntryLine(const DRAWITEMSTRUCT& item, HICON image, const char* text, RE
 
 // ---------------------------------------------------------------- the list
 
-// The whole list is rebuilt every time; the selection follows the window, not
-// the index. Drawing waits until the rebuild is done, the view stays where the
-// user scrolled it, and a list that came out the same is not invalidated.
+// The list shows what a rebuild from scratch would show (the same entries in
+// the same sorted order, the selection following its window, the view where
+// the user scrolled it), but only what changed is touched: a window that came
+// or went, or changed its title. An unchanged desktop costs the enumeration
+// and leaves the list box alone; nothing is repainted.
 void DIALOG::RefreshWindowList() {
     MV_LISTBOX list(GetItem(IDC_WINDOW_LIST));
     if (list.Handle() == nullptr)
         return;
-    HWND remembered = SelectedWindow();
-    SHOWN before(list);
-
-    SendMessageA(list.Handle(), WM_SETREDRAW, FALSE, 0);
-    ClearWindowList();
+    enumerated.clear();
     EnumWindows(AddVisibleWindowThunk, reinterpret_cast<LPARAM>(this));
 
+    // Every message to the list costs as much as reading a window: the list's
+    // item data are kept beside it, and only its count is asked each time.
     int count = list.GetCount();
-    if (HasEntries(count) && remembered != nullptr) {
-        for (int index = 0; index < count; ++index) {
-            WINDOW_ENTRY* entry = EntryAt(list, index);
-            if (entry != nullptr && entry->window == remembered) {
-                list.SetCurSel(index);
-                break;
-            }
+    if (count == LB_ERR || static_cast<size_t>(count) != listed.size())
+        listed = HeldEntries(list);
+    // Before the match: a retitled window's entry takes the icon along.
+    AskIconsInTurn(list);
+    std::vector<int> gone; // list indices, in ascending order
+    std::vector<std::unique_ptr<WINDOW_ENTRY>> arriving;
+    MatchListed(gone, arriving);
+    if (gone.empty() && arriving.empty())
+        return;
+
+    HWND remembered = SelectedWindow();
+    int top = list.GetTopIndex();
+    // Drawing waits until every change is in; then the list is painted once.
+    SendMessageA(list.Handle(), WM_SETREDRAW, FALSE, 0);
+    for (auto index = gone.rbegin(); index != gone.rend(); ++index) {
+        list.DeleteString(*index); // frees the entry (WM_DELETEITEM)
+        listed.erase(listed.begin() + *index);
+    }
+    for (std::unique_ptr<WINDOW_ENTRY>& entry : arriving)
+        ListEntry(list, std::move(entry));
+    SelectWindowEntry(list, remembered);
+    // After the selection, which would scroll itself into view.
+    if (top != LB_ERR)
+        list.SetTopIndex(top);
+    SendMessageA(list.Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list.Handle(), nullptr, TRUE);
+}
+
+// Compares what the enumeration found with what the list holds. gone: the
+// entries of windows no longer listable, or whose title changed; arriving:
+// entries for the windows found that the list does not hold under their
+// present title. A retitled window keeps its icon; a new one is asked for it.
+void DIALOG::MatchListed(std::vector<int>& gone, std::vector<std::unique_ptr<WINDOW_ENTRY>>& arriving) {
+    std::unordered_map<HWND, size_t> listedAt; // window -> list index
+    listedAt.reserve(listed.size());
+    for (size_t index = 0; index < listed.size(); ++index)
+        if (listed[index] != nullptr)
+            listedAt.emplace(listed[index]->window, index);
+    std::vector<bool> stays(listed.size(), false);
+
+    for (LISTABLE_WINDOW& found : enumerated) {
+        auto match = listedAt.find(found.window);
+        const WINDOW_ENTRY* known = match == listedAt.end() ? nullptr : listed[match->second];
+        if (known != nullptr && known->title.Equals(found.title.c_str())) {
+            stays[match->second] = true;
+            continue;
+        }
+        std::unique_ptr<WINDOW_ENTRY> entry(new (std::nothrow) WINDOW_ENTRY);
+        if (entry == nullptr)
+            continue;
+        entry->title = std::move(found.title);
+        entry->window = found.window;
+        entry->icon = known != nullptr ? known->icon : WindowIcon(found.window);
+        arriving.push_back(std::move(entry));
+    }
+    for (size_t index = 0; index < listed.size(); ++index)
+        if (!stays[index])
+            gone.push_back(static_cast<int>(index));
+}
+
+// The list box puts the title in its sorted place, as a full rebuild would.
+// Not listed, or listed without data: nothing refers to the entry, and it
+// goes here.
+void DIALOG::ListEntry(MV_LISTBOX& list, std::unique_ptr<WINDOW_ENTRY> entry) {
+    int index = list.AddString(entry->title.c_str());
+    if (index == LB_ERR || index == LB_ERRSPACE)
+        return;
+    WINDOW_ENTRY* data = nullptr;
+    if (list.SetItemData(index, reinterpret_cast<LPARAM>(entry.get())))
+        data = entry.release(); // the list holds it until WM_DELETEITEM
+    listed.insert(listed.begin() + index, data);
+}
+
+// The first entry of the window is selected; without one, nothing is.
+void DIALOG::SelectWindowEntry(MV_LISTBOX& list, HWND window) {
+    for (size_t index = 0; window != nullptr && index < listed.size(); ++index) {
+        if (listed[index] != nullptr && listed[index]->window == window) {
+            if (list.GetCurSel() != static_cast<int>(index))
+                list.SetCurSel(static_cast<int>(index));
+            return;
         }
     }
-    // After the selection, which would scroll itself into view.
-    if (before.top != LB_ERR)
-        list.SetTopIndex(before.top);
-    SendMessageA(list.Handle(), WM_SETREDRAW, TRUE, 0);
+    if (list.GetCurSel() != LB_ERR)
+        list.ClearSelection();
+}
 
-    if (!(SHOWN(list) == before))
-        InvalidateRect(list.Handle(), nullptr, TRUE);
+// A few listed windows are asked for their icon again, in turn; a window that
+// does not answer keeps the icon it showed.
+void DIALOG::AskIconsInTurn(MV_LISTBOX& list) {
+    if (listed.empty())
+        return;
+    size_t asks =
+        std::max(ICON_ASKS_AT_LEAST, (listed.size() + ICON_ROUND_REFRESHES - 1) / ICON_ROUND_REFRESHES);
+    for (size_t ask = 0; ask < asks && ask < listed.size(); ++ask) {
+        size_t index = iconTurn++ % listed.size();
+        WINDOW_ENTRY* entry = listed[index];
+        HICON now = nullptr;
+        if (entry == nullptr || !AskWindowIcon(entry->window, now) || now == entry->icon)
+            continue;
+        entry->icon = now;
+        RepaintIcon(list, static_cast<int>(index));
+    }
 }
 
 HWND DIALOG::SelectedWindow() {
@@ -151,6 +238,7 @@ HWND DIALOG::SelectedWindow() {
 // Each entry's data is freed as the list lets the entry go (WM_DELETEITEM).
 void DIALOG::ClearWindowList() {
     MV_LISTBOX list(GetItem(IDC_WINDOW_LIST));
+    listed.clear();
     if (HasEntries(list.GetCount()))
         list.Clear();
 }
@@ -159,6 +247,8 @@ BOOL CALLBACK DIALOG::AddVisibleWindowThunk(HWND window, LPARAM self) {
     return reinterpret_cast<DIALOG*>(self)->AddVisibleWindow(window);
 }
 
+// Notes each window the list shows; the refresh then compares them with the
+// list.
 BOOL DIALOG::AddVisibleWindow(HWND window) {
     // GetParent answers the owner of a pop-up: most dialogs of other programs.
     // Most top-level windows are hidden: their titles are not even read.
@@ -167,31 +257,55 @@ BOOL DIALOG::AddVisibleWindow(HWND window) {
     STRING title = ReadWindowTitle(window); // no message reaches the window
     if (title.Length() == 0 || title.Equals("Program Manager"))
         return TRUE;
-
-    std::unique_ptr<WINDOW_ENTRY> entry(new (std::nothrow) WINDOW_ENTRY);
-    if (entry == nullptr)
-        return TRUE;
-    entry->title = title;
-    entry->window = window;
-    entry->icon = WindowIcon(window);
-
-    MV_LISTBOX list(GetItem(IDC_WINDOW_LIST));
-    int index = list.AddString(title.c_str());
-    // Not listed, or listed without data: nothing refers to it, and it goes here.
-    if (index != LB_ERR && index != LB_ERRSPACE &&
-        list.SetItemData(index, reinterpret_cast<LPARAM>(entry.get())))
-        entry.release(); // the list holds it until WM_DELETEITEM
+    enumerated.push_back(LISTABLE_WINDOW{window, std::move(title)});
     return TRUE;
 }
 
 // The window's own icons first, bounded: a hung program must not hold up the
 // refresh. Then its class's icons, which are read without asking it.
 HICON DIALOG::WindowIcon(HWND window) {
+    HICON image = nullptr;
+    AskWindowIcon(window, image);
+    return image;
+}
+
+// False when the window's program is hung (the query timed out, or the system
+// calls it hung): its icon is then unknown, and image holds the best guess
+// without it. Wine answers no WM_GETICON across processes, at once and
+// without a timeout, and reads another process's class icons as null: there
+// every window gets the stand-in.
+bool DIALOG::AskWindowIcon(HWND window, HICON& image) {
     DWORD_PTR answer = 0;
-    if (foreign.Send(window, WM_GETICON, ICON_SMALL, 0, ICON_TIMEOUT_MS, answer) && answer != 0)
-        return reinterpret_cast<HICON>(answer);
-    if (foreign.Send(window, WM_GETICON, ICON_BIG, 0, ICON_TIMEOUT_MS, answer) && answer != 0)
-        return reinterpret_cast<HICON>(answer);
+    SetLastError(ERROR_SUCCESS);
+    if (foreign.Send(window, WM_GETICON, ICON_SMALL, 0, ICON_TIMEOUT_MS, answer) && answer != 0) {
+        image = reinterpret_cast<HICON>(answer);
+        return true;
+    }
+    bool timedOut = GetLastError() == ERROR_TIMEOUT;
+    SetLastError(ERROR_SUCCESS);
+    if (foreign.Send(window, WM_GETICON, ICON_BIG, 0, ICON_TIMEOUT_MS, answer) && answer != 0) {
+        image = reinterpret_cast<HICON>(answer);
+        return true;
+    }
+    timedOut = timedOut || GetLastError() == ERROR_TIMEOUT;
+    image = ClassIcon(window);
+    return !timedOut && !SystemCallsHung(window);
+}
+
+typedef BOOL(WINAPI* IsHungAppWindowProc)(HWND);
+
+// Asks no message of the window. A thread resting after a timeout is sent no
+// query at all; the system calls it hung once it has been silent for five
+// seconds (until then its entry may show its class's icon). Loaded by name: a
+// system without the call has no hung windows to tell.
+bool DIALOG::SystemCallsHung(HWND window) {
+    static IsHungAppWindowProc const isHung = reinterpret_cast<IsHungAppWindowProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "IsHungAppWindow")));
+    return isHung != nullptr && isHung(window);
+}
+
+// Read without asking the window.
+HICON DIALOG::ClassIcon(HWND window) {
     if (HICON small = reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICONSM)))
         return small;
     if (HICON big = reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICON)))

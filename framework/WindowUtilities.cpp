@@ -82,12 +82,17 @@ HWND FindTopLevelWindow(const char* title, const char* className, HWND parent, b
     return FindAmongChildren(title ? &pattern : nullptr, className, parent, recurse);
 }
 
+// The stored title first: it is the text the default window procedure copies
+// (one call instead of two for each window the list reads every second, and
+// the only one that answers for another process's window under Wine). The
+// default window procedure serves a system without InternalGetWindowText.
 STRING ReadWindowTitle(HWND window) {
+    STRING stored = StoredTitle(window);
+    if (stored.Length() != 0)
+        return stored;
     char buffer[kTitleBufferSize] = {};
     DefWindowProcA(window, WM_GETTEXT, kTitleLimit, reinterpret_cast<LPARAM>(buffer));
-    if (buffer[0])
-        return STRING(buffer, kTitleLimit - 1);
-    return StoredTitle(window);
+    return buffer[0] ? STRING(buffer, kTitleLimit - 1) : STRING();
 }
 
 STRING WindowClassName(HWND window) {

@@ -1,8 +1,10 @@
 #include "Desktop.h"
 
+#include "app/WindowEntries.h"
 #include "support/Screen.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cwchar>
 
 #ifndef VAYLO_EXE
@@ -72,7 +74,11 @@ int HighlightTop(HWND menu) {
 } // namespace
 
 std::string VayloPath() {
-    static const std::string path = WindowsPath(VAYLO_EXE);
+    static const std::string path = [] {
+        char other[MAX_PATH] = {};
+        DWORD length = GetEnvironmentVariableA("VAYLO_EXE_UNDER_TEST", other, MAX_PATH);
+        return WindowsPath(length > 0 && length < MAX_PATH ? other : VAYLO_EXE);
+    }();
     return path;
 }
 
@@ -184,6 +190,26 @@ std::vector<std::wstring> ListableTitles(HWND exclude) {
     return titles;
 }
 
+std::vector<std::wstring> RebuiltListTexts(HWND exclude) {
+    std::vector<std::wstring> texts;
+    HWND sorted = CreateWindowExW(0, L"ListBox", L"", WS_POPUP | LBS_SORT | LBS_HASSTRINGS, 0, 0, 100, 100,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (sorted == nullptr)
+        return texts;
+    for (HWND window : FindWindows(WINDOW_QUERY()))
+        if (window != exclude && ListableWindow(window))
+            SendMessageW(sorted, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(TitleOf(window).c_str()));
+    LRESULT count = SendMessageW(sorted, LB_GETCOUNT, 0, 0);
+    for (LRESULT index = 0; index < count; ++index) {
+        std::vector<wchar_t> text(static_cast<size_t>(SendMessageW(sorted, LB_GETTEXTLEN, index, 0)) + 1,
+                                  L'\0');
+        SendMessageW(sorted, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+        texts.push_back(text.data());
+    }
+    DestroyWindow(sorted);
+    return texts;
+}
+
 bool WaitVisible(HWND window, bool visible, DWORD timeoutMs) {
     return PumpUntil([&] { return (IsWindowVisible(window) != FALSE) == visible; }, timeoutMs);
 }
@@ -250,6 +276,26 @@ int VAYLO::Count() const {
 
 int VAYLO::Selection() const {
     return static_cast<int>(Ask(list, LB_GETCURSEL));
+}
+
+int VAYLO::TopIndex() const {
+    return static_cast<int>(Ask(list, LB_GETTOPINDEX));
+}
+
+bool VAYLO::SetTopIndex(int index) const {
+    return Ask(list, LB_SETTOPINDEX, static_cast<WPARAM>(index)) != LB_ERR;
+}
+
+HICON VAYLO::EntryIcon(int index) const {
+    LRESULT data = Ask(list, LB_GETITEMDATA, static_cast<WPARAM>(index));
+    if (data == LB_ERR || data == 0)
+        return nullptr;
+    HICON icon = nullptr;
+    SIZE_T read = 0;
+    const char* field = reinterpret_cast<const char*>(data) + offsetof(WINDOW_ENTRY, icon);
+    if (!ReadProcessMemory(process.Handle(), field, &icon, sizeof icon, &read) || read != sizeof icon)
+        return nullptr;
+    return icon;
 }
 
 std::wstring VAYLO::SelectedText() const {

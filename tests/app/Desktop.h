@@ -18,12 +18,15 @@
 
 UINT const WM_TRAYNOTIFY = WM_APP + 1;
 UINT const TARGET_BUSY = WM_APP + 7; // posted to a window of targets.exe (see Targets.cpp)
+UINT const TARGET_ICON = WM_APP + 8; // posted: the window takes another icon
 int const LIST_ID = IDC_WINDOW_LIST;
 int const PICKER_ID = IDC_PICKER;
 int const MENU_ITEM_HEIGHT = 18;                              // every hidden-window item of the tray menu
 char const VAYLO_KEY[] = "Software\\MorvaneUtilities\\Vaylo"; // the program's settings
 
 // Vaylo.exe and targets.exe as Windows paths (the build gives Unix paths).
+// VAYLO_EXE_UNDER_TEST in the environment names another Vaylo.exe (the
+// benchmark of an earlier build).
 std::string VayloPath();
 std::string TargetsPath();
 // Starts Vaylo.exe with its quoted path followed by tail (" update", "" ...).
@@ -64,6 +67,10 @@ class TARGETS {
 bool ListableWindow(HWND window);
 // The titles of every listable window but exclude, sorted.
 std::vector<std::wstring> ListableTitles(HWND exclude);
+// The same titles in the order a sorted list box gives them when it is
+// filled from scratch in the order of the enumeration: what the program's
+// list shows right after a rebuild.
+std::vector<std::wstring> RebuiltListTexts(HWND exclude);
 
 // Waits until the window's visibility is the given one; false on timeout.
 bool WaitVisible(HWND window, bool visible, DWORD timeoutMs = WAIT_MS);
@@ -82,6 +89,13 @@ class VAYLO {
     std::vector<std::wstring> ListTexts() const; // in list order
     int Count() const;
     int Selection() const; // LB_ERR without one
+    int TopIndex() const;  // the first entry in view; LB_ERR without an answer
+    bool SetTopIndex(int index) const;
+    // The icon the entry's item data holds (what the entry shows), read from
+    // the program's memory; null when it could not be read.
+    HICON EntryIcon(int index) const;
+    // One refresh of the list, as its timer gives it; false without an answer.
+    bool Refresh() const { return Send(WM_TIMER, 1, 0); }
     std::wstring SelectedText() const;
     int IndexOf(const std::wstring& title) const; // first entry, or -1
     int Occurrences(const std::wstring& title) const;

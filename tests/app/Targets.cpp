@@ -9,8 +9,10 @@
 //
 // Every window closes itself on WM_CLOSE, so a driver can make one go away
 // with PostMessage, and posted TARGET_BUSY (wParam: milliseconds) keeps its
-// thread from answering for that long, as a busy program does. The process ends when its last answering
-// window has gone, or after a fixed lifetime, so that a crashed driver leaves nothing behind.
+// thread from answering for that long, as a busy program does; posted
+// TARGET_ICON gives the window and its class the system's warning icon. The
+// process ends when its last answering window has gone, or after a fixed
+// lifetime, so that a crashed driver leaves nothing behind.
 
 #include "Desktop.h"
 
@@ -60,6 +62,17 @@ LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     }
     case TARGET_BUSY: Sleep(static_cast<DWORD>(wParam)); return 0;
+    case TARGET_ICON: {
+        // The window's own icons, and its class's, which a program that
+        // gets no answer to WM_GETICON shows: every window of the class in
+        // this process takes it.
+        HICON icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_WARNING));
+        SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+        SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        SetClassLongPtrW(window, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(icon));
+        SetClassLongPtrW(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+        return 0;
+    }
     case WM_DESTROY:
         if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() &&
             GetParent(window) == nullptr && --answeringWindows <= 0)

@@ -5,6 +5,7 @@
 #include "VayloFixture.h"
 
 #include <algorithm>
+#include <cwchar>
 
 namespace {
 
@@ -117,6 +118,146 @@ TEST_F(WindowListTest, BusyWindow_RefusedWhileBusy_HiddenOnceItAnswersAgain) {
     ASSERT_TRUE(vaylo.DoubleClickEntry(busy));
     EXPECT_TRUE(WaitVisible(window, false)) << "still refused after its program answered again";
     EXPECT_TRUE(vaylo.WaitUnlisted(busy));
+}
+
+// ---------------------------------------------------------------- refresh by changes only
+
+// Refreshes until the list shows what a rebuild from scratch shows; false
+// when it never did.
+bool ShowsARebuild(const VAYLO& vaylo) {
+    return PumpUntil([&] { return vaylo.Refresh() && vaylo.ListTexts() == RebuiltListTexts(vaylo.main); });
+}
+
+// Enough windows that the list scrolls, and one of them selected in the
+// middle, with the view scrolled away from it.
+class ScrolledListTest : public VayloTest {
+  protected:
+    void SetUp() override {
+        VayloTest::SetUp();
+        prefix = Title(L"many");
+        ASSERT_TRUE(targets.Start({L"many:40:" + prefix}));
+        ASSERT_TRUE(vaylo.WaitListed(Numbered(39)));
+        ASSERT_TRUE(vaylo.SelectEntry(Numbered(20)));
+        ASSERT_TRUE(vaylo.SetTopIndex(vaylo.Selection() - 5));
+        top = vaylo.TopIndex();
+        ASSERT_GT(top, 0) << "the list does not scroll";
+    }
+    std::wstring Numbered(int n) const {
+        wchar_t number[16];
+        std::swprintf(number, 16, L" %04d", n);
+        return prefix + number;
+    }
+    std::wstring prefix;
+    int top = 0;
+};
+
+TEST_F(ScrolledListTest, UnchangedDesktop_EntriesOrderSelectionAndViewStay) {
+    std::vector<std::wstring> texts = vaylo.ListTexts();
+    std::vector<HICON> icons;
+    for (int index = 0; index < static_cast<int>(texts.size()); ++index)
+        icons.push_back(vaylo.EntryIcon(index));
+    int selection = vaylo.Selection();
+
+    for (int refresh = 0; refresh < 5; ++refresh)
+        ASSERT_TRUE(vaylo.Refresh());
+    EXPECT_EQ(vaylo.ListTexts(), texts);
+    EXPECT_EQ(vaylo.ListTexts(), RebuiltListTexts(vaylo.main));
+    EXPECT_EQ(vaylo.Selection(), selection);
+    EXPECT_EQ(vaylo.SelectedText(), Numbered(20));
+    EXPECT_EQ(vaylo.TopIndex(), top);
+    for (int index = 0; index < static_cast<int>(icons.size()); ++index)
+        EXPECT_EQ(vaylo.EntryIcon(index), icons[index]) << "entry " << index;
+}
+
+// Windows come, go, hide and change their titles between two refreshes:
+// the list then shows what a rebuild shows, the selection stays with its
+// window and the view where it was.
+TEST_F(ScrolledListTest, WindowsComeGoAndRetitle_ListAsRebuilt_SelectionFollowsItsWindow) {
+    // Sorts first: the selected entry moves down one.
+    std::wstring first = prefix + L" 0000 arrived";
+    ASSERT_TRUE(more.Start({Titled(first), Titled(prefix + L" 0030 arrived")}));
+    ShowWindow(targets.Window(Numbered(3)), SW_HIDE);
+    PostMessageW(targets.Window(Numbered(5)), WM_CLOSE, 0, 0);
+    SetWindowTextW(targets.Window(Numbered(7)), (prefix + L" 0035 renamed").c_str());
+    SetWindowTextW(targets.Window(Numbered(31)), (prefix + L" 0001 renamed").c_str());
+    ASSERT_TRUE(PumpUntil([&] { return targets.Window(Numbered(5)) == nullptr; }));
+
+    ASSERT_TRUE(ShowsARebuild(vaylo));
+    EXPECT_EQ(vaylo.Occurrences(Numbered(3)), 0) << "a hidden window is listed";
+    EXPECT_EQ(vaylo.Occurrences(Numbered(5)), 0) << "a closed window is listed";
+    EXPECT_EQ(vaylo.Occurrences(Numbered(7)), 0) << "listed under its old title";
+    EXPECT_EQ(vaylo.Occurrences(prefix + L" 0035 renamed"), 1);
+    EXPECT_EQ(vaylo.Occurrences(first), 1);
+    EXPECT_EQ(vaylo.SelectedText(), Numbered(20));
+    EXPECT_EQ(vaylo.Selection(), vaylo.IndexOf(Numbered(20)));
+    EXPECT_EQ(vaylo.TopIndex(), top);
+
+    // Shown again: back in its place.
+    ShowWindow(targets.Window(Numbered(3)), SW_SHOWNOACTIVATE);
+    EXPECT_TRUE(ShowsARebuild(vaylo));
+    EXPECT_EQ(vaylo.Occurrences(Numbered(3)), 1);
+    EXPECT_EQ(vaylo.SelectedText(), Numbered(20));
+}
+
+// The selected window's new title sorts elsewhere: its entry moves there
+// with the selection and keeps its icon.
+TEST_F(WindowListTest, TitleChanges_EntryMovesToItsSortedPlaceStillSelected) {
+    std::wstring alpha = Title(L"alpha"), beta = Title(L"beta"), gamma = Title(L"gamma");
+    ASSERT_TRUE(StartListedTargets({alpha, beta, gamma}));
+    ASSERT_TRUE(vaylo.SelectEntry(beta));
+    HICON icon = vaylo.EntryIcon(vaylo.Selection());
+    ASSERT_NE(icon, nullptr);
+
+    std::wstring zeta = Title(L"zeta");
+    ASSERT_TRUE(SetWindowTextW(targets.Window(beta), zeta.c_str()));
+    ASSERT_TRUE(vaylo.WaitListed(zeta));
+    EXPECT_EQ(vaylo.Occurrences(beta), 0);
+    EXPECT_EQ(vaylo.SelectedText(), zeta);
+    EXPECT_EQ(vaylo.IndexOf(zeta), vaylo.IndexOf(gamma) + 1);
+    EXPECT_EQ(vaylo.EntryIcon(vaylo.IndexOf(zeta)), icon);
+    EXPECT_TRUE(ShowsARebuild(vaylo));
+}
+
+// The icon a window shows to other programs: its own small or big icon if it
+// answers for them, else its class's small or big icon.
+HICON CurrentIcon(HWND window) {
+    for (WPARAM kind : {ICON_SMALL, ICON_BIG}) {
+        LRESULT answer = 0;
+        if (BoundedSend(window, WM_GETICON, kind, 0, &answer) && answer != 0)
+            return reinterpret_cast<HICON>(answer);
+    }
+    if (ULONG_PTR small = GetClassLongPtrW(window, GCLP_HICONSM))
+        return reinterpret_cast<HICON>(small);
+    return reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICON));
+}
+
+// A window that takes another icon shows it within a few refreshes, though
+// nothing else about it changed; the other entries keep theirs. Wine shows
+// no program another's window icons (WM_GETICON gets no answer across
+// processes, class icons read as null): there every entry shows the system's
+// stand-in, and nothing can change.
+TEST_F(WindowListTest, IconChanges_EntryShowsTheNewIconWithinSeconds) {
+    std::wstring changing = Title(L"changing"), steady = Title(L"steady");
+    HWND window = StartListed(changing);
+    ASSERT_NE(window, nullptr);
+    if (CurrentIcon(window) == nullptr)
+        GTEST_SKIP() << "this system shows no program the icon of another's window";
+    ASSERT_TRUE(more.Start({Titled(steady)})); // another process: its own class
+    ASSERT_TRUE(vaylo.WaitListed(steady));
+    HICON before = vaylo.EntryIcon(vaylo.IndexOf(changing));
+    HICON steadyIcon = vaylo.EntryIcon(vaylo.IndexOf(steady));
+    ASSERT_NE(before, nullptr);
+    EXPECT_EQ(before, CurrentIcon(window));
+
+    // Posted: it takes the icon after the messages sent to it meanwhile.
+    PostMessageW(window, TARGET_ICON, 0, 0);
+    HICON now = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (now = CurrentIcon(window)) != before; }))
+        << "the window did not take its new icon";
+
+    EXPECT_TRUE(PumpUntil([&] { return vaylo.EntryIcon(vaylo.IndexOf(changing)) == now; }));
+    EXPECT_EQ(vaylo.EntryIcon(vaylo.IndexOf(steady)), steadyIcon);
+    EXPECT_EQ(vaylo.Occurrences(changing), 1);
 }
 
 } // namespace
