@@ -10,6 +10,8 @@ DWORD const REST_MS = 5000;
 UINT const TEXT_TIMEOUT_MS = 200;
 // The probe before a show request: any live thread answers WM_NULL at once.
 UINT const PROBE_TIMEOUT_MS = 200;
+// A live thread carries out a queued show or hide within a few milliseconds.
+DWORD const SHOW_CHECK_MS = 250;
 
 // Only "Program Manager" is ever compared: a longer text only needs to be
 // told apart from it.
@@ -94,12 +96,31 @@ bool BOUNDED_CALLS::Answers(HWND window) {
     return true;
 }
 
-// Used for every held window on the way out, so a resting thread is not
-// probed again: its windows get the request queued instead.
-void BOUNDED_CALLS::ShowEventually(HWND window, int command) {
+// A resting thread is not waited for at all: on the way out every held
+// window of a hung program gets its request queued, and none holds up the
+// next. ShowWindow itself is never called on another program's window: it
+// would wait for that window's thread without a bound.
+bool BOUNDED_CALLS::ShowEventually(HWND window, int command) {
     DWORD thread = GetWindowThreadProcessId(window, nullptr);
-    if (thread != 0 && !Resting(thread) && Answers(window))
+    if (thread == 0)
+        return false;
+    if (thread == GetCurrentThreadId()) {
         ShowWindow(window, command);
-    else
-        ShowWindowAsync(window, command);
+        return true;
+    }
+    ShowWindowAsync(window, command);
+    if (Resting(thread))
+        return false;
+    bool visible = command != SW_HIDE;
+    DWORD start = GetTickCount();
+    while ((IsWindowVisible(window) != FALSE) != visible) {
+        if (!IsWindow(window))
+            return false;
+        if (GetTickCount() - start >= SHOW_CHECK_MS) {
+            timedOutAt[thread] = GetTickCount();
+            return false;
+        }
+        Sleep(1);
+    }
+    return true;
 }

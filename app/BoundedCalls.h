@@ -21,13 +21,15 @@ class BOUNDED_CALLS {
     STRING Text(HWND window);
 
     // Whether the window's thread answers now (a window of this thread always
-    // does), asked even when it is resting. ShowWindow waits for that thread,
-    // so it is only called after this.
+    // does), asked even when it is resting.
     bool Answers(HWND window);
 
-    // ShowWindow once the thread has answered; otherwise the request waits in
-    // the thread's queue for when it recovers.
-    void ShowEventually(HWND window, int command);
+    // Queues the show or hide to the window's thread, which never waits on
+    // it, then gives a live thread a moment to carry it out. true once the
+    // window is visible (or hidden, for SW_HIDE); false when it is gone or its
+    // thread did not get to it in time: the request then waits in the
+    // thread's queue for when it recovers, and the thread rests.
+    bool ShowEventually(HWND window, int command);
 
   private:
     bool Resting(DWORD thread);

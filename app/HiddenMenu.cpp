@@ -56,27 +56,34 @@ STRING ShortTitle(const STRING& title) {
 
 // The next id in the cycle that no item of the menu holds now: two items with
 // one id would both restore the newer window, and the older would be lost.
+// 0 when every id is held.
 int DIALOG::MenuIdNotHeld() {
-    int id = nextMenuId;
     for (int tries = 0; tries <= IDM_LAST_HIDDEN - IDM_FIRST_HIDDEN; ++tries) {
-        id = nextMenuId;
+        int id = nextMenuId;
         nextMenuId = nextMenuId + 1 > IDM_LAST_HIDDEN ? IDM_FIRST_HIDDEN : nextMenuId + 1;
         if (GetMenuState(trayMenu.Get(), id, MF_BYCOMMAND) == static_cast<UINT>(-1))
-            break;
+            return id;
     }
-    return id;
+    return 0;
 }
 
 // The newest hidden window becomes the menu's first line. The caller hides
-// the window itself, after this.
-void DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
+// the window itself, after this, and only when an item was made: a hidden
+// window without one could not be brought back, nor shown on exit.
+int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
     if (!trayMenu.IsValid())
-        return;
+        return 0;
+#ifdef VAYLO_FAULT_TRIGGERS
+    if (RefusingMenuItems())
+        return 0;
+#endif
     std::unique_ptr<HIDDEN_ENTRY> hidden(new (std::nothrow) HIDDEN_ENTRY);
     if (hidden == nullptr)
-        return;
+        return 0;
     hidden->title = entry.title;
     hidden->id = MenuIdNotHeld();
+    if (hidden->id == 0)
+        return 0;
     hidden->window = entry.window;
     hidden->icon = entry.icon;
 
@@ -91,8 +98,34 @@ void DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
     item.dwItemData = reinterpret_cast<ULONG_PTR>(hidden.get());
     item.dwTypeData = text.Buffer() ? text.Buffer() : const_cast<char*>("");
     item.cch = text.Length();
-    if (InsertMenuItemA(trayMenu.Get(), 0, TRUE, &item))
-        hidden.release(); // the item holds it until TakeMenuEntry
+    if (!InsertMenuItemA(trayMenu.Get(), 0, TRUE, &item))
+        return 0;
+    return hidden.release()->id; // the item holds it until TakeMenuEntry
+}
+
+// Hides the entry's window, with an item unless withItem is false (Shift).
+// A program that does not answer is left as it is. One that stops answering
+// between the probe and the hide gets a show queued after the hide, so that
+// it comes back as soon as it recovers, and keeps no item. false: nothing
+// was hidden.
+bool DIALOG::HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem) {
+    HWND target = entry.window;
+    if (!foreign.Answers(target)) {
+        if (IsWindow(target))
+            MessageBeep(MB_ICONEXCLAMATION);
+        return false;
+    }
+    int id = withItem ? AddMenuEntry(entry) : 0;
+    if (withItem && id == 0) {
+        MessageBeep(MB_ICONEXCLAMATION);
+        return false;
+    }
+    if (foreign.ShowEventually(target, SW_HIDE))
+        return true;
+    ShowWindowAsync(target, SW_SHOW);
+    if (id != 0)
+        TakeMenuEntry(trayMenu.Get(), static_cast<UINT>(id), false);
+    return false;
 }
 
 void DIALOG::MeasureMenuEntry(MEASUREITEMSTRUCT& item) {
@@ -198,6 +231,46 @@ void DIALOG::ShowHeldWindows(HMENU menu) {
     }
 }
 
+namespace {
+
+HMENU menuShownOnCrash = nullptr;
+LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
+
+// Walks the items as they are, frees nothing and asks no program anything:
+// the process is failing, and the windows only need their show requests
+// queued. Submenus first, as on the normal way out.
+void QueueShowOfHeldWindows(HMENU menu) {
+    int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOA item;
+        if (!ReadItem(menu, static_cast<UINT>(position), TRUE, MIIM_SUBMENU | MIIM_FTYPE | MIIM_DATA, item))
+            continue;
+        if (item.hSubMenu != nullptr)
+            QueueShowOfHeldWindows(item.hSubMenu);
+        else if ((item.fType & MFT_OWNERDRAW) && EntryOf(item) != nullptr)
+            ShowWindowAsync(EntryOf(item)->window, SW_SHOW);
+    }
+}
+
+} // namespace
+
+void DIALOG::ShowHeldWindowsOnCrash(HMENU menu) {
+    menuShownOnCrash = menu;
+    if (menu != nullptr)
+        previousFilter = SetUnhandledExceptionFilter(ShowHeldWindowsBeforeDying);
+    else
+        SetUnhandledExceptionFilter(previousFilter);
+}
+
+// The system's own handling (an error report, a debugger) follows.
+LONG WINAPI DIALOG::ShowHeldWindowsBeforeDying(EXCEPTION_POINTERS* exception) {
+    HMENU menu = menuShownOnCrash;
+    menuShownOnCrash = nullptr; // a fault in here must not come back to it
+    if (menu != nullptr)
+        QueueShowOfHeldWindows(menu);
+    return previousFilter != nullptr ? previousFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
+}
+
 // ---------------------------------------------------------------- "Hide Active"
 
 // Asks the window itself, as the shell's desktop answers, bounded.
@@ -215,14 +288,8 @@ void DIALOG::HideListedWindow(HWND window) {
         if (entry == nullptr || entry->window != window)
             continue;
         list.SetCurSel(index);
-        // A program that does not answer cannot be hidden now; it stays as it is.
-        if (!foreign.Answers(window)) {
-            MessageBeep(MB_ICONEXCLAMATION);
-            return;
-        }
-        AddMenuEntry(*entry);
-        ShowWindow(window, SW_HIDE);
-        RefreshWindowList();
+        if (HideEntryWindow(*entry, true))
+            RefreshWindowList();
         return;
     }
 }

@@ -66,6 +66,88 @@ void ActivateRunning(HWND running) {
                         &ignored);
 }
 
+// The file name part of a path, upper-cased: the single-instance rule counts
+// copies of the program in other folders as the same program.
+STRING FileNameOf(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p; p = CharNextA(p))
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    STRING upper(name);
+    upper.ToUpper();
+    return upper;
+}
+
+// PROCESS_QUERY_LIMITED_INFORMATION, which the headers for Windows XP lack.
+DWORD const QUERY_LIMITED_INFORMATION = 0x1000;
+
+typedef BOOL(WINAPI* QueryImageNameProc)(HANDLE, DWORD, LPSTR, PDWORD);
+typedef DWORD(WINAPI* ModuleFileNameExProc)(HANDLE, HMODULE, LPSTR, DWORD);
+
+// The program file a window's process runs; empty when the system does not
+// say (another user's process). The call that needs the least access where
+// it exists (Windows Vista on), the process status library before that.
+STRING ProgramFileOf(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    char path[MAX_PATH + 1] = {};
+    static QueryImageNameProc const queryImageName =
+        reinterpret_cast<QueryImageNameProc>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA")));
+    if (queryImageName != nullptr) {
+        KERNEL_HANDLE process(OpenProcess(QUERY_LIMITED_INFORMATION, FALSE, processId));
+        DWORD size = MAX_PATH;
+        if (process.IsValid() && queryImageName(process.Get(), 0, path, &size))
+            return FileNameOf(path);
+        return STRING();
+    }
+    static LOADED_MODULE const statusLibrary(LoadLibraryA("psapi.dll"));
+    ModuleFileNameExProc moduleFileName =
+        statusLibrary.IsValid() ? reinterpret_cast<ModuleFileNameExProc>(reinterpret_cast<void*>(
+                                      GetProcAddress(statusLibrary.Get(), "GetModuleFileNameExA")))
+                                : nullptr;
+    KERNEL_HANDLE process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    if (moduleFileName == nullptr || !process.IsValid() ||
+        moduleFileName(process.Get(), nullptr, path, MAX_PATH) == 0)
+        return STRING();
+    return FileNameOf(path);
+}
+
+struct INSTANCE_SEARCH {
+    STRING title;   // upper-cased
+    STRING program; // this process's file name, upper-cased
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchInstanceWindow(HWND window, LPARAM context) {
+    INSTANCE_SEARCH& search = *reinterpret_cast<INSTANCE_SEARCH*>(context);
+    if (!WindowClassName(window).EqualsNoCase(DIALOG_CLASS))
+        return TRUE;
+    STRING title = ReadWindowTitle(window);
+    title.ToUpper();
+    if (!title.Contains(search.title.Text()) || !ProgramFileOf(window).Equals(search.program.c_str()))
+        return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+// The running instance's main window. Among the dialogs titled so, one whose
+// process runs this same program comes first: another program's dialog with
+// "Window Vaylo" in its title (a setup wizard) must not be told "uninstall".
+// Where no process can be asked, the first dialog titled so.
+HWND FindRunningInstance() {
+    INSTANCE_SEARCH search;
+    search.title = STRING(MAIN_WINDOW_TITLE);
+    search.title.ToUpper();
+    char path[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    search.program = FileNameOf(path);
+    EnumWindows(MatchInstanceWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr)
+        return search.found;
+    return FindTopLevelWindow(MAIN_WINDOW_TITLE, DIALOG_CLASS, nullptr, false);
+}
+
 // An instance that is still starting has no window yet, and one that is
 // ending may have destroyed it already. Waits a moment for either to settle,
 // so that a start just after an exit is not lost.
@@ -78,7 +160,7 @@ bool WaitForRunningInstance(HWND& running) {
     for (;;) {
         if (!IsPrevInstStillRunning())
             return false;
-        running = FindTopLevelWindow(MAIN_WINDOW_TITLE, DIALOG_CLASS, nullptr, false);
+        running = FindRunningInstance();
         if (running != nullptr || GetTickCount() - start >= INSTANCE_SETTLE_MS)
             return true;
         Sleep(50);
@@ -114,7 +196,7 @@ void RunMainWindow(HINSTANCE instance) {
 // true: this process runs the main window; false: it ends at once.
 bool HandlePreviousInstance(const char* argumentText) {
     AllowMultipleInstances(1);
-    HWND running = FindTopLevelWindow(MAIN_WINDOW_TITLE, DIALOG_CLASS, nullptr, false);
+    HWND running = FindRunningInstance();
     bool commandWord = IsCommandWord(argumentText);
 
     if (WasPrevInstRunningAtStartup()) {

@@ -2,6 +2,7 @@
 
 #include "dialogs/AboutBox.h"
 #include "dialogs/LinkLauncher.h"
+#include "framework/WindowUtilities.h"
 #include "app/HiddenViewer.h"
 #include "hotkeys/HotkeyOptions.h"
 #include "hotkeys/HotkeyRegistration.h"
@@ -52,7 +53,16 @@ INT_PTR DIALOG::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_HOTKEY: return OnHotkey(wParam, lParam);
     case WM_TIMER: OnTimer(wParam); return 0;
     case WM_ACTIVATE: OnActivate(wParam); return 0;
+    // The session may end without WM_DESTROY: the held windows come back
+    // while their programs can still ask to save. The default answer lets
+    // the session end.
+    case WM_QUERYENDSESSION: ShowHeldWindows(trayMenu.Get()); return 0;
+    case WM_ENDSESSION: OnEndSession(wParam); return 0;
+#ifdef VAYLO_FAULT_TRIGGERS
+    default: return OnFaultTrigger(message, wParam);
+#else
     default: return 0;
+#endif
     }
 }
 
@@ -73,6 +83,11 @@ void DIALOG::SetUp() {
     highlightBrush = GetSysColorBrush(COLOR_HIGHLIGHT);
     menuBrush = GetSysColorBrush(COLOR_MENU);
 
+    // An elevated instance still hears the shell and a second start.
+    for (UINT message : {UINT(WM_COPYDATA), GetTrayMessage(), RegisterWindowMessageA("TaskbarCreated")})
+        AllowMessageFromLowerIntegrity(hwnd, message);
+    ShowHeldWindowsOnCrash(trayMenu.Get());
+
     LoadHotkeys(*this, hotkeys);
     BuildHelpPopups();
     RefreshWindowList();
@@ -88,6 +103,7 @@ void DIALOG::TearDown() {
     KillTimer(hwnd, REFRESH_TIMER);
     ClearWindowList();
     ReleaseAllHidden(); // every window the menu still holds comes back
+    ShowHeldWindowsOnCrash(nullptr);
     windowBrush = highlightBrush = menuBrush = nullptr;
     dragCursor = nullptr;
 }
@@ -99,6 +115,11 @@ void DIALOG::TearDown() {
 void DIALOG::OnCopyData(const COPYDATASTRUCT* data) {
     if (data != nullptr && data->dwData == COPYDATA_COMMAND_LINE)
         EndDialog(hwnd, 1);
+}
+
+void DIALOG::OnEndSession(WPARAM ending) {
+    if (ending)
+        ShowHeldWindows(trayMenu.Get());
 }
 
 // A press hides the tip that may show, and may start a drag of the icon.
@@ -262,6 +283,11 @@ void DIALOG::OpenHotkeyOptions() {
     UnregisterHotkeys(*this, hotkeys);
     HOTKEY options(hwnd, instance, hotkeys);
     options.RunModal();
+    // An elevated instance still hears the shell and a second start.
+    for (UINT message : {UINT(WM_COPYDATA), GetTrayMessage(), RegisterWindowMessageA("TaskbarCreated")})
+        AllowMessageFromLowerIntegrity(hwnd, message);
+    ShowHeldWindowsOnCrash(trayMenu.Get());
+
     LoadHotkeys(*this, hotkeys);
     BuildHelpPopups();
 }

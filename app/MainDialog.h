@@ -48,7 +48,8 @@ class DIALOG : public MV_TRAYDIALOG {
     void HideSelectedWindow();
 
     // Hidden-window menu (HiddenMenu.cpp).
-    void AddMenuEntry(const WINDOW_ENTRY& entry);
+    int AddMenuEntry(const WINDOW_ENTRY& entry); // the item's id; 0: no item was made
+    bool HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem);
     void RestoreMenuEntry(UINT id);
     void PruneMenu();
     void ReleaseAllHidden();
@@ -74,6 +75,12 @@ class DIALOG : public MV_TRAYDIALOG {
     void WatchHotkeyRelease();
     STRING HotkeyLines() const;
     void OnActivate(WPARAM state);
+    void OnEndSession(WPARAM ending);
+#ifdef VAYLO_FAULT_TRIGGERS
+    // Test builds only: faults on request (FaultTriggers.cpp).
+    INT_PTR OnFaultTrigger(UINT message, WPARAM wParam);
+    static bool RefusingMenuItems();
+#endif
 
     // Command table
     void HideMe();
@@ -103,6 +110,10 @@ class DIALOG : public MV_TRAYDIALOG {
     void HideListedWindow(HWND window);
     int MenuIdNotHeld();
     void ShowHeldWindows(HMENU menu);
+    // From menu on (null: no longer), an unhandled exception first shows
+    // every window the menu holds.
+    static void ShowHeldWindowsOnCrash(HMENU menu);
+    static LONG WINAPI ShowHeldWindowsBeforeDying(EXCEPTION_POINTERS* exception);
     static std::unique_ptr<HIDDEN_ENTRY> TakeMenuEntry(HMENU menu, UINT item, bool byPosition);
 
     HCURSOR dragCursor = nullptr; // shared resource cursor: never destroyed

@@ -329,20 +329,10 @@ void DIALOG::HideSelectedWindow() {
     WINDOW_ENTRY* entry = EntryAt(list, index);
     if (entry == nullptr)
         return;
-    HWND target = entry->window;
-
-    // Hiding waits for the window's thread: a program that does not answer
-    // is left as it is, and no menu item stands for a window still shown.
-    if (!foreign.Answers(target)) {
-        if (IsWindow(target))
-            MessageBeep(MB_ICONEXCLAMATION);
-        RefreshWindowList();
-        return;
-    }
-    if (GetAsyncKeyState(VK_SHIFT) >= 0)
-        AddMenuEntry(*entry);
-    ShowWindow(target, SW_HIDE);
+    bool hidden = HideEntryWindow(*entry, GetAsyncKeyState(VK_SHIFT) >= 0);
     RefreshWindowList();
+    if (!hidden)
+        return;
 
     if (GetAsyncKeyState(VK_CONTROL) < 0)
         PostMessageA(hwnd, WM_CLOSE, 0, 0);

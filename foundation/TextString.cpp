@@ -17,6 +17,8 @@ const unsigned kFormatLimit = 16u * 1024u * 1024u;
 
 // WM_GETTEXT to a window of another thread must not hang the caller.
 const UINT kWindowTextTimeoutMs = 1000;
+// Far beyond any real title, small enough to allocate at once.
+const DWORD_PTR kWindowTextLimit = 65535;
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -130,6 +132,10 @@ STRING STRING::FromWindowText(HWND window) {
     DWORD_PTR answer = 0;
     if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kWindowTextTimeoutMs, &answer))
         answer = 0;
+    // The length is another program's answer: a negative or absurd one must
+    // not size the buffer. A longer text is cut at the cap.
+    if (answer > kWindowTextLimit)
+        answer = kWindowTextLimit;
     STRING result;
     unsigned size = static_cast<unsigned>(answer);
     if (!result.Resize(size))

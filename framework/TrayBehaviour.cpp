@@ -172,14 +172,18 @@ bool MV_WINBASE::HideToTray(const char* valueName) {
     if (!HasTrayIcon() || trayFailed)
         return false;
 
-    if (!MayHideToTray(valueName))
-        return false;
-
-    // The shell may have gone since the last update: a window hidden without
-    // an icon could not be brought back, so it closes or minimizes instead.
+    // The icon first: the shell may have gone since the last update, and a
+    // window hidden without an icon could not be brought back, so it closes
+    // or minimizes instead, and no notice promises a tray that is not there.
     TrayUpdate(TRAY_TIP | TRAY_ICON);
     if (trayFailed)
         return false;
+
+    if (!MayHideToTray(valueName)) {
+        if (TrayOnlyWhenHidden())
+            TrayRemove();
+        return false;
+    }
     HideWithConsole();
     return true;
 }

@@ -173,3 +173,26 @@ STRING EditText(HWND edit) {
     text.SetLength(copied > 0 ? static_cast<unsigned>(copied) : 0);
     return text;
 }
+
+namespace {
+
+typedef BOOL(WINAPI* WindowFilterProc)(HWND, UINT, DWORD, void*);
+typedef BOOL(WINAPI* ProcessFilterProc)(UINT, DWORD);
+DWORD const FILTER_ALLOW = 1; // MSGFLT_ALLOW, and MSGFLT_ADD of the older call
+
+} // namespace
+
+// The per-window filter exists from Windows 7, the per-process one from
+// Windows Vista; both are looked up at run time so that Windows XP starts.
+bool AllowMessageFromLowerIntegrity(HWND window, UINT message) {
+    HMODULE user = GetModuleHandleA("user32.dll");
+    static WindowFilterProc const windowFilter = reinterpret_cast<WindowFilterProc>(
+        reinterpret_cast<void*>(GetProcAddress(user, "ChangeWindowMessageFilterEx")));
+    static ProcessFilterProc const processFilter = reinterpret_cast<ProcessFilterProc>(
+        reinterpret_cast<void*>(GetProcAddress(user, "ChangeWindowMessageFilter")));
+    if (windowFilter != nullptr)
+        return windowFilter(window, message, FILTER_ALLOW, nullptr) != FALSE;
+    if (processFilter != nullptr)
+        return processFilter(message, FILTER_ALLOW) != FALSE;
+    return true;
+}

@@ -25,3 +25,9 @@ void MoveWindowTo(HWND window, const RECT& rect, bool whole);
 
 // Centres window over reference (null: the desktop), kept on the desktop.
 void CentreWindow(HWND window, HWND reference);
+
+// Lets message reach window from processes of lower integrity (Windows Vista
+// on): an elevated instance otherwise never receives them from the shell or
+// from a second start. Does nothing where the system has no such filter.
+// false: the system has the filter and refused.
+bool AllowMessageFromLowerIntegrity(HWND window, UINT message);

@@ -384,9 +384,10 @@ int VAYLO::HiddenItems(HWND menu, int emptyHeight) {
 }
 
 // Once the menu has gone, the program still gives the foreground back
-// after the menu call returns; a round trip waits for that.
+// after the menu call returns; a round trip waits for that. A chosen Exit
+// may have closed the window before the round trip.
 bool VAYLO::MenuEnded(HWND menu) const {
-    return PumpUntil([&] { return MenuGone(menu); }, WAIT_MS) && Send(WM_NULL, 0, 0);
+    return PumpUntil([&] { return MenuGone(menu); }, WAIT_MS) && (Send(WM_NULL, 0, 0) || !IsWindow(main));
 }
 
 bool VAYLO::CloseMenu(HWND menu) const {

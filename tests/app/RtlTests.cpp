@@ -12,13 +12,19 @@
 #include <cstring>
 #include <string>
 
-// Probe arguments: allow-values (e.g. "1" or "10" for two calls, 1 then 0),
-// ready event name or "-", hold event name or "-".
+// Probe arguments: allow-values (e.g. "1" or "10" for two calls, 1 then 0;
+// a trailing "?" asks again once released: exit code 200 + the answer of
+// IsPrevInstStillRunning), ready event name or "-", hold event name or "-".
 int RunRtlProbe(int argc, char** argv) {
     if (argc < 3)
         return 2;
-    for (const char* allow = argv[0]; *allow; ++allow)
-        AllowMultipleInstances(*allow - '0');
+    bool askAgain = false;
+    for (const char* allow = argv[0]; *allow; ++allow) {
+        if (*allow == '?')
+            askAgain = true;
+        else
+            AllowMultipleInstances(*allow - '0');
+    }
     int previous = WasPrevInstRunningAtStartup();
 
     if (std::strcmp(argv[1], "-") != 0) {
@@ -36,6 +42,8 @@ int RunRtlProbe(int argc, char** argv) {
         WaitForSingleObject(hold, EXIT_TIMEOUT_MS);
         CloseHandle(hold);
     }
+    if (askAgain)
+        return 200 + (IsPrevInstStillRunning() != 0 ? 1 : 0);
     return 100 + (previous != 0 ? 1 : 0);
 }
 
@@ -94,6 +102,23 @@ TEST(Rtl, WhileFirstRuns_LaterStartsAreSecond_AndAfterItEndedFirstAgain) {
         EXPECT_EQ(first.Release(), NO_PREVIOUS);
     }
     EXPECT_EQ(ProbeAnswer("1"), NO_PREVIOUS);
+}
+
+// A start that found the first running asks again: while the first runs it
+// still does, and once the first has ended it is the first itself.
+TEST(Rtl, AskedAgain_TheStartThatWaitedBecomesTheFirstOnceTheOtherEnded) {
+    HOLDER first;
+    ASSERT_TRUE(first.started);
+    EXPECT_EQ(ProbeAnswer("1?"), 201u);
+
+    NAMED_EVENT ready("ready-again"), hold("hold-again");
+    CHILD_PROCESS waiting;
+    ASSERT_TRUE(StartProbe(waiting, "1?", ready.name.c_str(), hold.name.c_str()) &&
+                ready.Wait(START_TIMEOUT_MS));
+    EXPECT_EQ(first.Release(), NO_PREVIOUS);
+    hold.Set();
+    ASSERT_TRUE(waiting.WaitForExit(EXIT_TIMEOUT_MS));
+    EXPECT_EQ(waiting.ExitCode(), 200u);
 }
 
 } // namespace

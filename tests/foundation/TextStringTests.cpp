@@ -371,6 +371,42 @@ TEST(TextString, FromWindowText_ReadsTitlesAndNamesBadHandles) {
     EXPECT_STREQ("!!**INVALID HWND**!!", STRING::FromWindowText(edit).c_str());
 }
 
+// A window that lies about its text: the length it answers, and a WM_GETTEXT
+// that fills the whole room given and claims more than that.
+LRESULT CALLBACK LyingTextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETTEXTLENGTH)
+        return static_cast<LRESULT>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == WM_GETTEXT) {
+        if (wParam > 0) {
+            std::memset(reinterpret_cast<char*>(lParam), 'z', wParam);
+            reinterpret_cast<char*>(lParam)[wParam - 1] = '\0';
+        }
+        return static_cast<LRESULT>(wParam) + 1000;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(TextString, FromWindowText_OfAWindowThatLiesAboutItsLength_StaysWithinTheCap) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = LyingTextProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "LyingTextWindow";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowA("LyingTextWindow", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(window);
+    for (LONG_PTR length : {LONG_PTR(-1), LONG_PTR(-100000), LONG_PTR(INT_MAX), LONG_PTR(5)}) {
+        SetWindowLongPtrA(window, GWLP_USERDATA, length);
+        STRING read = STRING::FromWindowText(window);
+        EXPECT_LE(read.Length(), 65535u) << length;
+        EXPECT_EQ(std::strlen(read.c_str()), read.Length()) << length;
+        if (length == 5) {
+            EXPECT_STREQ("zzzzz", read.c_str());
+        }
+    }
+    DestroyWindow(window);
+}
+
 TEST(TextString, SetLength_WhoseCapacityWouldWrapAround_LeavesTheStringAsItWas) {
     STRING s("keep");
     void* block = s.Buffer();

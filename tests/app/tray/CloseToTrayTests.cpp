@@ -173,10 +173,14 @@ TEST_P(CloseToTrayTest, StoredYes_ShowsTheNoticeUntilItsBoxIsTickedWithOK) {
     ASSERT_TRUE(InTheTray());
     EXPECT_EQ(settings.Dword(Setting(), Setting()), 1);
 
+    // The notice promises a tray icon: it is there again (the shell lost it
+    // meanwhile) before the notice shows.
     ASSERT_TRUE(Restore());
+    ASSERT_TRUE(ShellDeleteIcon(vaylo.main));
     Trigger();
     HWND notice = Notice();
     ASSERT_NE(notice, nullptr) << "no notice";
+    EXPECT_TRUE(ShellHasIcon(vaylo.main)) << "the notice came before the icon";
     EXPECT_TRUE(Dialogs(QUERY_TITLE).empty());
     EXPECT_FALSE(IsChecked(notice, IDC_DONT_REMIND));
     ClickButton(notice, IDOK);
