@@ -67,9 +67,7 @@ LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     }
     case TARGET_BUSY: Sleep(static_cast<DWORD>(wParam)); return 0;
-    case TARGET_TRAP:
-        SetPropW(window, TRAP_PROPERTY, reinterpret_cast<HANDLE>(wParam));
-        return 0;
+    case TARGET_TRAP: SetPropW(window, TRAP_PROPERTY, reinterpret_cast<HANDLE>(wParam)); return 0;
     case WM_NULL:
         if (HANDLE armed = RemovePropW(window, TRAP_PROPERTY)) {
             // The caller has its answer before the thread goes quiet.

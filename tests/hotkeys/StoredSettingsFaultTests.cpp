@@ -66,8 +66,8 @@ class StoredSettingsFaults : public ::testing::Test {
   protected:
     void SetUp() override {
         StoreGoodValues(key);
-        window = CreateWindowExA(0, "STATIC", "placed", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+        window = CreateWindowExA(0, "STATIC", "placed", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
     }
     void TearDown() override { DestroyWindow(window); }
@@ -145,8 +145,8 @@ class StoredSettingsFaults : public ::testing::Test {
         GetWindowPlacement(window, &placement);
         RECT placed = placement.rcNormalPosition, desktop = {};
         GetWindowRect(GetDesktopWindow(), &desktop);
-        EXPECT_TRUE(placed.left >= desktop.left && placed.top >= desktop.top && placed.right <= desktop.right &&
-                    placed.bottom <= desktop.bottom)
+        EXPECT_TRUE(placed.left >= desktop.left && placed.top >= desktop.top &&
+                    placed.right <= desktop.right && placed.bottom <= desktop.bottom)
             << placed.left << "," << placed.top << "," << placed.right << "," << placed.bottom;
         ShowWindow(window, SW_HIDE); // a maximized window back to a hidden normal one
         ShowWindow(window, SW_RESTORE);

@@ -130,9 +130,11 @@ PROCESS_FIGURES ProcessFigures(HANDLE process) {
     typedef BOOL(WINAPI * HANDLE_COUNT)(HANDLE, DWORD*);
     auto handleCount = reinterpret_cast<HANDLE_COUNT>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetProcessHandleCount")));
-    figures.read =
-        handleCount != nullptr && handleCount(process, &figures.kernelHandles) &&
-        GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-    figures.privateBytes = memory.PrivateUsage;
+    if (handleCount == nullptr || !handleCount(process, &figures.kernelHandles))
+        figures.kernelHandles = 0;
+    figures.read = GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                                        sizeof memory) != FALSE;
+    figures.privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
+    figures.workingSet = memory.WorkingSetSize;
     return figures;
 }

@@ -54,13 +54,16 @@ class CHILD_PROCESS {
 };
 
 // What a running process holds, read from outside. Counts a system does not
-// keep (Wine answers 0 for the GDI and USER objects) come back as 0.
+// keep come back as 0: Wine 8 answers 0 for the GDI and USER objects, the
+// handle count and PrivateUsage, so privateBytes falls back to PagefileUsage
+// (the commit charge, which Windows reports as the private bytes too).
 struct PROCESS_FIGURES {
     DWORD gdiObjects = 0;
     DWORD userObjects = 0;
     DWORD kernelHandles = 0;
-    SIZE_T privateBytes = 0; // PROCESS_MEMORY_COUNTERS_EX.PrivateUsage
-    bool read = false;       // the handle and memory counts could be read
+    SIZE_T privateBytes = 0; // PrivateUsage, or else PagefileUsage
+    SIZE_T workingSet = 0;
+    bool read = false; // the memory counters could be read
 };
 PROCESS_FIGURES ProcessFigures(HANDLE process);
 

@@ -83,12 +83,15 @@ STORED_VALUE DwordValue(DWORD number) {
 STORED_VALUE RandomStoredValue(std::mt19937& random) {
     switch (random() % 10) {
     case 0:
-    case 1: return DwordValue(random() % 2 ? EXTREMES[random() % (sizeof EXTREMES / sizeof *EXTREMES)] : random());
+    case 1:
+        return DwordValue(random() % 2 ? EXTREMES[random() % (sizeof EXTREMES / sizeof *EXTREMES)]
+                                       : random());
     case 2: { // a DWORD of another size
         size_t size = random() % 12;
         if (size == sizeof(DWORD))
             size = 0;
-        return Value(REG_DWORD, Bytes(random, size, false), "REG_DWORD of " + std::to_string(size) + " bytes");
+        return Value(REG_DWORD, Bytes(random, size, false),
+                     "REG_DWORD of " + std::to_string(size) + " bytes");
     }
     case 3: { // text with or without its zero, with zeros inside
         std::string text = Bytes(random, random() % 300, random() % 2 == 0);
@@ -105,8 +108,8 @@ STORED_VALUE RandomStoredValue(std::mt19937& random) {
     case 6: return Value(REG_BINARY, Bytes(random, random() % 16, false), "REG_BINARY");
     case 7: return Value(REG_QWORD, Bytes(random, 8, false), "REG_QWORD");
     case 8: {
-        DWORD const types[] = {REG_NONE, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD_BIG_ENDIAN, REG_LINK,
-                               REG_RESOURCE_LIST};
+        DWORD const types[] = {REG_NONE, REG_EXPAND_SZ,    REG_MULTI_SZ, REG_DWORD_BIG_ENDIAN,
+                               REG_LINK, REG_RESOURCE_LIST};
         DWORD type = types[random() % (sizeof types / sizeof *types)];
         return Value(type, Bytes(random, random() % 40, true) + '\0', "type " + std::to_string(type));
     }
