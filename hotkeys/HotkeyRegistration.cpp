@@ -6,12 +6,16 @@ UINT Modifiers(const HOTKEY_BINDING& binding) {
     return (binding.ctrl ? MOD_CONTROL : 0) | (binding.alt ? MOD_ALT : 0) | (binding.shift ? MOD_SHIFT : 0);
 }
 
+// A text that names no key or no command is no binding (a damaged value):
+// the default stays. Registered as it reads, it would be refused next to the
+// other action's, and the start would blame another program for it.
 HOTKEY_BINDING StoredBinding(REGKEY& settings, int id) {
     HOTKEY_BINDING binding = DefaultBinding(id);
     STRING text = FormatBinding(binding);
-    if (settings.ReadString(binding.name.c_str(), text))
-        binding = ParseBinding(binding.name.c_str(), text.c_str());
-    return binding;
+    if (!settings.ReadString(binding.name.c_str(), text))
+        return binding;
+    HOTKEY_BINDING stored = ParseBinding(binding.name.c_str(), text.c_str());
+    return stored.key != 0 && stored.id != 0 ? stored : binding;
 }
 
 } // namespace

@@ -147,6 +147,26 @@ TEST(Registration, StoredAltF9_IsRegisteredWithTheAltModifier) {
         });
 }
 
+// Texts that name no key or no command keep the defaults, registered without
+// a question; a text that names both is taken as it reads.
+TEST(Registration, DamagedTexts_KeepTheDefaultsWithoutAQuestion) {
+    WithProbe(
+        [](const SCRATCH_KEY& settings) {
+            settings.SetString(nullptr, "Hide Active", "abc");
+            settings.SetString(nullptr, "Popup Menu", "1,1,0,77");
+        },
+        [](HOTKEY_PROBE& probe) {
+            HOTKEY_TABLE table;
+            QUESTIONS asked = Answering(probe, IDNO, [&] { LoadHotkeys(probe, table); });
+            EXPECT_TRUE(asked.texts.empty());
+            ASSERT_EQ(2u, table.size());
+            EXPECT_STREQ("1,1,0,72,1009", FormatBinding(table[0]).c_str());
+            EXPECT_STREQ("1,1,0,77,1010", FormatBinding(table[1]).c_str());
+            EXPECT_EQ((std::vector<int>{1, 1}), Registered(table));
+            UnregisterHotkeys(probe, table);
+        });
+}
+
 TEST(Registration, UseHotkeyZero_LoadsTheStoredTableButRegistersNothing) {
     WithProbe(
         [](const SCRATCH_KEY& settings) {
