@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <random>
 #include <thread>
@@ -141,9 +140,9 @@ class FaultTest : public VayloTest {
 // as busy programs do, beside two calm ones and one that never answers. For
 // half a minute they are hidden (one each round hangs just after it answered
 // the hide's probe), held while they hang, shown in the menu and the viewer,
-// restored while they hang, then Vaylo exits holding three, two of them hung.
-// Meanwhile the main window keeps answering within the bound, and afterwards
-// every window is visible again.
+// restored while they hang, then Vaylo exits holding three: two hung, one
+// that hangs as soon as it is probed. Meanwhile the main window keeps
+// answering within the bound, and afterwards every window is visible again.
 TEST_F(FaultTest, FiveHungWindows_TheMainWindowKeepsAnsweringAndEveryWindowComesBack) {
     std::vector<std::wstring> hung, calm = {Title(L"calm 1"), Title(L"calm 2")};
     std::vector<std::wstring> specs = {Titled(calm[0]), Titled(calm[1]), L"hung:" + Title(L"never answers")};
