@@ -82,8 +82,8 @@ std::string VayloPath() {
     return path;
 }
 
-bool StartVaylo(CHILD_PROCESS& process, const std::string& tail) {
-    return process.Start(VayloPath().c_str(), "\"" + VayloPath() + "\"" + tail);
+bool StartVaylo(CHILD_PROCESS& process, const std::string& tail, const std::string& program) {
+    return process.Start(program.c_str(), "\"" + program + "\"" + tail);
 }
 
 void HideToTrayQuietly(const SCRATCH_KEY& settings) {
@@ -218,8 +218,8 @@ bool WaitForeground(HWND window, DWORD timeoutMs) {
     return PumpUntil([&] { return GetForegroundWindow() == window; }, timeoutMs);
 }
 
-bool VAYLO::Start() {
-    if (!StartVaylo(process, ""))
+bool VAYLO::Start(const std::string& program) {
+    if (!StartVaylo(process, "", program))
         return false;
     main = WaitForMainWindow(process, START_TIMEOUT_MS);
     if (main == nullptr)

@@ -19,6 +19,7 @@
 UINT const WM_TRAYNOTIFY = WM_APP + 1;
 UINT const TARGET_BUSY = WM_APP + 7; // posted to a window of targets.exe (see Targets.cpp)
 UINT const TARGET_ICON = WM_APP + 8; // posted: the window takes another icon
+UINT const TARGET_TRAP = WM_APP + 9; // sent: it hangs just after answering the next WM_NULL
 int const LIST_ID = IDC_WINDOW_LIST;
 int const PICKER_ID = IDC_PICKER;
 int const MENU_ITEM_HEIGHT = 18;                              // every hidden-window item of the tray menu
@@ -29,8 +30,9 @@ char const VAYLO_KEY[] = "Software\\MorvaneUtilities\\Vaylo"; // the program's s
 // benchmark of an earlier build).
 std::string VayloPath();
 std::string TargetsPath();
-// Starts Vaylo.exe with its quoted path followed by tail (" update", "" ...).
-bool StartVaylo(CHILD_PROCESS& process, const std::string& tail);
+// Starts Vaylo.exe (or another build of it: program, a Windows path) with
+// its quoted path followed by tail (" update", "" ...).
+bool StartVaylo(CHILD_PROCESS& process, const std::string& tail, const std::string& program = VayloPath());
 
 // Closing and minimising the main window go to the tray without a question
 // or a notice.
@@ -81,8 +83,8 @@ bool WaitForeground(HWND window, DWORD timeoutMs = WAIT_MS);
 // the wide form, and the item data are pointers of the other process.
 class VAYLO {
   public:
-    // Starts it and waits for its visible main window.
-    bool Start();
+    // Starts it (or another build of it) and waits for its visible main window.
+    bool Start(const std::string& program = VayloPath());
     // Ends it through the Exit button and waits; Terminate() if that fails.
     bool Exit();
 

@@ -5,14 +5,19 @@
 //   untitled        an overlapped window with an empty title
 //   owned:TEXT      a pop-up owned by the window made just before it (a dialog)
 //   hung:TEXT       a window whose thread stops answering once it is shown
+//   thread:TEXT     a titled window on a thread of its own, so that making it
+//                   busy (TARGET_BUSY, TARGET_TRAP) leaves every other window answering
 //   many:N:PREFIX   N titled windows "PREFIX 0000" ... (small, for the benchmark)
 //
 // Every window closes itself on WM_CLOSE, so a driver can make one go away
 // with PostMessage, and posted TARGET_BUSY (wParam: milliseconds) keeps its
 // thread from answering for that long, as a busy program does; posted
-// TARGET_ICON gives the window and its class the system's warning icon. The
-// process ends when its last answering window has gone, or after a fixed
-// lifetime, so that a crashed driver leaves nothing behind.
+// TARGET_ICON gives the window and its class the system's warning icon. Sent
+// TARGET_TRAP (wParam: milliseconds) arms the window: the next WM_NULL it
+// receives is answered, then its thread stops answering for that long, as a
+// program that hangs just after a caller has probed it. The process ends when
+// its last answering window has gone, or after a fixed lifetime, so that a
+// crashed driver leaves nothing behind.
 
 #include "Desktop.h"
 
@@ -27,11 +32,13 @@
 namespace {
 
 wchar_t const TARGET_CLASS[] = L"VayloTarget";
+wchar_t const TRAP_PROPERTY[] = L"VayloTargetTrap";
 UINT_PTR const LIFETIME_TIMER = 1;
 UINT const LIFETIME_MS = 10 * 60 * 1000;
 
 int answeringWindows = 0; // windows of the main thread still alive
 int placed = 0;           // windows placed so far, for the cascade
+DWORD mainThread = 0;
 
 RECT NextPlace(bool small) {
     // A cascade in the screen's top-left part, clear of the centred main window.
@@ -73,9 +80,21 @@ LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         SetClassLongPtrW(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
         return 0;
     }
+    case TARGET_TRAP: SetPropW(window, TRAP_PROPERTY, reinterpret_cast<HANDLE>(wParam)); return 0;
+    case WM_NULL:
+        if (HANDLE armed = RemovePropW(window, TRAP_PROPERTY)) {
+            // The caller has its answer before the thread goes quiet.
+            ReplyMessage(0);
+            Sleep(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(armed)));
+        }
+        return 0;
     case WM_DESTROY:
-        if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() &&
-            GetParent(window) == nullptr && --answeringWindows <= 0)
+        RemovePropW(window, TRAP_PROPERTY);
+        if (GetParent(window) != nullptr)
+            return 0;
+        if (GetCurrentThreadId() != mainThread)
+            PostQuitMessage(0); // a window with a thread of its own: that thread ends
+        else if (--answeringWindows <= 0)
             PostQuitMessage(0);
         return 0;
     }
@@ -153,9 +172,43 @@ bool MakeHung(const std::wstring& title) {
     return ok;
 }
 
+// A titled window with a thread and a message loop of its own; the thread
+// ends with its window.
+DWORD WINAPI OwnThread(void* context) {
+    auto* start = static_cast<HUNG_START*>(context);
+    HWND window = MakeWindow(start->title, WS_OVERLAPPEDWINDOW, nullptr, true, false);
+    bool made = window != nullptr;
+    SetEvent(start->shown);
+    if (!made)
+        return 1;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
+
+// Made one after the other: the cascade's counter is not shared between threads.
+bool MakeOnOwnThread(const std::wstring& title) {
+    HUNG_START start = {title, {}, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    if (start.shown == nullptr)
+        return false;
+    HANDLE thread = CreateThread(nullptr, 0, OwnThread, &start, 0, nullptr);
+    bool ok = thread != nullptr && WaitForSingleObject(start.shown, 30000) == WAIT_OBJECT_0;
+    DWORD code = 0;
+    if (thread != nullptr && GetExitCodeThread(thread, &code) && code == 1)
+        ok = false;
+    if (thread != nullptr)
+        CloseHandle(thread);
+    CloseHandle(start.shown);
+    return ok;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    mainThread = GetCurrentThreadId();
     if (!RegisterTargetClass())
         return 2;
     int argc = 0;
@@ -177,6 +230,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                               false);
             if (made != nullptr)
                 continue; // an owned window does not count for the process's life
+        } else if (std::wcsncmp(spec, L"thread:", 7) == 0) {
+            if (!MakeOnOwnThread(spec + 7))
+                return 6;
+            continue;
         } else if (std::wcsncmp(spec, L"hung:", 5) == 0) {
             if (!MakeHung(spec + 5))
                 return 4;

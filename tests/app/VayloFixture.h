@@ -20,7 +20,7 @@ class VayloTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(MainWindowsOfAnyProcess().empty()) << "an instance is already running";
         serial = ++lastSerial;
-        ASSERT_TRUE(vaylo.Start()) << "Vaylo.exe did not show its main window";
+        ASSERT_TRUE(vaylo.Start(program)) << program << " did not show its main window";
     }
     void TearDown() override {
         // A dialog left open would hold the main window's end back.
@@ -92,6 +92,7 @@ class VayloTest : public ::testing::Test {
     }
 
     SCRATCH_KEY settings{VAYLO_KEY};
+    std::string program = VayloPath(); // the build each test starts; a derived fixture may set another
     TARGETS targets;
     TARGETS more;
     VAYLO vaylo;

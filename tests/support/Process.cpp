@@ -2,6 +2,8 @@
 
 #include "support/Window.h"
 
+#include <psapi.h>
+
 #include <vector>
 
 std::string ProgramPath(const char* name) {
@@ -116,4 +118,23 @@ NAMED_EVENT::NAMED_EVENT(const char* role)
 NAMED_EVENT::~NAMED_EVENT() {
     if (handle != nullptr)
         CloseHandle(handle);
+}
+
+PROCESS_FIGURES ProcessFigures(HANDLE process) {
+    PROCESS_FIGURES figures;
+    figures.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
+    figures.userObjects = GetGuiResources(process, GR_USEROBJECTS);
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    // Newer than the systems the program is built for: looked up at run time.
+    typedef BOOL(WINAPI * HANDLE_COUNT)(HANDLE, DWORD*);
+    auto handleCount = reinterpret_cast<HANDLE_COUNT>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetProcessHandleCount")));
+    if (handleCount == nullptr || !handleCount(process, &figures.kernelHandles))
+        figures.kernelHandles = 0;
+    figures.read = GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                                        sizeof memory) != FALSE;
+    figures.privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
+    figures.workingSet = memory.WorkingSetSize;
+    return figures;
 }

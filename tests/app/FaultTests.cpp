@@ -1,0 +1,658 @@
+// The promise that no window is ever lost and the program never hangs, tried
+// against the real Vaylo.exe: hung and closing windows, floods of second
+// starts and "TaskbarCreated", settings no writer of ours would store, the
+// end of the session and a crash. Figures go to the output as "[ figures ]"
+// lines.
+
+#include "ViewerDesktop.h"
+#include "VayloFixture.h"
+#include "tray/TrayDesktop.h"
+
+#include "support/StoredValues.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <thread>
+
+namespace {
+
+WPARAM const LIST_DOUBLE_CLICK = MAKEWPARAM(IDC_WINDOW_LIST, LBN_DBLCLK);
+DWORD const ANSWER_BOUND_MS = 3000; // the longest the main window may keep a caller waiting
+DWORD const RECOVERY_MS = 30000;    // a busy target answers again well within this
+
+// Asks the window for an answer (WM_NULL) from a thread of its own, again and
+// again until stopped or the window has gone, and keeps the longest wait.
+// Those answers come even while the window's thread itself waits inside a
+// send of its own (a thread waiting so still handles messages sent to it),
+// so the messages the test sends are timed as well (Timed): a command that
+// waits for another program is answered late.
+class ANSWER_WATCH {
+  public:
+    explicit ANSWER_WATCH(HWND watched) : window(watched), thread([this] { Run(); }) {}
+    ~ANSWER_WATCH() { Stop(); }
+    ANSWER_WATCH(const ANSWER_WATCH&) = delete;
+    ANSWER_WATCH& operator=(const ANSWER_WATCH&) = delete;
+
+    void Stop() {
+        stop = true;
+        if (thread.joinable())
+            thread.join();
+    }
+    // The call's time counts as one answer.
+    template <class CALL> bool Timed(CALL call) {
+        DWORD began = GetTickCount();
+        bool done = call();
+        Note(GetTickCount() - began, done);
+        return done;
+    }
+    DWORD Worst() const { return worst; }
+    int Answers() const { return answers; }
+    int Late() const { return late; } // no answer within ANSWER_BOUND_MS
+
+  private:
+    void Run() {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        while (!stop) {
+            LARGE_INTEGER before, after;
+            QueryPerformanceCounter(&before);
+            DWORD_PTR ignored = 0;
+            // Far longer than the bound: the figure says how long it really took.
+            BOOL answered =
+                SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 4 * ANSWER_BOUND_MS, &ignored);
+            QueryPerformanceCounter(&after);
+            if (!answered && !IsWindow(window))
+                break; // it ended on the way out
+            Note(static_cast<DWORD>((after.QuadPart - before.QuadPart) * 1000 / frequency.QuadPart),
+                 answered);
+            Sleep(20); // the sampling rate, not a wait for anything
+        }
+    }
+    void Note(DWORD ms, bool answered) {
+        DWORD seen = worst;
+        while (ms > seen && !worst.compare_exchange_weak(seen, ms)) {
+        }
+        if (answered && ms <= ANSWER_BOUND_MS)
+            ++answers;
+        else
+            ++late;
+    }
+
+    const HWND window;
+    std::atomic<bool> stop{false};
+    std::atomic<DWORD> worst{0};
+    std::atomic<int> answers{0};
+    std::atomic<int> late{0};
+    std::thread thread;
+};
+
+void ExpectAnswered(const ANSWER_WATCH& watch, const char* run) {
+    std::printf("[ figures ] %s: the main window answered %d times, worst %lu ms, late %d\n", run,
+                watch.Answers(), static_cast<unsigned long>(watch.Worst()), watch.Late());
+    EXPECT_EQ(watch.Late(), 0) << "worst answer " << watch.Worst() << " ms";
+    EXPECT_GT(watch.Answers(), 0);
+}
+
+// The windows that are not visible again within the bound.
+int Lost(const std::vector<HWND>& windows, DWORD timeoutMs = RECOVERY_MS) {
+    int lost = 0;
+    for (HWND window : windows)
+        if (IsWindow(window) && !WaitVisible(window, true, timeoutMs))
+            ++lost;
+    return lost;
+}
+
+class FaultTest : public VayloTest {
+  protected:
+    // Hides the window through the list once it is listed (a window that has
+    // just come back is listed at the next refresh) and answers whether it
+    // is held. A hide is checked for a moment only: on a loaded machine the
+    // target may not hide in time, and is then shown again without an item.
+    bool HideOnce(const std::wstring& title, DWORD timeoutMs = WAIT_MS) {
+        HWND window = targets.Window(title);
+        auto hide = [&] { return vaylo.DoubleClickEntry(title); };
+        return window != nullptr && vaylo.WaitListed(title, 1, timeoutMs) &&
+               (timing ? timing->Timed(hide) : hide()) && RoundTrip(window, timeoutMs) &&
+               !IsWindowVisible(window);
+    }
+    // Tries again until it is held; false when it never was.
+    bool Hide(const std::wstring& title, DWORD timeoutMs = WAIT_MS) {
+        for (int attempt = 0; attempt < 10; ++attempt)
+            if (HideOnce(title, timeoutMs))
+                return true;
+        return false;
+    }
+    ANSWER_WATCH* timing = nullptr; // times the hide commands when set
+
+    // Vaylo has ended (through Exit) with exit code 0.
+    void ExpectCleanExit() {
+        EXPECT_TRUE(vaylo.Exit());
+        EXPECT_EQ(vaylo.process.ExitCode(), 0u);
+    }
+};
+
+// ---- hung windows ----
+
+// Five windows, each on a thread of its own that stops answering at times,
+// as busy programs do, beside two calm ones and one that never answers. For
+// half a minute they are hidden (one each round hangs just after it answered
+// the hide's probe), held while they hang, shown in the menu and the viewer,
+// restored while they hang, then Vaylo exits holding three: two hung, one
+// that hangs as soon as it is probed. Meanwhile the main window keeps
+// answering within the bound, and afterwards every window is visible again.
+TEST_F(FaultTest, FiveHungWindows_TheMainWindowKeepsAnsweringAndEveryWindowComesBack) {
+    std::vector<std::wstring> hung, calm = {Title(L"calm 1"), Title(L"calm 2")};
+    std::vector<std::wstring> specs = {Titled(calm[0]), Titled(calm[1]), L"hung:" + Title(L"never answers")};
+    for (const wchar_t* name : {L"hangs 1", L"hangs 2", L"hangs 3", L"hangs 4", L"hangs 5"}) {
+        hung.push_back(Title(name));
+        specs.push_back(L"thread:" + hung.back());
+    }
+    ASSERT_TRUE(targets.Start(specs));
+    std::vector<std::wstring> hideable = hung;
+    hideable.insert(hideable.end(), calm.begin(), calm.end());
+    std::vector<HWND> all;
+    for (const std::wstring& title : hideable) {
+        ASSERT_TRUE(vaylo.WaitListed(title)) << Narrow(title);
+        all.push_back(targets.Window(title));
+    }
+    all.push_back(targets.Window(Title(L"never answers")));
+    ASSERT_TRUE(MeasureEmptyMenu());
+
+    ANSWER_WATCH watch(vaylo.main);
+    timing = &watch;
+    // A hide that is not done in time takes an id too, so the ids are not
+    // counted: each round sends every id the run can have reached.
+    int const lastIdUsed = IDM_FIRST_HIDDEN + 400;
+    DWORD const started = GetTickCount();
+    int rounds = 0;
+    while (GetTickCount() - started < 30000) {
+        ++rounds;
+        std::vector<HWND> held;
+        for (size_t i = 0; i < hideable.size(); ++i) {
+            HWND window = targets.Window(hideable[i]);
+            // A window busy since the last round is hidden once it answers again.
+            ASSERT_TRUE(RoundTrip(window, RECOVERY_MS)) << Narrow(hideable[i]);
+            bool trapped = i == static_cast<size_t>(rounds) % hung.size();
+            if (trapped) {
+                // It hangs just after it answered the hide's probe: the hide
+                // is not done in time, no item holds it, and it is shown
+                // again as soon as it answers.
+                ASSERT_TRUE(BoundedSend(window, TARGET_TRAP, 4000));
+                ASSERT_TRUE(vaylo.WaitListed(hideable[i], 1, RECOVERY_MS)) << Narrow(hideable[i]);
+                ASSERT_TRUE(watch.Timed([&] { return vaylo.DoubleClickEntry(hideable[i]); }))
+                    << "round " << rounds;
+                ASSERT_TRUE(RoundTrip(window, RECOVERY_MS));
+                ASSERT_TRUE(WaitVisible(window, true)) << "round " << rounds << ": " << Narrow(hideable[i]);
+                continue;
+            }
+            ASSERT_TRUE(Hide(hideable[i], RECOVERY_MS)) << "round " << rounds << ": " << Narrow(hideable[i]);
+            held.push_back(window);
+        }
+        // Two held windows hang while the menu and the viewer show.
+        PostMessageW(targets.Window(hung[(rounds + 1) % hung.size()]), TARGET_BUSY, 3000, 0);
+        PostMessageW(targets.Window(hung[(rounds + 2) % hung.size()]), TARGET_BUSY, 3000, 0);
+        HWND menu = vaylo.OpenMenu();
+        ASSERT_NE(menu, nullptr) << "round " << rounds;
+        EXPECT_EQ(VAYLO::HiddenItems(menu, emptyMenuHeight), static_cast<int>(held.size()));
+        ASSERT_TRUE(vaylo.CloseMenu(menu));
+        HWND viewer = OpenViewer(vaylo);
+        ASSERT_NE(viewer, nullptr) << "round " << rounds;
+        ASSERT_TRUE(CloseViewer(viewer));
+
+        // Restored by their commands, the hung ones as soon as they answer;
+        // an id without an item is no command at all.
+        for (int id = IDM_FIRST_HIDDEN; id <= lastIdUsed; ++id)
+            ASSERT_TRUE(watch.Timed([&] { return vaylo.Command(static_cast<WPARAM>(id)); }))
+                << "round " << rounds;
+        for (HWND window : held)
+            ASSERT_TRUE(WaitVisible(window, true, RECOVERY_MS)) << "round " << rounds;
+        // A shown window hangs while the list is refreshed.
+        PostMessageW(targets.Window(hung[(rounds + 3) % hung.size()]), TARGET_BUSY, 3000, 0);
+        ASSERT_TRUE(vaylo.process.IsRunning());
+    }
+
+    // The way out, holding three windows: two hang already, one would hang
+    // just after answering a probe. Exit waits for none of them: it ends
+    // long before they answer again (12 s).
+    for (size_t i = 0; i < 3; ++i) {
+        ASSERT_TRUE(RoundTrip(targets.Window(hung[i]), RECOVERY_MS));
+        ASSERT_TRUE(Hide(hung[i], RECOVERY_MS));
+    }
+    PostMessageW(targets.Window(hung[0]), TARGET_BUSY, 12000, 0);
+    PostMessageW(targets.Window(hung[1]), TARGET_BUSY, 12000, 0);
+    ASSERT_TRUE(BoundedSend(targets.Window(hung[2]), TARGET_TRAP, 12000));
+    DWORD exitStarted = GetTickCount();
+    PostMessageW(vaylo.main, WM_COMMAND, IDC_EXIT, 0);
+    EXPECT_TRUE(vaylo.process.WaitForExit(WAIT_MS)) << "Exit waits for the hung programs";
+    DWORD exitMs = GetTickCount() - exitStarted;
+    ExpectCleanExit();
+    watch.Stop();
+    timing = nullptr;
+    std::printf("[ figures ] hung windows: Exit holding three hung windows ended the process in %lu ms\n",
+                static_cast<unsigned long>(exitMs));
+    int lost = Lost(all);
+    std::printf("[ figures ] hung windows: %d rounds in %.1f s, windows lost %d\n", rounds,
+                (GetTickCount() - started) / 1000.0, lost);
+    ExpectAnswered(watch, "hung windows");
+    EXPECT_EQ(lost, 0);
+}
+
+// ---- windows that close ----
+
+// Hidden windows close, one of them while the menu is open and is then
+// chosen: the menu drops them, the others are still held and come back.
+TEST_F(FaultTest, WindowsClosingWhileHiddenOrWhileTheMenuIsOpen_ArePrunedAndNothingElseIsLost) {
+    std::wstring a = Title(L"a"), b = Title(L"b closes hidden"), c = Title(L"c closes in the menu"),
+                 d = Title(L"d");
+    ASSERT_TRUE(StartListedTargets({a, b, c, d}));
+    ASSERT_TRUE(MeasureEmptyMenu());
+    HWND kept[2] = {targets.Window(a), targets.Window(d)};
+    for (const std::wstring& title : {a, b, c, d})
+        ASSERT_TRUE(Hide(title));
+
+    HWND closing = targets.Window(b);
+    PostMessageW(closing, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(closing); }));
+    EXPECT_EQ(HiddenItems(), 3);
+
+    // Newest first: d, c, a.
+    HWND menu = vaylo.OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(VAYLO::HiddenItems(menu, emptyMenuHeight), 3);
+    closing = targets.Window(c);
+    PostMessageW(closing, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(closing); }));
+    ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 1));
+    EXPECT_TRUE(RoundTrip(vaylo.main));
+    EXPECT_EQ(HiddenItems(), 2);
+    for (HWND window : kept)
+        EXPECT_FALSE(IsWindowVisible(window));
+
+    ExpectCleanExit();
+    EXPECT_EQ(Lost({kept[0], kept[1]}, WAIT_MS), 0);
+}
+
+// A listed window closes after the list was last refreshed and before its
+// hide arrives, twenty times over: no item stands for a closed window, and
+// every item the menu holds is a window that is hidden, so three windows held
+// from before and every other one come back.
+TEST_F(FaultTest, WindowsClosingBetweenARefreshAndTheirHide_LeaveNoItemAndLoseNothing) {
+    std::vector<std::wstring> closing, held = {Title(L"held 1"), Title(L"held 2"), Title(L"held 3")};
+    for (int i = 0; i < 20; ++i)
+        closing.push_back(Title((L"closes " + std::to_wstring(100 + i)).c_str()));
+    std::vector<std::wstring> titles = held;
+    titles.insert(titles.end(), closing.begin(), closing.end());
+    ASSERT_TRUE(StartListedTargets(titles));
+    ASSERT_TRUE(MeasureEmptyMenu());
+    std::vector<HWND> survivors;
+    for (const std::wstring& title : held) {
+        survivors.push_back(targets.Window(title));
+        ASSERT_TRUE(Hide(title));
+    }
+
+    for (const std::wstring& title : closing) {
+        HWND window = targets.Window(title);
+        ASSERT_TRUE(vaylo.SelectEntry(title));
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(window); }));
+        ASSERT_TRUE(vaylo.Command(LIST_DOUBLE_CLICK, reinterpret_cast<LPARAM>(vaylo.list))) << Narrow(title);
+    }
+    // Had a refresh come first, the selection may have moved to another
+    // window and hidden it: then it is held too.
+    int hidden = 0;
+    for (const std::wstring& title : titles) {
+        HWND window = targets.Window(title);
+        hidden += window != nullptr && !IsWindowVisible(window);
+    }
+    EXPECT_EQ(HiddenItems(), hidden);
+    EXPECT_GE(hidden, 3);
+
+    ExpectCleanExit();
+    EXPECT_EQ(Lost(survivors, WAIT_MS), 0);
+}
+
+// ---- second starts ----
+
+// Counts the main windows of every process, visible or not, from a thread of
+// its own, and keeps the most seen at once.
+class MAIN_WINDOW_WATCH {
+  public:
+    MAIN_WINDOW_WATCH() : thread([this] { Run(); }) {}
+    ~MAIN_WINDOW_WATCH() { Stop(); }
+    MAIN_WINDOW_WATCH(const MAIN_WINDOW_WATCH&) = delete;
+    MAIN_WINDOW_WATCH& operator=(const MAIN_WINDOW_WATCH&) = delete;
+    void Stop() {
+        stop = true;
+        if (thread.joinable())
+            thread.join();
+    }
+    size_t Most() const { return most; }
+
+  private:
+    void Run() {
+        while (!stop) {
+            most = std::max(most.load(), MainWindowsOfAnyProcess().size());
+            Sleep(5); // the sampling rate
+        }
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<size_t> most{0};
+    std::thread thread;
+};
+
+// A start that ended within the bound (true), or that became the running
+// instance because the one before it had ended (instance set).
+bool EndsOrRuns(CHILD_PROCESS& start, DWORD& slowest, bool& runs) {
+    DWORD began = GetTickCount();
+    runs = false;
+    bool settled = PumpUntil(
+        [&] {
+            runs = start.IsRunning() && WaitForMainWindow(start, 0) != nullptr;
+            return !start.IsRunning() || runs;
+        },
+        EXIT_TIMEOUT_MS);
+    slowest = std::max(slowest, GetTickCount() - began);
+    return settled;
+}
+
+// Eighty starts without an argument, ten at a time, against the running
+// instance; then twenty rounds of "update" against a fresh instance, each
+// with a start without argument right behind it, which either meets the
+// ending instance or becomes the next. Never two main windows; every start
+// ends or runs as the one instance within the bound.
+TEST_F(FaultTest, HundredRapidSecondStarts_NeverTwoMainWindowsAndNoneHangs) {
+    MAIN_WINDOW_WATCH watch;
+    DWORD slowest = 0;
+    for (int batch = 0; batch < 8; ++batch) {
+        CHILD_PROCESS starts[10];
+        for (CHILD_PROCESS& start : starts)
+            ASSERT_TRUE(StartVaylo(start, ""));
+        for (CHILD_PROCESS& start : starts) {
+            bool runs = false;
+            ASSERT_TRUE(EndsOrRuns(start, slowest, runs)) << "batch " << batch << ": a start hangs";
+            EXPECT_FALSE(runs) << "batch " << batch;
+            EXPECT_EQ(start.ExitCode(), 0u);
+        }
+        ASSERT_TRUE(RoundTrip(vaylo.main)) << "batch " << batch;
+    }
+    EXPECT_TRUE(vaylo.process.IsRunning());
+    ASSERT_TRUE(vaylo.Exit());
+
+    int becameInstance = 0;
+    std::unique_ptr<VAYLO> running;
+    for (int round = 0; round < 20; ++round) {
+        if (!running) {
+            running.reset(new VAYLO);
+            ASSERT_TRUE(running->Start()) << "round " << round;
+        }
+        CHILD_PROCESS update, plain;
+        ASSERT_TRUE(StartVaylo(update, " update"));
+        ASSERT_TRUE(StartVaylo(plain, ""));
+        bool runs = false;
+        ASSERT_TRUE(EndsOrRuns(update, slowest, runs)) << "round " << round << ": \"update\" hangs";
+        EXPECT_FALSE(runs);
+        ASSERT_TRUE(running->process.WaitForExit()) << "round " << round << ": the instance did not end";
+        EXPECT_EQ(running->process.ExitCode(), 0u);
+        running.reset();
+        ASSERT_TRUE(EndsOrRuns(plain, slowest, runs)) << "round " << round << ": a start hangs";
+        if (runs) { // the instance from now on
+            ++becameInstance;
+            PostMessageW(WaitForMainWindow(plain), WM_COMMAND, IDC_EXIT, 0);
+            ASSERT_TRUE(plain.WaitForExit());
+        }
+    }
+    watch.Stop();
+    std::printf("[ figures ] second starts: 100, slowest to end or run %lu ms, %d became the instance, most "
+                "main windows at once %u\n",
+                static_cast<unsigned long>(slowest), becameInstance, static_cast<unsigned>(watch.Most()));
+    EXPECT_EQ(watch.Most(), 1u);
+}
+
+// ---- the taskbar coming back ----
+
+int IconsOfVaylo() {
+    int icons = 0;
+    for (const TRAY_ICON& icon : TrayIcons())
+        icons += icon.tip == L"Window Vaylo";
+    return icons;
+}
+
+// "TaskbarCreated" a hundred times, sent to the main window and broadcast,
+// now and then after the shell lost the icon, with the main window shown
+// and in the tray: one icon, and the main window answers throughout.
+TEST_F(FaultTest, TaskbarCreatedHundredTimes_OneIconAndTheMainWindowAnswers) {
+    UINT const taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    ASSERT_NE(taskbarCreated, 0u);
+    ASSERT_TRUE(PumpUntil([] { return IconsOfVaylo() == 1; }));
+    ANSWER_WATCH watch(vaylo.main);
+    for (int k = 0; k < 100; ++k) {
+        if (k == 50) {
+            PostMessageW(vaylo.main, WM_CLOSE, 0, 0); // into the tray, quietly
+            ASSERT_TRUE(WaitVisible(vaylo.main, false));
+        }
+        if (k % 10 == 3)
+            ShellDeleteIcon(vaylo.main); // as when the shell restarts
+        if (k % 2 == 0)
+            EXPECT_TRUE(vaylo.Send(taskbarCreated, 0, 0)) << k;
+        else
+            BoundedSend(HWND_BROADCAST, taskbarCreated, 0, 0, nullptr, 5000);
+    }
+    EXPECT_TRUE(RoundTrip(vaylo.main));
+    EXPECT_TRUE(PumpUntil([&] { return ShellHasIcon(vaylo.main); }));
+    EXPECT_TRUE(PumpUntil([] { return IconsOfVaylo() == 1; })) << IconsOfVaylo() << " icons";
+    watch.Stop();
+    ExpectAnswered(watch, "TaskbarCreated");
+
+    // The one icon still restores the window.
+    PostMessageW(vaylo.main, WM_TRAYNOTIFY, 0, WM_LBUTTONUP);
+    EXPECT_TRUE(WaitVisible(vaylo.main, true));
+}
+
+// ---- settings no writer of ours stores ----
+
+// The whole settings key filled with one kind of bad value, or with values
+// drawn at random: Vaylo.exe shows its main window on the desktop, answers
+// and exits with code 0. The defaults are in use wherever a value is not
+// what its reader wants, among them the two default hotkeys (unless
+// "UseHotkey" reads 0). Only two random hotkey texts may name the same
+// combination: then the start asks whether to stop registering hotkeys, and
+// the question is answered "Yes" and counted.
+class StoredSettingsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(MainWindowsOfAnyProcess().empty()) << "an instance is already running";
+    }
+
+    void Store(const STORED_SETTING& setting, const STORED_VALUE& value) const {
+        ASSERT_TRUE(settings.Set(setting.subkey, setting.name, value.type, value.bytes.data(),
+                                 static_cast<DWORD>(value.bytes.size())))
+            << setting.name << " = " << value.label;
+    }
+    void StoreEverywhere(const STORED_VALUE& value) const {
+        for (const STORED_SETTING& setting : EVERY_SETTING)
+            Store(setting, value);
+    }
+    // One start: shown, on the desktop, answering, ended cleanly.
+    void StartAndExit(const std::string& what, bool defaultsExpected, bool questionAllowed) {
+        SCOPED_TRACE(what);
+        WINDOW_QUERY question;
+        question.title = L"Error";
+        question.className = "#32770";
+        ANSWERER answerer(question, [](HWND dialog, int) { PressButton(dialog, IDYES); });
+        VAYLO vaylo;
+        ++starts;
+        bool shown = vaylo.Start();
+        int asked = answerer.Stop();
+        questions += asked;
+        EXPECT_TRUE(questionAllowed || asked == 0) << "a hotkey question at the start";
+        ASSERT_TRUE(shown) << "no main window";
+        // A maximized window's frame lies just outside the screen, as it should.
+        RECT placed = {}, desktop = {};
+        GetWindowRect(vaylo.main, &placed);
+        GetWindowRect(GetDesktopWindow(), &desktop);
+        EXPECT_TRUE(IsZoomed(vaylo.main) ||
+                    (placed.left >= desktop.left && placed.top >= desktop.top &&
+                     placed.right <= desktop.right && placed.bottom <= desktop.bottom))
+            << placed.left << "," << placed.top << "," << placed.right << "," << placed.bottom;
+        EXPECT_TRUE(RoundTrip(vaylo.main));
+        if (defaultsExpected)
+            for (UINT key : {'H', 'M'}) // Ctrl+Shift+H and Ctrl+Shift+M are Vaylo's now
+                if (RegisterHotKey(nullptr, 0xB100, MOD_CONTROL | MOD_SHIFT, key)) {
+                    UnregisterHotKey(nullptr, 0xB100);
+                    ADD_FAILURE() << "Ctrl+Shift+" << static_cast<char>(key) << " is not held";
+                }
+        EXPECT_TRUE(vaylo.Exit()) << "it did not end through Exit";
+        EXPECT_EQ(vaylo.process.ExitCode(), 0u);
+    }
+
+    SCRATCH_KEY settings{VAYLO_KEY};
+    int starts = 0;
+    int questions = 0;
+};
+
+TEST_F(StoredSettingsTest, EveryValueOfOneBadKindOrDrawnAtRandom_StartsShowsAndExitsCleanly) {
+    for (const STORED_VALUE& value : NastiestStoredValues(256 * 1024)) {
+        StoreEverywhere(value);
+        StartAndExit("every value " + value.label, !(value.IsDword() && value.Dword() == 0), false);
+    }
+    std::mt19937 random(13u);
+    for (int run = 0; run < 20; ++run) {
+        for (const STORED_SETTING& setting : EVERY_SETTING)
+            Store(setting, RandomStoredValue(random));
+        StartAndExit("drawn at random, run " + std::to_string(run), false, true);
+    }
+    std::printf("[ figures ] stored settings: %d real starts with bad values, %d hotkey questions answered\n",
+                starts, questions);
+}
+
+// Hotkey texts that are no binding (nothing, "abc", zeros inside, a huge
+// string) leave the default bindings in place, without a question.
+TEST_F(StoredSettingsTest, HotkeyTextsThatAreNoBinding_StartWithTheDefaultsWithoutAQuestion) {
+    for (const STORED_VALUE& value : NastiestStoredValues(256 * 1024)) {
+        if (value.type != REG_SZ)
+            continue;
+        for (const char* name : {"Hide Active", "Popup Menu"})
+            Store(STORED_SETTING{nullptr, name}, value);
+        StartAndExit("hotkey texts " + value.label, true, false);
+    }
+}
+
+// ---- the end of the session ----
+
+// The session ends while three windows are held: they are shown at the
+// question already, so that their programs can ask to save, and at the end.
+class SessionEndTest : public FaultTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SessionEndTest, WhileHoldingThreeWindows_AllAreVisibleAgain) {
+    std::wstring titles[3] = {Title(L"one"), Title(L"two"), Title(L"three")};
+    ASSERT_TRUE(StartListedTargets({titles[0], titles[1], titles[2]}));
+    std::vector<HWND> windows;
+    for (const std::wstring& title : titles) {
+        windows.push_back(targets.Window(title));
+        ASSERT_TRUE(Hide(title));
+    }
+    int const steps = GetParam(); // 1: the question, 2: the end, 3: both
+    if (steps & 1)
+        vaylo.Send(WM_QUERYENDSESSION, 0, 0);
+    if (steps & 2)
+        vaylo.Send(WM_ENDSESSION, TRUE, 0); // the program may end on it
+    EXPECT_EQ(Lost(windows, WAIT_MS), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Messages, SessionEndTest, ::testing::Values(1, 2, 3));
+
+// ---- a crash ----
+
+#ifdef VAYLO_FAULTS_EXE
+
+// Wine's debugger would show its crash dialog and hold the dying process.
+class NO_CRASH_DIALOG {
+  public:
+    NO_CRASH_DIALOG() {
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\WineDbg", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr) != ERROR_SUCCESS)
+            key = nullptr;
+        DWORD size = sizeof previous;
+        had = key && RegQueryValueExA(key, "ShowCrashDialog", nullptr, nullptr,
+                                      reinterpret_cast<BYTE*>(&previous), &size) == ERROR_SUCCESS;
+        DWORD off = 0;
+        set = key && RegSetValueExA(key, "ShowCrashDialog", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off),
+                                    sizeof off) == ERROR_SUCCESS;
+    }
+    ~NO_CRASH_DIALOG() {
+        if (key == nullptr)
+            return;
+        if (had)
+            RegSetValueExA(key, "ShowCrashDialog", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous),
+                           sizeof previous);
+        else
+            RegDeleteValueA(key, "ShowCrashDialog");
+        RegCloseKey(key);
+    }
+    NO_CRASH_DIALOG(const NO_CRASH_DIALOG&) = delete;
+    NO_CRASH_DIALOG& operator=(const NO_CRASH_DIALOG&) = delete;
+    bool set = false;
+
+  private:
+    HKEY key = nullptr;
+    DWORD previous = 0;
+    bool had = false;
+};
+
+// The test build, with faults to order: a crash ("Vaylo.Fault.Crash") and
+// menu items that cannot be made ("Vaylo.Fault.RefuseMenuItems", wParam 1).
+class FaultBuildTest : public FaultTest {
+  protected:
+    FaultBuildTest() { program = WindowsPath(VAYLO_FAULTS_EXE); }
+};
+
+// A window is hidden only when its item exists: without one it could never
+// come back.
+TEST_F(FaultBuildTest, MenuItemRefused_TheWindowStaysVisibleAndLaterHidesComeBack) {
+    std::wstring refused = Title(L"refused"), held = Title(L"held");
+    ASSERT_TRUE(StartListedTargets({refused, held}));
+    ASSERT_TRUE(MeasureEmptyMenu());
+    UINT const refuse = RegisterWindowMessageW(L"Vaylo.Fault.RefuseMenuItems");
+    ASSERT_NE(refuse, 0u);
+    ASSERT_TRUE(vaylo.Send(refuse, 1, 0));
+    ASSERT_TRUE(vaylo.DoubleClickEntry(refused));
+    EXPECT_TRUE(RoundTrip(vaylo.main));
+    EXPECT_TRUE(IsWindowVisible(targets.Window(refused)));
+    EXPECT_EQ(HiddenItems(), 0);
+
+    ASSERT_TRUE(vaylo.Send(refuse, 0, 0));
+    ASSERT_TRUE(Hide(held));
+    EXPECT_EQ(HiddenItems(), 1);
+    ExpectCleanExit();
+    EXPECT_EQ(Lost({targets.Window(refused), targets.Window(held)}, WAIT_MS), 0);
+}
+
+TEST_F(FaultBuildTest, CrashWhileHoldingThreeWindows_AllThreeAreVisibleAfterwards) {
+    NO_CRASH_DIALOG noDialog;
+    ASSERT_TRUE(noDialog.set);
+    std::wstring titles[3] = {Title(L"one"), Title(L"two"), Title(L"three")};
+    ASSERT_TRUE(StartListedTargets({titles[0], titles[1], titles[2]}));
+    std::vector<HWND> windows;
+    for (const std::wstring& title : titles) {
+        windows.push_back(targets.Window(title));
+        ASSERT_TRUE(Hide(title));
+    }
+    UINT const crash = RegisterWindowMessageW(L"Vaylo.Fault.Crash");
+    ASSERT_NE(crash, 0u);
+    ASSERT_TRUE(PostMessageW(vaylo.main, crash, 0, 0));
+    bool ended = vaylo.process.WaitForExit(EXIT_TIMEOUT_MS);
+    if (!ended)
+        vaylo.process.Terminate();
+    EXPECT_TRUE(ended) << "the crashed process did not end";
+    EXPECT_NE(vaylo.process.ExitCode(), 0u);
+    int lost = Lost(windows, WAIT_MS);
+    std::printf("[ figures ] crash: windows lost %d of 3\n", lost);
+    EXPECT_EQ(lost, 0);
+}
+
+#endif
+
+} // namespace
