@@ -10,8 +10,9 @@ DWORD const REST_MS = 5000;
 UINT const TEXT_TIMEOUT_MS = 200;
 // The probe before a show request: any live thread answers WM_NULL at once.
 UINT const PROBE_TIMEOUT_MS = 200;
-// A live thread carries out a queued show or hide within a few milliseconds.
-DWORD const SHOW_CHECK_MS = 250;
+// A live thread carries out a queued show or hide within a few milliseconds;
+// a loaded machine gets some room before a hide counts as not done.
+DWORD const SHOW_CHECK_MS = 500;
 
 // Only "Program Manager" is ever compared: a longer text only needs to be
 // told apart from it.

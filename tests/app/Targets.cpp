@@ -80,16 +80,7 @@ LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         SetClassLongPtrW(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
         return 0;
     }
-    case TARGET_TRAP: SetPropW(window, TRAP_PROPERTY, reinterpret_cast<HANDLE>(wParam)); return 0;
-    case WM_NULL:
-        if (HANDLE armed = RemovePropW(window, TRAP_PROPERTY)) {
-            // The caller has its answer before the thread goes quiet.
-            ReplyMessage(0);
-            Sleep(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(armed)));
-        }
-        return 0;
     case WM_DESTROY:
-        RemovePropW(window, TRAP_PROPERTY);
         if (GetParent(window) != nullptr)
             return 0;
         if (GetCurrentThreadId() != mainThread)
@@ -172,12 +163,32 @@ bool MakeHung(const std::wstring& title) {
     return ok;
 }
 
+// The windows with a thread of their own also take TARGET_TRAP. Only they
+// handle WM_NULL themselves: every other window leaves it to the default
+// handling, as the tests that move the activation around expect.
+LRESULT CALLBACK TrapProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case TARGET_TRAP: SetPropW(window, TRAP_PROPERTY, reinterpret_cast<HANDLE>(wParam)); return 0;
+    case WM_NULL:
+        if (HANDLE armed = RemovePropW(window, TRAP_PROPERTY)) {
+            ReplyMessage(0); // the caller has its answer before the thread goes quiet
+            Sleep(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(armed)));
+            return 0;
+        }
+        break;
+    case WM_DESTROY: RemovePropW(window, TRAP_PROPERTY); break;
+    }
+    return TargetProc(window, message, wParam, lParam);
+}
+
 // A titled window with a thread and a message loop of its own; the thread
 // ends with its window.
 DWORD WINAPI OwnThread(void* context) {
     auto* start = static_cast<HUNG_START*>(context);
     HWND window = MakeWindow(start->title, WS_OVERLAPPEDWINDOW, nullptr, true, false);
     bool made = window != nullptr;
+    if (made)
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TrapProc));
     SetEvent(start->shown);
     if (!made)
         return 1;

@@ -124,16 +124,22 @@ PROCESS_FIGURES ProcessFigures(HANDLE process) {
     PROCESS_FIGURES figures;
     figures.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
     figures.userObjects = GetGuiResources(process, GR_USEROBJECTS);
-    PROCESS_MEMORY_COUNTERS_EX memory = {};
-    memory.cb = sizeof memory;
-    // Newer than the systems the program is built for: looked up at run time.
+    // Newer than the systems the program is built for, or in psapi.dll on
+    // older ones: looked up at run time.
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
     typedef BOOL(WINAPI * HANDLE_COUNT)(HANDLE, DWORD*);
+    typedef BOOL(WINAPI * MEMORY_INFO)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
     auto handleCount = reinterpret_cast<HANDLE_COUNT>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetProcessHandleCount")));
+        reinterpret_cast<void*>(GetProcAddress(kernel, "GetProcessHandleCount")));
+    auto memoryInfo = reinterpret_cast<MEMORY_INFO>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "K32GetProcessMemoryInfo")));
     if (handleCount == nullptr || !handleCount(process, &figures.kernelHandles))
         figures.kernelHandles = 0;
-    figures.read = GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                                        sizeof memory) != FALSE;
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    figures.read =
+        memoryInfo != nullptr &&
+        memoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory) != FALSE;
     figures.privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
     figures.workingSet = memory.WorkingSetSize;
     return figures;
