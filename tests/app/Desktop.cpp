@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cwchar>
 
 #ifndef VAYLO_EXE
@@ -216,6 +217,17 @@ bool WaitVisible(HWND window, bool visible, DWORD timeoutMs) {
 
 bool WaitForeground(HWND window, DWORD timeoutMs) {
     return PumpUntil([&] { return GetForegroundWindow() == window; }, timeoutMs);
+}
+
+POINT TopLeft(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return POINT{rect.left, rect.top};
+}
+
+bool Near(POINT a, POINT b) {
+    int const nearPx = 2;
+    return std::abs(a.x - b.x) <= nearPx && std::abs(a.y - b.y) <= nearPx;
 }
 
 bool VAYLO::Start(const std::string& program) {

@@ -78,6 +78,11 @@ std::vector<std::wstring> RebuiltListTexts(HWND exclude);
 bool WaitVisible(HWND window, bool visible, DWORD timeoutMs = WAIT_MS);
 bool WaitForeground(HWND window, DWORD timeoutMs = WAIT_MS);
 
+// A window's top-left corner on the screen, and whether two points lie within
+// two pixels (a menu opens with its top-left corner at the pointer).
+POINT TopLeft(HWND window);
+bool Near(POINT a, POINT b);
+
 // The running Vaylo.exe, seen from outside. Reads of the list go through
 // SendMessageTimeoutW: the list's text comes back across processes only in
 // the wide form, and the item data are pointers of the other process.

@@ -14,7 +14,6 @@ namespace {
 using HotkeyKeyTest = VayloTest;
 
 POINT const POINTER = {700, 140}; // clear of the target cascade and of the main window
-int const NEAR_PX = 2;            // a menu opens with its top-left corner at the pointer
 
 // Runs xdotool on the X window of the Wine window titled exactly `title`:
 // it waits for the window, gives it the X input focus and, once it has it,
@@ -30,16 +29,6 @@ bool XdotoolKeys(CHILD_PROCESS& xdotool, const std::wstring& title, const std::s
     std::string program = WindowsPath("/usr/bin/xdotool");
     std::string line = "xdotool search --sync --name \"^" + Narrow(title) + "$\" windowfocus --sync " + keys;
     return xdotool.Start(program.c_str(), line);
-}
-
-bool Near(POINT a, POINT b) {
-    return std::abs(a.x - b.x) <= NEAR_PX && std::abs(a.y - b.y) <= NEAR_PX;
-}
-
-POINT TopLeft(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return POINT{rect.left, rect.top};
 }
 
 } // namespace

@@ -32,6 +32,21 @@ class StartupTest : public ::testing::Test {
         EXPECT_EQ(MainWindowsOfAnyProcess().size(), 1u);
     }
 
+    // Starts Vaylo.exe with tail: it must end within the bound, with exit
+    // code 0 and without ever showing a window.
+    static ::testing::AssertionResult EndsWithoutWindow(CHILD_PROCESS& start, const std::string& tail) {
+        if (!StartVaylo(start, tail))
+            return ::testing::AssertionFailure() << "Vaylo.exe did not start";
+        bool sawWindow = true;
+        if (!start.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow))
+            return ::testing::AssertionFailure() << "it did not end";
+        if (start.ExitCode() != 0)
+            return ::testing::AssertionFailure() << "exit code " << start.ExitCode();
+        if (sawWindow)
+            return ::testing::AssertionFailure() << "it showed a window";
+        return ::testing::AssertionSuccess();
+    }
+
     CHILD_PROCESS first;
     CHILD_PROCESS second;
 };
@@ -90,11 +105,7 @@ TEST_F(StartupTest, SecondStartWithoutArgument_BringsFirstToFrontAndEndsWithoutW
     TEST_WINDOW thief("Foreground thief"); // of this program, to take the foreground away
     ASSERT_TRUE(BringToFront(thief, 5000));
 
-    ASSERT_TRUE(StartVaylo(second, ""));
-    bool sawWindow = true;
-    ASSERT_TRUE(second.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow));
-    EXPECT_EQ(second.ExitCode(), 0u);
-    EXPECT_FALSE(sawWindow);
+    ASSERT_TRUE(EndsWithoutWindow(second, ""));
 
     EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == main; }, 5000));
     ExpectFirstStillRuns(main);
@@ -106,11 +117,7 @@ TEST_F(StartupTest, SecondStart_WhenRunningWindowCannotBeFound_EndsSilently) {
     // Under another title the running instance is not recognised.
     ASSERT_TRUE(SetWindowTextA(main, "Renamed"));
 
-    ASSERT_TRUE(StartVaylo(second, ""));
-    bool sawWindow = true;
-    ASSERT_TRUE(second.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow));
-    EXPECT_EQ(second.ExitCode(), 0u);
-    EXPECT_FALSE(sawWindow);
+    ASSERT_TRUE(EndsWithoutWindow(second, ""));
     EXPECT_TRUE(RoundTrip(main));
     EXPECT_TRUE(first.IsRunning());
 }
@@ -168,11 +175,7 @@ TEST_F(StartupTest, SecondStart_PassesOverAnotherProgramsDialogOfTheSameTitle) {
     HUNG_IMPOSTOR impostor;
     ASSERT_TRUE(impostor.ready);
 
-    ASSERT_TRUE(StartVaylo(second, " update"));
-    bool sawWindow = true;
-    ASSERT_TRUE(second.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow));
-    EXPECT_EQ(second.ExitCode(), 0u);
-    EXPECT_FALSE(sawWindow);
+    ASSERT_TRUE(EndsWithoutWindow(second, " update"));
     EXPECT_TRUE(first.WaitForExit(EXIT_TIMEOUT_MS)) << "the word did not reach the running instance";
 }
 
@@ -186,11 +189,7 @@ TEST_F(StartupTest, SecondStart_WhenRunningWindowHangs_StillEnds) {
     HUNG_IMPOSTOR impostor;
     ASSERT_TRUE(impostor.ready);
 
-    ASSERT_TRUE(StartVaylo(second, " update"));
-    bool sawWindow = true;
-    ASSERT_TRUE(second.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow));
-    EXPECT_EQ(second.ExitCode(), 0u);
-    EXPECT_FALSE(sawWindow);
+    ASSERT_TRUE(EndsWithoutWindow(second, " update"));
 }
 
 // Argument tails that make a second start end the first instance.
@@ -200,11 +199,7 @@ TEST_P(CommandWordTest, SecondStart_EndsFirstInstance_BothExitZero) {
     HWND main = StartFirst();
     ASSERT_NE(main, nullptr);
 
-    ASSERT_TRUE(StartVaylo(second, GetParam()));
-    bool sawWindow = true;
-    ASSERT_TRUE(second.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow));
-    EXPECT_EQ(second.ExitCode(), 0u);
-    EXPECT_FALSE(sawWindow);
+    ASSERT_TRUE(EndsWithoutWindow(second, GetParam()));
 
     ASSERT_TRUE(first.WaitForExit(EXIT_TIMEOUT_MS));
     EXPECT_EQ(first.ExitCode(), 0u);
@@ -222,11 +217,7 @@ TEST_P(NoCommandWordTest, SecondStart_LeavesFirstInstanceRunning) {
     HWND main = StartFirst();
     ASSERT_NE(main, nullptr);
 
-    ASSERT_TRUE(StartVaylo(second, GetParam()));
-    bool sawWindow = true;
-    ASSERT_TRUE(second.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow));
-    EXPECT_EQ(second.ExitCode(), 0u);
-    EXPECT_FALSE(sawWindow);
+    ASSERT_TRUE(EndsWithoutWindow(second, GetParam()));
     ExpectFirstStillRuns(main);
 }
 
@@ -248,11 +239,7 @@ TEST_F(StartupTest, CommandWordWithUnquotedProgramPath_EndsFirstInstance) {
 class LoneCommandWordTest : public StartupTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(LoneCommandWordTest, EndsAtOnceWithoutWindow) {
-    ASSERT_TRUE(StartVaylo(first, GetParam()));
-    bool sawWindow = true;
-    ASSERT_TRUE(first.WaitForExit(EXIT_TIMEOUT_MS, &sawWindow));
-    EXPECT_EQ(first.ExitCode(), 0u);
-    EXPECT_FALSE(sawWindow);
+    ASSERT_TRUE(EndsWithoutWindow(first, GetParam()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Words, LoneCommandWordTest, ::testing::Values(" uninstall", " UPDATE"));

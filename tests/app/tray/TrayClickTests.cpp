@@ -8,18 +8,6 @@
 
 namespace {
 
-int const NEAR_PX = 2; // a menu opens with its top-left corner at the pointer
-
-bool Near(POINT a, POINT b) {
-    return std::abs(a.x - b.x) <= NEAR_PX && std::abs(a.y - b.y) <= NEAR_PX;
-}
-
-POINT TopLeft(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return POINT{rect.left, rect.top};
-}
-
 std::string MessageName(const ::testing::TestParamInfo<UINT>& tested) {
     switch (tested.param) {
     case WM_LBUTTONUP: return "LeftButtonUp";
