@@ -296,9 +296,15 @@ SUMMARY Refreshes(HWND main, int count, DWORD spacingMs, CHANGER* changer, BESID
     std::vector<double> times;
     for (int i = 0; i < count; ++i) {
         if (beside) {
+            // Each after a pause: under Wine a thousand icon queries leave
+            // the wineserver and the targets busy for a while after the last
+            // answer, and what follows at once would pay for it.
             beside->floor.push_back(FloorOnce(false));
+            PumpFor(spacingMs);
             beside->floorIcon.push_back(FloorOnce(true));
+            PumpFor(spacingMs);
             beside->roundTrip.push_back(TimedRefresh(main, WM_NULL));
+            PumpFor(spacingMs);
         }
         if (changer)
             changer->ChangeATenth();
