@@ -90,6 +90,7 @@ void DIALOG::SetUp() {
 
     LoadHotkeys(*this, hotkeys);
     BuildHelpPopups();
+    windowChanges.Start(); // without it, every look enumerates
     RefreshWindowList();
     // Runs while the window is hidden in the tray too.
     SetTimer(hwnd, REFRESH_TIMER, REFRESH_MS, nullptr);
@@ -101,6 +102,7 @@ void DIALOG::TearDown() {
     KillTimer(hwnd, HOTKEY_RELEASE_TIMER);
     DestroyHelpPopups();
     KillTimer(hwnd, REFRESH_TIMER);
+    windowChanges.Stop();
     ClearWindowList();
     ReleaseAllHidden(); // every window the menu still holds comes back
     ShowHeldWindowsOnCrash(nullptr);
@@ -175,7 +177,7 @@ INT_PTR DIALOG::OnDeleteItem(WPARAM control, const DELETEITEMSTRUCT* item) {
 // Other timers are the base's or have their own procedure (the drag watch).
 void DIALOG::OnTimer(WPARAM timer) {
     if (timer == REFRESH_TIMER)
-        RefreshWindowList();
+        LookAtWindows();
     else if (timer == HOTKEY_RELEASE_TIMER)
         WatchHotkeyRelease();
 }

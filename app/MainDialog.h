@@ -13,6 +13,7 @@
 #include "app/WindowEntries.h"
 #include "dialogs/TrayPolicyDialog.h"
 #include "framework/HelpPopups.h"
+#include "framework/WindowChanges.h"
 #include "hotkeys/HotkeyBinding.h"
 
 #include <climits>
@@ -41,6 +42,9 @@ class DIALOG : public MV_TRAYDIALOG {
 
     // Visible-window list and picker (WindowPicker.cpp).
     void RefreshWindowList();
+    // The once-a-second look: the refresh when windows may have changed,
+    // otherwise only the icons' turn.
+    void LookAtWindows();
     void ClearWindowList();
     BOOL AddVisibleWindow(HWND window); // always TRUE: go on enumerating
     HICON WindowIcon(HWND window);
@@ -119,6 +123,7 @@ class DIALOG : public MV_TRAYDIALOG {
     std::vector<WINDOW_ENTRY*> listed;
     std::vector<LISTABLE_WINDOW> enumerated;
     size_t iconTurn = 0;
+    MV_WINDOW_CHANGES windowChanges;
     // Help popups (MainWindowTips.cpp)
     void DestroyHelpPopups();
     // Mouse input of the dialog itself, for the tip of the picker icon.

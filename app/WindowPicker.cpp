@@ -150,6 +150,18 @@ void DIALOG::RefreshWindowList() {
     InvalidateRect(list.Handle(), nullptr, TRUE);
 }
 
+// While the system's window events say that no window came, went or changed,
+// the enumeration is skipped; the icons are still asked in turn.
+void DIALOG::LookAtWindows() {
+    MV_LISTBOX list(GetItem(IDC_WINDOW_LIST));
+    int count = list.GetCount();
+    bool due = windowChanges.LookDue();
+    if (due || count == LB_ERR || static_cast<size_t>(count) != listed.size())
+        RefreshWindowList();
+    else
+        AskIconsInTurn(list);
+}
+
 // Compares what the enumeration found with what the list holds. gone: the
 // entries of windows no longer listable, or whose title changed; arriving:
 // entries for the windows found that the list does not hold under their
