@@ -49,7 +49,8 @@ TEST(WindowChangesTest, Trusted_QuietLooksSkipped_ExceptEveryTenth_AndAChangeMak
 
     HWND topLevel = CreateWindowExA(0, "STATIC", "Vaylo change probe", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                                     nullptr, nullptr, nullptr, nullptr);
-    HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, topLevel, nullptr, nullptr, nullptr);
+    HWND child =
+        CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, topLevel, nullptr, nullptr, nullptr);
     ASSERT_TRUE(topLevel && child);
     changes.Note(EVENT_OBJECT_NAMECHANGE, child, true);
     EXPECT_FALSE(changes.LookDue()) << "a child's change does not touch the list";
@@ -76,7 +77,8 @@ TEST(WindowChangesTest, Hooked_EventsOfWholeTopLevelWindowsOnly_MakeTheNextLookD
 
     HWND topLevel = CreateWindowExA(0, "STATIC", "Vaylo change probe", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                                     nullptr, nullptr, nullptr, nullptr);
-    HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, topLevel, nullptr, nullptr, nullptr);
+    HWND child =
+        CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, topLevel, nullptr, nullptr, nullptr);
     ASSERT_TRUE(topLevel && child);
     EXPECT_TRUE(PumpUntil([&] { return changes.LookDue(); })) << "the creation";
     PumpFor(200);
