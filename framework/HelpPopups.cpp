@@ -39,6 +39,16 @@ LRESULT CALLBACK HELP_POPUPS::TooltipProc(HWND window, UINT message, WPARAM wPar
         if (lParam != 0)
             return reinterpret_cast<LRESULT>(self->WindowAt(*reinterpret_cast<const POINT*>(lParam)));
         break;
+    case WM_TIMER:
+        // Wine's tooltip can go on asking where the pointer is ten times a
+        // second after it left every tool, for as long as the program runs.
+        // A tip that shows nothing while the pointer is off the owner has
+        // nothing to time: the next mouse move over a tool starts it again.
+        if (!IsWindowVisible(window) && !self->PointerOverOwner()) {
+            KillTimer(window, wParam);
+            return 0;
+        }
+        break;
     case WM_NCDESTROY:
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
         RemovePropA(window, SELF_PROPERTY);
@@ -60,6 +70,14 @@ HWND HELP_POPUPS::WindowAt(POINT screen) const {
     ScreenToClient(owner, &client);
     HWND child = ChildWindowFromPointEx(owner, client, CWP_SKIPINVISIBLE);
     return child ? child : found;
+}
+
+bool HELP_POPUPS::PointerOverOwner() const {
+    POINT pointer = {};
+    if (!GetCursorPos(&pointer))
+        return true; // unknown: leave the tooltip's timers alone
+    HWND found = WindowFromPoint(pointer);
+    return found != nullptr && (found == owner || IsChild(owner, found));
 }
 
 bool HELP_POPUPS::AddTip(int controlId, const char* text) {

@@ -34,6 +34,7 @@ class HELP_POPUPS {
   private:
     static LRESULT CALLBACK TooltipProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND WindowAt(POINT screen) const;
+    bool PointerOverOwner() const;
 
     HWND tooltip; // null once the tooltip has gone, with its owner or by itself
     HWND owner;
