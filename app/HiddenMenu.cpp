@@ -254,12 +254,16 @@ void QueueShowOfHeldWindows(HMENU menu) {
 
 } // namespace
 
+// Installed once: installed again, the filter would take itself for the one
+// before it and call itself without end on a crash.
 void DIALOG::ShowHeldWindowsOnCrash(HMENU menu) {
+    static bool installed = false;
     menuShownOnCrash = menu;
-    if (menu != nullptr)
+    if (menu != nullptr && !installed)
         previousFilter = SetUnhandledExceptionFilter(ShowHeldWindowsBeforeDying);
-    else
+    else if (menu == nullptr && installed)
         SetUnhandledExceptionFilter(previousFilter);
+    installed = menu != nullptr;
 }
 
 // The system's own handling (an error report, a debugger) follows.

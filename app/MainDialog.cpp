@@ -285,11 +285,6 @@ void DIALOG::OpenHotkeyOptions() {
     UnregisterHotkeys(*this, hotkeys);
     HOTKEY options(hwnd, instance, hotkeys);
     options.RunModal();
-    // An elevated instance still hears the shell and a second start.
-    for (UINT message : {UINT(WM_COPYDATA), GetTrayMessage(), RegisterWindowMessageA("TaskbarCreated")})
-        AllowMessageFromLowerIntegrity(hwnd, message);
-    ShowHeldWindowsOnCrash(trayMenu.Get());
-
     LoadHotkeys(*this, hotkeys);
     BuildHelpPopups();
 }

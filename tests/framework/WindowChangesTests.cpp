@@ -20,6 +20,19 @@ void TrustAsWindows(MV_WINDOW_CHANGES& changes) {
         changes.Note(event, nullptr, true);
 }
 
+// A top-level window of this program and a child of it, gone with the test.
+struct PROBE_WINDOWS {
+    PROBE_WINDOWS()
+        : topLevel(CreateWindowExA(0, "STATIC", "Vaylo change probe", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                   nullptr, nullptr, nullptr, nullptr)),
+          child(CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, topLevel, nullptr, nullptr,
+                                nullptr)) {}
+    ~PROBE_WINDOWS() { DestroyWindow(topLevel); }
+    PROBE_WINDOWS(const PROBE_WINDOWS&) = delete;
+    PROBE_WINDOWS& operator=(const PROBE_WINDOWS&) = delete;
+    HWND const topLevel, child;
+};
+
 TEST(WindowChangesTest, Untrusted_EveryLookIsDue_WhateverThisProgramOrCreationsReport) {
     MV_WINDOW_CHANGES changes;
     EXPECT_TRUE(EveryLookDue(changes));
@@ -47,17 +60,14 @@ TEST(WindowChangesTest, Trusted_QuietLooksSkipped_ExceptEveryTenth_AndAChangeMak
     EXPECT_TRUE(changes.LookDue()) << "the tenth look";
     EXPECT_FALSE(changes.LookDue());
 
-    HWND topLevel = CreateWindowExA(0, "STATIC", "Vaylo change probe", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                    nullptr, nullptr, nullptr, nullptr);
-    HWND child =
-        CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, topLevel, nullptr, nullptr, nullptr);
+    PROBE_WINDOWS probe;
+    HWND topLevel = probe.topLevel, child = probe.child;
     ASSERT_TRUE(topLevel && child);
     changes.Note(EVENT_OBJECT_NAMECHANGE, child, true);
     EXPECT_FALSE(changes.LookDue()) << "a child's change does not touch the list";
     changes.Note(EVENT_OBJECT_SHOW, topLevel, false);
     EXPECT_TRUE(changes.LookDue()) << "this program's windows are listed too";
     EXPECT_FALSE(changes.LookDue()) << "one change, one look";
-    DestroyWindow(topLevel);
 
     changes.Stop(); // forgets what it learnt
     EXPECT_FALSE(changes.Trusted());
@@ -75,10 +85,8 @@ TEST(WindowChangesTest, Hooked_EventsOfWholeTopLevelWindowsOnly_MakeTheNextLookD
     TrustAsWindows(changes);
     ASSERT_TRUE(changes.LookDue());
 
-    HWND topLevel = CreateWindowExA(0, "STATIC", "Vaylo change probe", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                    nullptr, nullptr, nullptr, nullptr);
-    HWND child =
-        CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, topLevel, nullptr, nullptr, nullptr);
+    PROBE_WINDOWS probe;
+    HWND topLevel = probe.topLevel, child = probe.child;
     ASSERT_TRUE(topLevel && child);
     EXPECT_TRUE(PumpUntil([&] { return changes.LookDue(); })) << "the creation";
     PumpFor(200);
@@ -96,7 +104,6 @@ TEST(WindowChangesTest, Hooked_EventsOfWholeTopLevelWindowsOnly_MakeTheNextLookD
     changes.Stop();
     EXPECT_TRUE(second.Start()) << "free again once stopped";
     second.Stop();
-    DestroyWindow(topLevel);
 }
 
 } // namespace
