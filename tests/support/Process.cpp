@@ -4,6 +4,7 @@
 
 #include <psapi.h>
 
+#include <cstdio>
 #include <vector>
 
 std::string ProgramPath(const char* name) {
@@ -32,6 +33,32 @@ std::string WindowsPath(const char* path) {
     return result;
 }
 
+namespace {
+
+// Under Wine a start now and then fails at once while many processes come
+// and go (seen once, in a hundred rapid starts). Such a start is tried
+// again; a missing or foreign program is not. Every failure is printed with
+// its error, so a lasting one still fails the test and says why.
+int const CREATE_TRIES = 3;
+DWORD const CREATE_RETRY_PAUSE_MS = 200;
+
+template <typename CREATE> bool Created(CREATE create) {
+    for (int attempt = 1;; ++attempt) {
+        if (create())
+            return true;
+        DWORD error = GetLastError();
+        std::fprintf(stderr, "CreateProcess failed (try %d of %d): error %lu\n", attempt, CREATE_TRIES,
+                     static_cast<unsigned long>(error));
+        bool lasting = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                       error == ERROR_BAD_EXE_FORMAT || error == ERROR_ACCESS_DENIED;
+        if (lasting || attempt == CREATE_TRIES)
+            return false;
+        Sleep(CREATE_RETRY_PAUSE_MS);
+    }
+}
+
+} // namespace
+
 CHILD_PROCESS::~CHILD_PROCESS() {
     Terminate();
     if (info.hThread != nullptr)
@@ -45,10 +72,12 @@ bool CHILD_PROCESS::Start(const char* application, const std::string& commandLin
         return false;
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    return CreateProcessA(application, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
-                          &info) != FALSE;
+    return Created([&] {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        return CreateProcessA(application, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
+                              &info) != FALSE;
+    });
 }
 
 bool CHILD_PROCESS::Start(const std::wstring& commandLine) {
@@ -56,10 +85,12 @@ bool CHILD_PROCESS::Start(const std::wstring& commandLine) {
         return false;
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &info) != FALSE;
+    return Created([&] {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &info) != FALSE;
+    });
 }
 
 PROCESS_INFORMATION* CHILD_PROCESS::Receive() {
