@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <random>
 #include <thread>
@@ -23,6 +24,29 @@ WPARAM const LIST_DOUBLE_CLICK = MAKEWPARAM(IDC_WINDOW_LIST, LBN_DBLCLK);
 DWORD const ANSWER_BOUND_MS = 3000; // the longest the main window may keep a caller waiting
 DWORD const RECOVERY_MS = 30000;    // a busy target answers again well within this
 
+// Calls `sample` on a thread of its own, `pauseMs` apart, until stopped or
+// until it answers false. Declared last in its owner: it starts at once.
+class SAMPLER {
+  public:
+    SAMPLER(std::function<bool()> sample, DWORD pauseMs)
+        : thread([this, sample, pauseMs] {
+              while (!stop && sample())
+                  Sleep(pauseMs); // the sampling rate, not a wait for anything
+          }) {}
+    ~SAMPLER() { Stop(); }
+    SAMPLER(const SAMPLER&) = delete;
+    SAMPLER& operator=(const SAMPLER&) = delete;
+    void Stop() {
+        stop = true;
+        if (thread.joinable())
+            thread.join();
+    }
+
+  private:
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
 // Asks the window for an answer (WM_NULL) from a thread of its own, again and
 // again until stopped or the window has gone, and keeps the longest wait.
 // Those answers come even while the window's thread itself waits inside a
@@ -31,16 +55,9 @@ DWORD const RECOVERY_MS = 30000;    // a busy target answers again well within t
 // waits for another program is answered late.
 class ANSWER_WATCH {
   public:
-    explicit ANSWER_WATCH(HWND watched) : window(watched), thread([this] { Run(); }) {}
-    ~ANSWER_WATCH() { Stop(); }
-    ANSWER_WATCH(const ANSWER_WATCH&) = delete;
-    ANSWER_WATCH& operator=(const ANSWER_WATCH&) = delete;
+    explicit ANSWER_WATCH(HWND watched) : window(watched) {}
 
-    void Stop() {
-        stop = true;
-        if (thread.joinable())
-            thread.join();
-    }
+    void Stop() { sampler.Stop(); }
     // The call's time counts as one answer.
     template <class CALL> bool Timed(CALL call) {
         DWORD began = GetTickCount();
@@ -53,23 +70,19 @@ class ANSWER_WATCH {
     int Late() const { return late; } // no answer within ANSWER_BOUND_MS
 
   private:
-    void Run() {
-        LARGE_INTEGER frequency;
+    bool Ask() {
+        LARGE_INTEGER frequency, before, after;
         QueryPerformanceFrequency(&frequency);
-        while (!stop) {
-            LARGE_INTEGER before, after;
-            QueryPerformanceCounter(&before);
-            DWORD_PTR ignored = 0;
-            // Far longer than the bound: the figure says how long it really took.
-            BOOL answered =
-                SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 4 * ANSWER_BOUND_MS, &ignored);
-            QueryPerformanceCounter(&after);
-            if (!answered && !IsWindow(window))
-                break; // it ended on the way out
-            Note(static_cast<DWORD>((after.QuadPart - before.QuadPart) * 1000 / frequency.QuadPart),
-                 answered);
-            Sleep(20); // the sampling rate, not a wait for anything
-        }
+        QueryPerformanceCounter(&before);
+        DWORD_PTR ignored = 0;
+        // Far longer than the bound: the figure says how long it really took.
+        BOOL answered =
+            SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 4 * ANSWER_BOUND_MS, &ignored);
+        QueryPerformanceCounter(&after);
+        if (!answered && !IsWindow(window))
+            return false; // it ended on the way out
+        Note(static_cast<DWORD>((after.QuadPart - before.QuadPart) * 1000 / frequency.QuadPart), answered);
+        return true;
     }
     void Note(DWORD ms, bool answered) {
         DWORD seen = worst;
@@ -82,11 +95,10 @@ class ANSWER_WATCH {
     }
 
     const HWND window;
-    std::atomic<bool> stop{false};
     std::atomic<DWORD> worst{0};
     std::atomic<int> answers{0};
     std::atomic<int> late{0};
-    std::thread thread;
+    SAMPLER sampler{[this] { return Ask(); }, 20};
 };
 
 void ExpectAnswered(const ANSWER_WATCH& watch, const char* run) {
@@ -320,27 +332,16 @@ TEST_F(FaultTest, WindowsClosingBetweenARefreshAndTheirHide_LeaveNoItemAndLoseNo
 // its own, and keeps the most seen at once.
 class MAIN_WINDOW_WATCH {
   public:
-    MAIN_WINDOW_WATCH() : thread([this] { Run(); }) {}
-    ~MAIN_WINDOW_WATCH() { Stop(); }
-    MAIN_WINDOW_WATCH(const MAIN_WINDOW_WATCH&) = delete;
-    MAIN_WINDOW_WATCH& operator=(const MAIN_WINDOW_WATCH&) = delete;
-    void Stop() {
-        stop = true;
-        if (thread.joinable())
-            thread.join();
-    }
+    void Stop() { sampler.Stop(); }
     size_t Most() const { return most; }
 
   private:
-    void Run() {
-        while (!stop) {
-            most = std::max(most.load(), MainWindowsOfAnyProcess().size());
-            Sleep(5); // the sampling rate
-        }
+    bool Count() {
+        most = std::max(most.load(), MainWindowsOfAnyProcess().size());
+        return true;
     }
-    std::atomic<bool> stop{false};
     std::atomic<size_t> most{0};
-    std::thread thread;
+    SAMPLER sampler{[this] { return Count(); }, 5};
 };
 
 // A start that ended within the bound (true), or that became the running

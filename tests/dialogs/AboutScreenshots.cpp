@@ -19,12 +19,7 @@ namespace {
 bool Photograph(HWND owner, const char* name, const std::string& folder) {
     bool shot = false;
     ANSWERER answerer(OwnedDialog(owner, L"About"), [&](HWND about, int) {
-        PollUntil([&] { return GetForegroundWindow() == about; }, 5000);
-        RedrawWindow(about, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        RoundTrip(about);
-        RECT frame = {};
-        GetWindowRect(about, &frame);
-        shot = AwaitScreenshot(folder, name, frame);
+        shot = PhotographWindow(folder, name, about);
         ClickButton(about, IDOK);
     });
     ABOUT_REQUEST request;
@@ -33,8 +28,6 @@ bool Photograph(HWND owner, const char* name, const std::string& folder) {
     request.icon = ProgramIcon();
     ShowAbout(request);
     answerer.Stop();
-    if (!shot)
-        std::printf("no screenshot of %s\n", name);
     return shot;
 }
 

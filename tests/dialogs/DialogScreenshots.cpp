@@ -26,18 +26,11 @@ bool Photograph(HWND owner, const wchar_t* title, const char* name, int button,
     ANSWERER answerer(OwnedDialog(owner, title), [&](HWND dialog, int) {
         if (typed)
             SetControlText(dialog, IDC_PASSWORD_EDIT, typed);
-        PollUntil([&] { return GetForegroundWindow() == dialog; }, 5000);
-        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        RoundTrip(dialog);
-        RECT frame = {};
-        GetWindowRect(dialog, &frame);
-        shot = AwaitScreenshot(folder, name, frame);
+        shot = PhotographWindow(folder, name, dialog);
         ClickButton(dialog, button);
     });
     show();
     answerer.Stop();
-    if (!shot)
-        std::printf("no screenshot of %s\n", name);
     return shot;
 }
 

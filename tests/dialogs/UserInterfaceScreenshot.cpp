@@ -25,18 +25,11 @@ int main(int argc, char** argv) {
 
     bool shot = false;
     ANSWERER answerer(OwnedDialog(owner.Get(), L"User Interface"), [&](HWND dialog, int) {
-        PollUntil([&] { return GetForegroundWindow() == dialog; }, 5000);
-        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        RoundTrip(dialog);
-        RECT frame = {};
-        GetWindowRect(dialog, &frame);
-        shot = AwaitScreenshot(folder, "user-interface-options", frame);
+        shot = PhotographWindow(folder, "user-interface-options", dialog);
         ClickButton(dialog, IDCANCEL);
     });
     ShowUserInterfaceOptions(GetModuleHandleA(nullptr), owner.Get(), 1, key.Path().c_str(), "Window Vaylo",
                              "Manage active windows with grace");
     answerer.Stop();
-    if (!shot)
-        std::printf("no screenshot of user-interface-options\n");
     return shot ? 0 : 1;
 }

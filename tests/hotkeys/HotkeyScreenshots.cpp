@@ -19,31 +19,12 @@
 #include <cstdio>
 #include <string>
 
-namespace {
-
-std::string folder;
-
-// Waits until the dialog is in front and drawn, then for its photograph.
-bool Photograph(HWND dialog, const char* name) {
-    PollUntil([&] { return GetForegroundWindow() == dialog; }, 5000);
-    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    RoundTrip(dialog);
-    RECT frame = {};
-    GetWindowRect(dialog, &frame);
-    bool shot = AwaitScreenshot(folder, name, frame);
-    if (!shot)
-        std::printf("no screenshot of %s\n", name);
-    return shot;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::printf("usage: hotkeys_screenshots FOLDER\n");
         return 2;
     }
-    folder = argv[1];
+    std::string folder = argv[1];
     INITCOMMONCONTROLSEX init = {sizeof(init), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&init);
     OPTIONS_SETTINGS settings;
@@ -53,7 +34,7 @@ int main(int argc, char** argv) {
     ANSWERER answerer(OptionsDialog(), [&](HWND options, int) {
         // No help popup may show up under a resting pointer.
         MovePointer(POINT{2, 2});
-        ok = Photograph(options, "hotkey-options");
+        ok = PhotographWindow(folder, "hotkey-options", options);
         ClickButton(options, IDC_CHANGE_KEYS);
         HWND editor = nullptr;
         if (!PollUntil([&] { return (editor = FirstWindow(EditorDialog())) != nullptr; })) {
@@ -63,7 +44,7 @@ int main(int argc, char** argv) {
             bool pressed = PressIntoCaptureField(editor, {VK_CONTROL, VK_SHIFT}, 'M');
             if (!pressed || TextOf(editor, IDC_COLLISION) != "Popup Menu")
                 std::printf("the editor shows no collision\n");
-            ok = Photograph(editor, "key-bindings-collision") && pressed && ok;
+            ok = PhotographWindow(folder, "key-bindings-collision", editor) && pressed && ok;
             ClickButton(editor, IDCANCEL);
             PollUntil([&] { return !IsWindow(editor); });
         }

@@ -1,6 +1,7 @@
 #include "support/Screen.h"
 
 #include "support/Poll.h"
+#include "support/Window.h"
 
 #include <cstdio>
 
@@ -53,4 +54,16 @@ bool AwaitScreenshot(const std::string& folder, const char* name, const RECT& re
         PumpUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
     DeleteFileA(done.c_str());
     return answered;
+}
+
+bool PhotographWindow(const std::string& folder, const char* name, HWND window) {
+    PollUntil([&] { return GetForegroundWindow() == window; }, 5000);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RoundTrip(window);
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    bool shot = AwaitScreenshot(folder, name, frame);
+    if (!shot)
+        std::printf("no screenshot of %s\n", name);
+    return shot;
 }

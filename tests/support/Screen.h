@@ -17,3 +17,7 @@ PIXELS ScreenPixels(const RECT& rect);
 // pumps this thread's messages until the script answers with
 // "<folder>\<name>.done" (bounded); false when it never did.
 bool AwaitScreenshot(const std::string& folder, const char* name, const RECT& rect);
+
+// Waits (bounded) until the window is in front and drawn, then for the
+// photograph of its frame; says so on the standard output when none came.
+bool PhotographWindow(const std::string& folder, const char* name, HWND window);
