@@ -235,6 +235,9 @@ namespace {
 
 HMENU menuShownOnCrash = nullptr;
 LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
+// Installed once: installed again, the filter would take itself for the one
+// before it and call itself without end on a crash.
+bool filterInstalled = false;
 
 // Walks the items as they are, frees nothing and asks no program anything:
 // the process is failing, and the windows only need their show requests
@@ -254,16 +257,13 @@ void QueueShowOfHeldWindows(HMENU menu) {
 
 } // namespace
 
-// Installed once: installed again, the filter would take itself for the one
-// before it and call itself without end on a crash.
 void DIALOG::ShowHeldWindowsOnCrash(HMENU menu) {
-    static bool installed = false;
     menuShownOnCrash = menu;
-    if (menu != nullptr && !installed)
+    if (menu != nullptr && !filterInstalled)
         previousFilter = SetUnhandledExceptionFilter(ShowHeldWindowsBeforeDying);
-    else if (menu == nullptr && installed)
+    else if (menu == nullptr && filterInstalled)
         SetUnhandledExceptionFilter(previousFilter);
-    installed = menu != nullptr;
+    filterInstalled = menu != nullptr;
 }
 
 // The system's own handling (an error report, a debugger) follows.

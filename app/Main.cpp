@@ -216,8 +216,6 @@ bool HandlePreviousInstance(const char* argumentText) {
     return !commandWord;
 }
 
-// argumentText: the command line after the program path and the blanks that
-// follow it, as the C runtime hands it over; trailing blanks are kept.
 // The runtime's default handler for an escaping exception prints the demangled
 // type to a console this program does not have, then aborts; its demangler
 // and printf were a sixth of the executable. This one only aborts.
@@ -227,6 +225,8 @@ void __verbose_terminate_handler() {
 }
 } // namespace __gnu_cxx
 
+// argumentText: the command line after the program path and the blanks that
+// follow it, as the C runtime hands it over; trailing blanks are kept.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR argumentText, int /*showCommand*/) {
     if (HandlePreviousInstance(argumentText))
         RunMainWindow(instance);
