@@ -80,6 +80,7 @@ ensure_prefix() {
     mkdir -p "$WINEPREFIX"
     "$WINE" wineboot -i >/dev/null 2>&1 || true
   fi
+  install_wine_fonts
   # Xvfb runs no window manager, so Wine waits 2 s for every managed window it
   # hides or destroys; unmanaged top-level windows skip that wait.
   if [ ! -f "$WINEPREFIX/.vaylo-unmanaged" ]; then
@@ -87,6 +88,23 @@ ensure_prefix() {
       touch "$WINEPREFIX/.vaylo-unmanaged"
   fi
   "$WINESERVER" -w 2>/dev/null || true
+}
+
+# Debian's Wine looks for its own fonts (MS Sans Serif, MS Shell Dlg, Marlett,
+# Tahoma...) only in the prefix's Fonts folder, which wineboot leaves empty:
+# every face then falls back to DejaVu Sans, wider than the dialog templates
+# were drawn for, and captions are cut. Copies fonts-wine's files into the
+# prefix, new prefix or old; a file already there and as new is kept.
+install_wine_fonts() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" files
+  files="$(dpkg -L fonts-wine 2>/dev/null | grep -iE '\.(fon|ttf|ttc|otf)$' || true)"
+  if [ -z "$files" ]; then
+    echo "fonts-wine is not installed: dialogs use fallback fonts and captions may be cut" >&2
+    return 0
+  fi
+  mkdir -p "$fonts"
+  # shellcheck disable=SC2086
+  cp -u -p $files "$fonts/"
 }
 
 XVFB_PID=""

@@ -9,9 +9,10 @@ packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   googletest
-  wine wine64
+  wine wine64 fonts-wine
   xvfb xauth x11-utils xdotool imagemagick
   clang-format
+  zip unzip
 )
 
 # 32-bit Wine where this machine executes 32-bit code (or where the tests are

@@ -2,7 +2,8 @@
 # (run, test, benchmark and screenshot scripts) and scripts/wine-run (which
 # CTest starts every test program with) both source this file.
 #   wine_env win64|win32
-# exports WINEARCH, WINEPREFIX (the build tree's own prefix, never yours),
+# exports WINEARCH, WINEPREFIX (the build tree's own prefix, never yours; a test
+# may name another one in VAYLO_WINEPREFIX),
 # WINEDEBUG and WINEDLLOVERRIDES (yours win when set) and WINELOADER, and sets
 # WINE (the loader to start programs with) and WINESERVER.
 wine_env() {
@@ -13,7 +14,8 @@ wine_env() {
   : "${VAYLO_BUILD_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
   export VAYLO_BUILD_DIR
   export WINEARCH="$1"
-  export WINEPREFIX="$VAYLO_BUILD_DIR/wineprefix-$1"
+  # VAYLO_WINEPREFIX: another prefix of the build tree's (a test at another DPI).
+  export WINEPREFIX="${VAYLO_WINEPREFIX:-$VAYLO_BUILD_DIR/wineprefix-$1}"
   export WINEDEBUG="${WINEDEBUG:--all}"
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
   if [ "$1" = win64 ]; then
