@@ -107,6 +107,17 @@ install_wine_fonts() {
   cp -u -p $files "$fonts/"
 }
 
+# Switches to a prefix of its own whose screen has that DPI
+# (HKCU\Control Panel\Desktop LogPixels), made once and then reused, so the
+# build's own prefix stays at 96 for every other test.
+use_dpi_prefix() { # win32|win64 dpi
+  export VAYLO_WINEPREFIX="$BUILD/wineprefix-$1-dpi$2"
+  use_arch "$1"
+  ensure_prefix
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f >/dev/null 2>&1
+  "$WINESERVER" -w 2>/dev/null || true
+}
+
 XVFB_PID=""
 start_xvfb() {
   local n

@@ -9,28 +9,46 @@
 #   bash scripts/screenshots.sh ui       # the User Interface options
 #   bash scripts/screenshots.sh viewer   # the Hidden Windows viewer, a help popup
 #   bash scripts/screenshots.sh hotkeys  # the Hot Key options, the key binding editor
+#   bash scripts/screenshots.sh main     # the main window listing three windows
+#   bash scripts/screenshots.sh main144  # the same at 144 DPI (a prefix of its own)
+#   bash scripts/screenshots.sh all      # every one of them
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
+if [ "${1:-}" = all ]; then
+  for set in main main144 tray dialogs about ui viewer hotkeys; do
+    bash "$0" "$set" || exit 1
+  done
+  exit 0
+fi
+arguments=()
 case "${1:-}" in
+  main | main144)
+    exe="$BUILD/$TEST_ARCH/tests/app/viewer_screenshot.exe"
+    arguments=(main "$([ "$1" = main ] && echo main-window || echo main-window-144dpi)")
+    ;;
   tray) exe="$BUILD/$TEST_ARCH/tests/app/tray/tray_screenshot.exe" ;;
   dialogs) exe="$BUILD/$TEST_ARCH/tests/dialogs/dialogs_screenshots.exe" ;;
   about) exe="$BUILD/$TEST_ARCH/tests/dialogs/about/bin/about_screenshots.exe" ;;
   ui) exe="$BUILD/$TEST_ARCH/tests/dialogs/ui_options_screenshot.exe" ;;
   viewer) exe="$BUILD/$TEST_ARCH/tests/app/viewer_screenshot.exe" ;;
   hotkeys) exe="$BUILD/$TEST_ARCH/tests/hotkeys/hotkeys_screenshots.exe" ;;
-  *) echo "usage: $0 tray|dialogs|about|ui|viewer|hotkeys" >&2; exit 2 ;;
+  *) echo "usage: $0 main|main144|tray|dialogs|about|ui|viewer|hotkeys|all" >&2; exit 2 ;;
 esac
 [ -f "$exe" ] || { echo "build first: $exe is missing" >&2; exit 1; }
 
 trap stop_all EXIT
 start_xvfb
-ensure_prefix
+if [ "$1" = main144 ]; then
+  use_dpi_prefix "$TEST_ARCH" 144
+else
+  ensure_prefix
+fi
 shots="$(mktemp -d)"
 mkdir -p "$ROOT/docs"
 
 # A Wine virtual desktop draws the windows' captions and frames, which a bare
 # X server without a window manager leaves out.
-"$WINE" explorer /desktop=VayloShots,1024x768 "$exe" "Z:${shots//\//\\}" &
+"$WINE" explorer /desktop=VayloShots,1024x768 "$exe" "Z:${shots//\//\\}" "${arguments[@]}" &
 program=$!
 margin=12
 while kill -0 "$program" 2>/dev/null; do

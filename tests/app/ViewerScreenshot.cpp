@@ -1,4 +1,6 @@
-// viewer_screenshot.exe FOLDER: not a test. Holds the "Hidden Windows" viewer
+// viewer_screenshot.exe FOLDER [main NAME]: not a test. With "main", holds
+// the main window listing three windows, photographed as NAME (the gallery's
+// main window, at 96 DPI and at 144). Otherwise holds the "Hidden Windows" viewer
 // with three hidden windows listed, then, with those windows back, the main
 // window with the picker icon's help popup, while
 // scripts/screenshots.sh viewer photographs each (the hand-shake of
@@ -78,6 +80,26 @@ bool PhotographPickerTip(const std::string& folder, const VAYLO& vaylo) {
     return Photograph(folder, "help-popup", both) || Fail("no screenshot of the help popup");
 }
 
+// The main window listing three windows, photographed as name.
+bool PhotographMain(const std::string& folder, const char* name) {
+    SCRATCH_KEY settings(VAYLO_KEY);
+    VAYLO vaylo;
+    TARGETS targets;
+    if (!vaylo.Start())
+        return Fail("Vaylo.exe did not show its main window");
+    const std::wstring names[3] = {L"Notes - report.txt", L"Calculator", L"Inbox - Mail"};
+    bool listed = targets.Start({L"titled:" + names[0], L"titled:" + names[1], L"titled:" + names[2]});
+    for (const std::wstring& title : names)
+        listed = listed && vaylo.WaitListed(title);
+    SetWindowPos(vaylo.main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(vaylo.main);
+    RECT rect = {};
+    GetWindowRect(vaylo.main, &rect);
+    bool shot = listed && Photograph(folder, name, rect);
+    vaylo.Exit();
+    return shot || Fail("no screenshot of the main window");
+}
+
 bool PhotographAll(const std::string& folder) {
     SCRATCH_KEY settings(VAYLO_KEY);
     VAYLO vaylo;
@@ -92,13 +114,15 @@ bool PhotographAll(const std::string& folder) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::printf("usage: viewer_screenshot FOLDER\n");
+    if (argc < 2 || (argc > 2 && (argc != 4 || std::string(argv[2]) != "main"))) {
+        std::printf("usage: viewer_screenshot FOLDER [main NAME]\n");
         return 2;
     }
     if (!MainWindowsOfAnyProcess().empty()) {
         std::printf("an instance of Vaylo.exe is already running\n");
         return 1;
     }
+    if (argc == 4)
+        return PhotographMain(argv[1], argv[3]) ? 0 : 1;
     return PhotographAll(argv[1]) ? 0 : 1;
 }
