@@ -178,6 +178,11 @@ bool KnownWineWider(const std::wstring& text) {
     return false;
 }
 
+BOOL CALLBACK AddWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
 bool ReportOnly() {
     return GetEnvironmentVariableA("VAYLO_CAPTION_REPORT", nullptr, 0) > 0;
 }
@@ -228,13 +233,7 @@ class CaptionFitTest : public VayloTest {
         EXPECT_NEAR(expectedHeight, client.bottom, 1) << name << ": the test's font is not the dialog's";
 
         std::vector<HWND> controls;
-        EnumChildWindows(
-            dialog,
-            [](HWND child, LPARAM list) {
-                reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&controls));
+        EnumChildWindows(dialog, AddWindow, reinterpret_cast<LPARAM>(&controls));
         int measured = 0;
         for (HWND control : controls) {
             MEASURE measure;
