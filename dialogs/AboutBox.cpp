@@ -237,30 +237,62 @@ STRING MailLink(const STRING& productName) {
     return STRING::Format("%s?subject=%s", SUPPORT_MAIL, productName.c_str());
 }
 
-STRING MegabytesText(SIZE_T bytes) {
-    return STRING::Format("%dMB", static_cast<int>(bytes >> 20));
+STRING MegabytesText(unsigned long long bytes) {
+    return STRING::Format("%I64uMB", bytes >> 20);
 }
 
-STRING RunTimeText(DWORD milliseconds) {
-    DWORD s = milliseconds / 1000;
-    DWORD m = s / 60;
-    DWORD h = m / 60;
-    return STRING::Format("%dd:%02dh:%02dm:%02ds", static_cast<int>(h / 24), static_cast<int>(h % 24),
+STRING RunTimeText(unsigned long long milliseconds) {
+    unsigned long long s = milliseconds / 1000;
+    unsigned long long m = s / 60;
+    unsigned long long h = m / 60;
+    return STRING::Format("%I64ud:%02dh:%02dm:%02ds", h / 24, static_cast<int>(h % 24),
                           static_cast<int>(m % 60), static_cast<int>(s % 60));
 }
 
-// The record's size is its own for the build: 32 bytes in a PE32 program,
-// more in a PE32+ one, whose fields are 64 bits wide.
+// GlobalMemoryStatusEx exists from Windows 2000, GetTickCount64 from Vista:
+// both are looked up by name so that older systems still start.
+SYSTEM_CALLS KernelSystemCalls() {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    SYSTEM_CALLS calls;
+    calls.memoryStatusEx = reinterpret_cast<SYSTEM_CALLS::MEMORY_STATUS_EX>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "GlobalMemoryStatusEx")));
+    calls.tickCount64 = reinterpret_cast<SYSTEM_CALLS::TICK_COUNT_64>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "GetTickCount64")));
+    return calls;
+}
+
+// The older record's size is its own for the build: 32 bytes in a PE32
+// program, more in a PE32+ one, whose fields are 64 bits wide.
+SYSTEM_FIGURES ReadSystemFigures(const SYSTEM_CALLS& calls) {
+    SYSTEM_FIGURES figures;
+    MEMORYSTATUSEX wide = {};
+    wide.dwLength = sizeof wide;
+    if (calls.memoryStatusEx && calls.memoryStatusEx(&wide)) {
+        figures.totalMemory = wide.ullTotalPhys;
+        figures.availableMemory = wide.ullAvailPhys;
+        figures.pageFileInUse =
+            wide.ullTotalPageFile > wide.ullAvailPageFile ? wide.ullTotalPageFile - wide.ullAvailPageFile : 0;
+    } else {
+        MEMORYSTATUS status = {};
+        status.dwLength = sizeof status;
+        GlobalMemoryStatus(&status);
+        figures.totalMemory = status.dwTotalPhys;
+        figures.availableMemory = status.dwAvailPhys;
+        figures.pageFileInUse = status.dwTotalPageFile > status.dwAvailPageFile
+                                    ? status.dwTotalPageFile - status.dwAvailPageFile
+                                    : 0;
+    }
+    figures.runTimeMs = calls.tickCount64 ? calls.tickCount64() : GetTickCount();
+    return figures;
+}
+
 void RefreshSystemFigures(HWND dialog) {
-    MEMORYSTATUS status = {};
-    status.dwLength = sizeof status;
-    GlobalMemoryStatus(&status);
-    SIZE_T pageFileInUse =
-        status.dwTotalPageFile > status.dwAvailPageFile ? status.dwTotalPageFile - status.dwAvailPageFile : 0;
-    SetTextIfChanged(dialog, IDC_ABOUT_TOTAL_MEMORY, MegabytesText(status.dwTotalPhys));
-    SetTextIfChanged(dialog, IDC_ABOUT_AVAILABLE_MEMORY, MegabytesText(status.dwAvailPhys));
-    SetTextIfChanged(dialog, IDC_ABOUT_PAGE_FILE, MegabytesText(pageFileInUse));
-    SetTextIfChanged(dialog, IDC_ABOUT_RUN_TIME, RunTimeText(GetTickCount()));
+    static SYSTEM_CALLS const calls = KernelSystemCalls();
+    SYSTEM_FIGURES figures = ReadSystemFigures(calls);
+    SetTextIfChanged(dialog, IDC_ABOUT_TOTAL_MEMORY, MegabytesText(figures.totalMemory));
+    SetTextIfChanged(dialog, IDC_ABOUT_AVAILABLE_MEMORY, MegabytesText(figures.availableMemory));
+    SetTextIfChanged(dialog, IDC_ABOUT_PAGE_FILE, MegabytesText(figures.pageFileInUse));
+    SetTextIfChanged(dialog, IDC_ABOUT_RUN_TIME, RunTimeText(figures.runTimeMs));
 }
 
 LRESULT SendControlMessage(HWND dialog, int controlId, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -86,11 +86,32 @@ STRING CleanVersion(const STRING& version);
 STRING WebSiteLink(const STRING& title);
 STRING MailLink(const STRING& productName);
 
-// Whole mebibytes, truncated: "%dMB".
-STRING MegabytesText(SIZE_T bytes);
+// Whole mebibytes, truncated: "%I64uMB" (msvcrt before Vista knows no "ll").
+STRING MegabytesText(unsigned long long bytes);
 // Days unpadded, then hours, minutes and seconds in two digits: "3d:04h:05m:06s".
-STRING RunTimeText(DWORD milliseconds);
-// Controls 1006 to 1009: total and available memory, page file in use, run time.
+STRING RunTimeText(unsigned long long milliseconds);
+
+// The calls that give the figures whole on today's machines; null where the
+// system lacks them.
+struct SYSTEM_CALLS {
+    typedef BOOL(WINAPI* MEMORY_STATUS_EX)(MEMORYSTATUSEX*);
+    typedef ULONGLONG(WINAPI* TICK_COUNT_64)();
+    MEMORY_STATUS_EX memoryStatusEx = nullptr;
+    TICK_COUNT_64 tickCount64 = nullptr;
+};
+// Kernel32's GlobalMemoryStatusEx and GetTickCount64, looked up by name.
+SYSTEM_CALLS KernelSystemCalls();
+
+struct SYSTEM_FIGURES {
+    unsigned long long totalMemory = 0, availableMemory = 0, pageFileInUse = 0; // bytes
+    unsigned long long runTimeMs = 0;                                           // since the system started
+};
+// From the given calls; where one is null or fails, from GlobalMemoryStatus
+// (clamped at 2 GB or 4 GB, by the build) and GetTickCount (wraps after
+// 49.7 days) instead.
+SYSTEM_FIGURES ReadSystemFigures(const SYSTEM_CALLS& calls);
+// Controls 1006 to 1009: total and available memory, page file in use, run
+// time, from KernelSystemCalls.
 void RefreshSystemFigures(HWND dialog);
 
 // To control `controlId` of `dialog` with the wide call on NT-family systems,

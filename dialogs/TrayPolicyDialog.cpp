@@ -23,8 +23,11 @@ bool MV_TRAYDIALOG::MayRestoreFromTray() {
     if (!usePassword)
         return true;
 
+    // Without a password to type the prompt could never be answered, and the
+    // window would stay in the tray for the rest of the session.
     STRING password;
-    passwordKey.ReadString("Password", password);
+    if (!passwordKey.ReadString("Password", password) || password.Length() == 0)
+        return true;
     return AskPassword(hwnd, password, icon);
 }
 

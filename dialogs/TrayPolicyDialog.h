@@ -12,6 +12,7 @@ class MV_TRAYDIALOG : public MV_MODALDIALOG {
 
     // False while another prompt of the process is open (a second tray click
     // never opens a second prompt), or when the entered password is wrong.
+    // "UseSystrayPassword" with an empty or missing "Password" asks nothing.
     bool MayRestoreFromTray() override;
     bool MayHideToTray(const char* valueName) override;
 };

@@ -94,6 +94,8 @@ INT_PTR UI::OnPasswordBox() {
 }
 
 INT_PTR UI::Store() {
+    if (LacksPassword())
+        return RefuseEmptyPassword();
     if (IsWindowEnabled(GetItem(IDC_UI_CLOSE_TO_TRAY)))
         StoreSwitch("CloseToTray", IDC_UI_CLOSE_TO_TRAY);
     if (IsWindowEnabled(GetItem(IDC_UI_MINIMIZE_TO_TRAY)))
@@ -104,6 +106,20 @@ INT_PTR UI::Store() {
         ApplyStartWithWindowsCheck(hwnd, instance, IDC_UI_START_WITH_WINDOWS, shortcutName.c_str(),
                                    shortcutDescription.c_str());
     EndDialog(hwnd, IDOK);
+    return 0;
+}
+
+// Asked for with nothing to type, the prompt could never let the window out
+// of the tray again.
+bool UI::LacksPassword() const {
+    return IsWindowEnabled(GetItem(IDC_UI_USE_PASSWORD)) && IsChecked(hwnd, IDC_UI_USE_PASSWORD) &&
+           GetWindowTextLengthA(GetItem(IDC_UI_PASSWORD)) == 0;
+}
+
+// The dialog stays open with nothing written; the user types one or clears the box.
+INT_PTR UI::RefuseEmptyPassword() {
+    MessageBeep(MB_ICONEXCLAMATION);
+    SendMessageA(hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetItem(IDC_UI_PASSWORD)), TRUE);
     return 0;
 }
 

@@ -7,6 +7,8 @@
 // itself. Everything is read afresh at every opening, so the dialog shows what
 // is stored and on disk, even after a write the system refused. Nothing is
 // written before OK, and failed writes close the dialog silently all the same.
+// OK with the password box checked and the password empty is refused: a beep,
+// the focus on the password, the dialog open and nothing written.
 
 #include "foundation/RegistryKey.h"
 #include "foundation/TextString.h"
@@ -31,6 +33,8 @@ class UI : public MV_MODALDIALOG {
     INT_PTR OnCommand(WPARAM wParam);
     INT_PTR OnPasswordBox();
     INT_PTR Store();
+    bool LacksPassword() const;
+    INT_PTR RefuseEmptyPassword();
     void ShowTrayOptions();
     void DisableTrayOptions();
     void StoreSwitch(const char* name, int boxId);

@@ -330,6 +330,9 @@ INT_PTR MV_WINBASE::OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return PassOn(message, wParam, lParam);
     }
     if (message == WM_CLOSE && HasTrayIcon()) {
+        // Stored while the rectangle on screen is still the window's own: from
+        // here on the window counts as hidden, and WM_DESTROY stores only that.
+        SaveWindowPlacement();
         winState = WINSTATE_HIDDEN;
         if (HideToTray("CloseToTray"))
             return 1;

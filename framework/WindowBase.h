@@ -84,7 +84,7 @@ class MV_WINBASE {
     // Remembered placement (WindowPlacement.cpp).
     bool IsNamed() const;
     void RestoreWindowPlacement(); // at WM_INITDIALOG
-    void SaveWindowPlacement();    // on SC_MAXIMIZE, SC_MINIMIZE and WM_DESTROY
+    void SaveWindowPlacement();    // on SC_MAXIMIZE, SC_MINIMIZE, WM_CLOSE, WM_DESTROY
 
     HWND Handle() const { return hwnd; }
     HWND Parent() const { return parent; }

@@ -3,6 +3,8 @@
 
 #include "framework/WindowUtilities.h"
 
+#include <algorithm>
+
 namespace {
 
 char const* const kPlacementValues[4] = {"WPLeft", "WPTop", "WPRight", "WPBottom"};
@@ -42,37 +44,57 @@ struct SPAN {
     long long low, high;
 };
 
-// Moved onto [0, size] when it sticks out, then cut to it when it is longer.
-void FitSpan(SPAN& span, long long size) {
+// Moved onto [low, high] when it sticks out, or cut to it when it is longer.
+void FitSpan(SPAN& span, long long low, long long high) {
     long long length = span.high - span.low;
-    if (span.low < 0) {
-        span.low = 0;
-        span.high = length;
-    } else if (span.high > size) {
-        span.low -= span.high - size;
-        span.high = size;
-    }
-    if (length > size) {
-        span.low = 0;
-        span.high = size;
+    if (length > high - low) {
+        span = SPAN{low, high};
+    } else if (span.low < low) {
+        span = SPAN{low, low + length};
+    } else if (span.high > high) {
+        span = SPAN{high - length, high};
     }
 }
 
-RECT DesktopRect() {
-    RECT desktop = {};
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    return desktop;
+long long Width(const RECT& rect) {
+    return static_cast<long long>(rect.right) - rect.left;
 }
 
-// The rectangle with its top-left corner where the desktop needs it.
-RECT FitToDesktop(const RECT& wanted) {
-    RECT desktop = DesktopRect();
-    SPAN horizontal = {wanted.left, wanted.right};
-    SPAN vertical = {wanted.top, wanted.bottom};
-    FitSpan(vertical, static_cast<long long>(desktop.bottom) - desktop.top);
-    FitSpan(horizontal, static_cast<long long>(desktop.right) - desktop.left);
-    return RECT{static_cast<LONG>(horizontal.low), static_cast<LONG>(vertical.low),
-                static_cast<LONG>(horizontal.high), static_cast<LONG>(vertical.high)};
+long long Height(const RECT& rect) {
+    return static_cast<long long>(rect.bottom) - rect.top;
+}
+
+// The area two rectangles share; 0 when they do not meet.
+long long Overlap(const RECT& a, const RECT& b) {
+    long long width = std::min<long long>(a.right, b.right) - std::max<long long>(a.left, b.left);
+    long long height = std::min<long long>(a.bottom, b.bottom) - std::max<long long>(a.top, b.top);
+    return width > 0 && height > 0 ? width * height : 0;
+}
+
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT bounds, LPARAM layout) {
+    reinterpret_cast<MONITOR_LAYOUT*>(layout)->monitors.push_back(*bounds);
+    return TRUE;
+}
+
+void PlaceWindow(HWND window, RECT wanted, bool resizable) {
+    MONITOR_LAYOUT layout = CurrentMonitorLayout();
+    RECT current = {};
+    GetWindowRect(window, &current);
+    if (!resizable) { // keeps its own size: that size has to fit, not the stored one
+        wanted.right = wanted.left + (current.right - current.left);
+        wanted.bottom = wanted.top + (current.bottom - current.top);
+    }
+    RECT fitted = FitToLayout(wanted, layout);
+    MoveWindowTo(window, fitted, resizable);
+
+    // The window may refuse the size (a minimum tracking size, say); then the
+    // size it took is what must fit.
+    RECT taken = {};
+    if (!GetWindowRect(window, &taken) || EqualRect(&taken, &fitted))
+        return;
+    RECT refitted = FitToLayout(taken, layout);
+    if (refitted.left != taken.left || refitted.top != taken.top)
+        MoveWindowTo(window, refitted, false);
 }
 
 // The screen quarters: where a window goes without a usable stored rectangle.
@@ -81,26 +103,6 @@ RECT DefaultRect() {
     unsigned height = static_cast<unsigned>(GetSystemMetrics(SM_CYSCREEN));
     return RECT{static_cast<LONG>(width / 4), static_cast<LONG>(height / 4), static_cast<LONG>(3 * width / 4),
                 static_cast<LONG>(3 * height / 4)};
-}
-
-void PlaceWindow(HWND window, RECT wanted, bool resizable) {
-    RECT current = {};
-    GetWindowRect(window, &current);
-    if (!resizable) { // keeps its own size: that size has to fit, not the stored one
-        wanted.right = wanted.left + (current.right - current.left);
-        wanted.bottom = wanted.top + (current.bottom - current.top);
-    }
-    RECT fitted = FitToDesktop(wanted);
-    MoveWindowTo(window, fitted, resizable);
-
-    // The window may refuse the size (a minimum tracking size, say); then the
-    // size it took is what must fit.
-    RECT taken = {};
-    if (!GetWindowRect(window, &taken) || EqualRect(&taken, &fitted))
-        return;
-    RECT refitted = FitToDesktop(taken);
-    if (refitted.left != taken.left || refitted.top != taken.top)
-        MoveWindowTo(window, refitted, false);
 }
 
 // At most LF_FACESIZE - 1 bytes, and never the first half of a double-byte
@@ -157,13 +159,7 @@ bool SavePlacement(REGKEY& settings, const char* subkey, HWND window, int state)
     RECT rect = {};
     if (!GetWindowRect(window, &rect))
         return false;
-    long long width = static_cast<long long>(rect.right) - rect.left;
-    long long height = static_cast<long long>(rect.bottom) - rect.top;
-    long long screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    long long screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    // Larger than 110 % of the screen, or wholly left of or above it (where a
-    // minimized window lies): not worth coming back to.
-    if (width * 10 > screenWidth * 11 || height * 10 > screenHeight * 11 || rect.right < 0 || rect.bottom < 0)
+    if (!WorthStoring(rect, CurrentMonitorLayout()))
         return false;
 
     LONG const edges[4] = {rect.left, rect.top, rect.right, rect.bottom};
@@ -260,4 +256,54 @@ bool SaveFont(REGKEY& settings, const char* subkey, const LOGFONTA& font, const 
     char faceName[LF_FACESIZE + 1] = {};
     CopyMemory(faceName, font.lfFaceName, LF_FACESIZE); // a full field need not end in a zero
     return stored.WriteString("lfFaceName", faceName);
+}
+
+MONITOR_LAYOUT CurrentMonitorLayout() {
+    MONITOR_LAYOUT layout;
+    layout.primary = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    layout.virtualScreen = RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                                top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    // Without an answer (no monitor support, a failed call) the primary
+    // screen is the whole desktop.
+    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&layout));
+    if (layout.monitors.empty())
+        layout.monitors.push_back(layout.primary);
+    if (IsRectEmpty(&layout.virtualScreen))
+        layout.virtualScreen = layout.primary;
+    return layout;
+}
+
+const RECT* MonitorHolding(const RECT& rect, const MONITOR_LAYOUT& layout) {
+    const RECT* holder = nullptr;
+    long long most = 0;
+    for (const RECT& monitor : layout.monitors) {
+        long long shared = Overlap(rect, monitor);
+        if (shared > most) {
+            most = shared;
+            holder = &monitor;
+        }
+    }
+    return holder;
+}
+
+bool WorthStoring(const RECT& rect, const MONITOR_LAYOUT& layout) {
+    if (Width(rect) * 10 > Width(layout.virtualScreen) * 11 ||
+        Height(rect) * 10 > Height(layout.virtualScreen) * 11)
+        return false;
+    return MonitorHolding(rect, layout) != nullptr;
+}
+
+RECT FitToLayout(const RECT& wanted, const MONITOR_LAYOUT& layout) {
+    const RECT* holder = MonitorHolding(wanted, layout);
+    RECT area = holder ? *holder : layout.primary;
+    // A window spanning monitors keeps its size as far as the virtual screen allows.
+    if (holder && (Width(wanted) > Width(area) || Height(wanted) > Height(area)))
+        area = layout.virtualScreen;
+    SPAN horizontal = {wanted.left, wanted.right};
+    SPAN vertical = {wanted.top, wanted.bottom};
+    FitSpan(horizontal, area.left, area.right);
+    FitSpan(vertical, area.top, area.bottom);
+    return RECT{static_cast<LONG>(horizontal.low), static_cast<LONG>(vertical.low),
+                static_cast<LONG>(horizontal.high), static_cast<LONG>(vertical.high)};
 }

@@ -7,19 +7,48 @@
 
 #include <windows.h>
 
+#include <vector>
+
+// The screens as the placement rules see them; a test may make up its own.
+struct MONITOR_LAYOUT {
+    RECT virtualScreen = {};    // the rectangle around every monitor
+    RECT primary = {};          // where a rectangle on no monitor goes
+    std::vector<RECT> monitors; // each monitor's whole rectangle, the primary's too
+};
+
+// The system's: the virtual screen from SM_XVIRTUALSCREEN to
+// SM_CYVIRTUALSCREEN, the monitors as EnumDisplayMonitors lists them (the
+// primary screen alone when it lists none).
+MONITOR_LAYOUT CurrentMonitorLayout();
+
+// The monitor MonitorFromRect would pick (the one sharing the largest area
+// with the rectangle); null when the rectangle lies on none.
+const RECT* MonitorHolding(const RECT& rect, const MONITOR_LAYOUT& layout);
+
+// A normal window's rectangle is worth coming back to when it is at most
+// 110 % of the virtual screen each way and lies at least partly on a monitor
+// (a minimized window lies on none).
+bool WorthStoring(const RECT& rect, const MONITOR_LAYOUT& layout);
+
+// Where a stored rectangle goes: moved onto the monitor that holds it and cut
+// to it, onto the virtual screen instead when it is larger than that monitor
+// (a window that spanned monitors), onto the primary screen when no monitor
+// holds it.
+RECT FitToLayout(const RECT& wanted, const MONITOR_LAYOUT& layout);
+
 // Stores "WinState" = state; for a normal window (state 2) first "WPLeft",
 // "WPTop", "WPRight", "WPBottom" (its rectangle) and after it "TopMost".
 // Maximized (0) or minimized (1), only "WinState" is written, so the last
-// normal rectangle is kept. A rectangle larger than 110 % of the screen or
-// wholly left of or above it is not stored (false). True when every value
-// was written.
+// normal rectangle is kept. A rectangle not worth storing (WorthStoring, on
+// the current layout) is not stored (false). True when every value was
+// written.
 bool SavePlacement(REGKEY& settings, const char* subkey, HWND window, int state);
 
 // Puts the window back where the subkey says. Without a stored "WinState"
 // (the first run) the window is centred on the desktop and that placement
 // stored at once (false). Otherwise the stored rectangle (the screen quarters
-// for a missing edge, an empty or inside-out one) is moved onto the desktop
-// and cut to it; a window that is not resizable keeps its size, which then is
+// for a missing edge, an empty or inside-out one) goes where FitToLayout puts
+// it on the current layout; a window that is not resizable keeps its size, which then is
 // what has to fit. "TopMost" is applied and a stored "WinState" 0 maximizes
 // the window through its own WM_SYSCOMMAND handling. True when all four edges
 // were read.

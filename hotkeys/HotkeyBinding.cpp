@@ -97,6 +97,10 @@ bool SameCombination(const HOTKEY_BINDING& a, const HOTKEY_BINDING& b) {
     return a.ctrl == b.ctrl && a.shift == b.shift && a.alt == b.alt && a.key == b.key;
 }
 
+bool LeavesTypingAlone(const HOTKEY_BINDING& binding) {
+    return binding.ctrl || binding.alt || (binding.key >= VK_F1 && binding.key <= VK_F24);
+}
+
 bool SameBinding(const HOTKEY_BINDING& a, const HOTKEY_BINDING& b) {
     return SameCombination(a, b) && a.id == b.id;
 }

@@ -34,6 +34,11 @@ bool SameBinding(const HOTKEY_BINDING& a, const HOTKEY_BINDING& b);
 // Same modifiers and key.
 bool SameCombination(const HOTKEY_BINDING& a, const HOTKEY_BINDING& b);
 
+// Whether the combination leaves typing alone: Ctrl or Alt held, or one of
+// the function keys F1 to F24 (with or without Shift). Enter, a letter or
+// Shift with a letter would take that key from every program on the desktop.
+bool LeavesTypingAlone(const HOTKEY_BINDING& binding);
+
 STRING FormatBinding(const HOTKEY_BINDING& binding);
 // Five comma-separated integers; a malformed or missing one counts as 0, so a
 // sixth field makes the id 0. Flags are 0 or 1, the key its low 16 bits.

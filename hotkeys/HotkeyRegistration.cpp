@@ -8,14 +8,20 @@ UINT Modifiers(const HOTKEY_BINDING& binding) {
 
 // A text that names no key or no command is no binding (a damaged value):
 // the default stays. Registered as it reads, it would be refused next to the
-// other action's, and the start would blame another program for it.
+// other action's, and the start would blame another program for it. So is a
+// combination that would swallow ordinary typing: only a hand edit makes one.
+// The id in the text never chooses the action: it is also the command the
+// hotkey runs, and a stray one would end the program or restore a held window.
 HOTKEY_BINDING StoredBinding(REGKEY& settings, int id) {
     HOTKEY_BINDING binding = DefaultBinding(id);
     STRING text = FormatBinding(binding);
     if (!settings.ReadString(binding.name.c_str(), text))
         return binding;
     HOTKEY_BINDING stored = ParseBinding(binding.name.c_str(), text.c_str());
-    return stored.key != 0 && stored.id != 0 ? stored : binding;
+    if (stored.key == 0 || stored.id == 0 || !LeavesTypingAlone(stored))
+        return binding;
+    stored.id = id;
+    return stored;
 }
 
 } // namespace

@@ -8,7 +8,9 @@
 #include "hotkeys/HotkeyBinding.h"
 
 // Rebuilds the table from the defaults and the stored texts ("Hide Active"
-// then "Popup Menu"), then registers it. The caller has released the old
+// then "Popup Menu"), then registers it. A stored text keeps the default when
+// it names no key or id, or a combination without Ctrl or Alt other than a
+// function key; its id is replaced by the action's own (1009, 1010). The caller has released the old
 // table (UnregisterHotkeys) or never registered it.
 void LoadHotkeys(MV_WINBASE& window, HOTKEY_TABLE& table);
 

@@ -13,6 +13,8 @@ namespace {
 
 int const TIP_WIDTH = 350;
 
+char const TYPING_KEY_REASON[] = "Needs Ctrl or Alt";
+
 // The capture field's own procedure, for every message it does not take.
 WNDPROC previousCaptureProc = nullptr;
 
@@ -135,9 +137,16 @@ void MODAL::OnKeyCaptured() {
         ShowCollision();
 }
 
+// A combination that would swallow ordinary typing is refused: a beep, the
+// reason where a collision shows, and the table as it was.
 void MODAL::OnAssign() {
     collisionName = "";
     ShowCollision();
+    if (!LeavesTypingAlone(PendingBinding)) {
+        MessageBeep(MB_ICONEXCLAMATION);
+        SetDlgItemTextA(hwnd, IDC_COLLISION, TYPING_KEY_REASON);
+        return;
+    }
     if (FindCollision()) {
         SwapBindings();
         ShowCollision(); // emptied by the refresh inside the swap: nothing collides now

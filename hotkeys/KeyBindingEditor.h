@@ -3,7 +3,9 @@
 // action, presses a new combination in the capture field, sees which other
 // action holds it, and commits with "Assign"; a combination another action
 // holds is exchanged between the two. Every "Assign" changes the table at
-// once; OK and Cancel only end the dialog.
+// once; OK and Cancel only end the dialog. "Assign" refuses, with a beep and
+// the reason in the collision field, a combination with neither Ctrl nor Alt
+// other than a function key.
 
 #include "foundation/TextString.h"
 #include "framework/HelpPopups.h"

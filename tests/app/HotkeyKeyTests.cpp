@@ -91,3 +91,32 @@ TEST_F(HotkeyKeyTest, CtrlShiftM_OpensTheTrayMenuAtThePointerAndGivesTheFrontBac
     ASSERT_TRUE(vaylo.CloseMenu(menu));
     EXPECT_TRUE(WaitForeground(frontWindow)) << "the window in front did not get the foreground back";
 }
+
+// A combination without Ctrl or Alt would take that key from every program:
+// "Assign" refuses Enter and says why, and OK stores the binding as it was.
+TEST_F(HotkeyKeyTest, EnterAssignedInTheKeyBindingEditor_IsRefusedAndNothingChanges) {
+    ClickButton(vaylo.main, IDC_OPTIONS);
+    HWND options = WaitForWindow(ProcessDialog(vaylo.process.Id(), L"Hot Key"));
+    ASSERT_NE(options, nullptr) << "the hotkey options did not open";
+    ClickButton(options, IDC_CHANGE_KEYS);
+    HWND editor = WaitForWindow(ProcessDialog(vaylo.process.Id(), L"Change Key Bindings"));
+    ASSERT_NE(editor, nullptr) << "the key binding editor did not open";
+
+    ASSERT_TRUE(ClickIntoControl(editor, IDC_KEY_CAPTURE));
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return ControlText(editor, IDC_KEY_CAPTURE) == L"RETURN"; }))
+        << "Enter was not captured";
+    ClickButton(editor, IDC_ASSIGN);
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(editor, IDC_COLLISION) == L"Needs Ctrl or Alt"; }))
+        << "shows [" << Narrow(ControlText(editor, IDC_COLLISION)) << "]";
+    EXPECT_EQ(L"Ctrl+Shft+H", ControlText(editor, IDC_CURRENT_BINDING));
+
+    ClickButton(editor, IDOK);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(editor); }));
+    ClickButton(options, IDOK);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(options); }));
+    DWORD type = 0;
+    std::string text;
+    ASSERT_TRUE(settings.Read(nullptr, "Hide Active", type, text));
+    EXPECT_EQ(std::string("1,1,0,72,1009", 14), text);
+}

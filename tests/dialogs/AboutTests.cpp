@@ -205,6 +205,30 @@ TEST(AboutTexts, RunTimeAndMemoryFigures) {
     EXPECT_STREQ("49d:17h:02m:47s", RunTimeText(0xFFFFFFFF).c_str()); // where GetTickCount wraps
     EXPECT_STREQ("3MB", MegabytesText((4u << 20) - 1).c_str());       // whole MB, truncated
     EXPECT_STREQ("0MB", MegabytesText(0).c_str());
+    // Beyond what 32 bits hold: machines have more, and run for longer.
+    EXPECT_STREQ("65536MB", MegabytesText(64ull << 30).c_str());
+    EXPECT_STREQ("60d:00h:00m:01s", RunTimeText(60ull * day + second).c_str());
+}
+
+// Each answer of the system: the wide calls where they exist (Wine has both),
+// the old ones without them.
+TEST(AboutTexts, SystemFigures_FromTheWideCallsWhereTheSystemHasThem) {
+    SYSTEM_CALLS calls = KernelSystemCalls();
+    ASSERT_NE(nullptr, calls.memoryStatusEx);
+    ASSERT_NE(nullptr, calls.tickCount64);
+    MEMORYSTATUSEX wide = {};
+    wide.dwLength = sizeof wide;
+    ASSERT_TRUE(GlobalMemoryStatusEx(&wide));
+    MEMORYSTATUS old = {};
+    old.dwLength = sizeof old;
+    GlobalMemoryStatus(&old);
+
+    SYSTEM_FIGURES figures = ReadSystemFigures(calls);
+    EXPECT_EQ(wide.ullTotalPhys, figures.totalMemory);
+    EXPECT_LE(calls.tickCount64() - figures.runTimeMs, 60000u);
+    SYSTEM_FIGURES fallback = ReadSystemFigures(SYSTEM_CALLS());
+    EXPECT_EQ(static_cast<unsigned long long>(old.dwTotalPhys), fallback.totalMemory);
+    EXPECT_LE(static_cast<DWORD>(GetTickCount() - static_cast<DWORD>(fallback.runTimeMs)), 60000u);
 }
 
 TEST(AboutTexts, VersionString_ReadsTheItemOrNothing) {
@@ -275,10 +299,10 @@ TEST_F(AboutTest, WithoutLicence_Opens135_SendsNoRichEditMessage_AndShowsProduct
     EXPECT_TRUE(iconDrawn);
     EXPECT_TRUE(focusOnOk);
 
-    MEMORYSTATUS memory = {};
+    MEMORYSTATUSEX memory = {};
     memory.dwLength = sizeof memory;
-    GlobalMemoryStatus(&memory);
-    EXPECT_EQ(std::to_wstring(memory.dwTotalPhys >> 20) + L"MB", total);
+    GlobalMemoryStatusEx(&memory);
+    EXPECT_EQ(std::to_wstring(memory.ullTotalPhys >> 20) + L"MB", total);
     EXPECT_TRUE(IsMegabytes(available)) << available;
     EXPECT_TRUE(IsMegabytes(pageFile)) << pageFile;
     unsigned days = 0, hours = 0, minutes = 0, seconds = 0;

@@ -332,6 +332,53 @@ TEST(Placement, RectanglesNotWorthComingBackTo_AreNotStored) {
     DestroyWindow(window);
 }
 
+// ---------------------------------------------------------------- other monitors
+
+// Wine has one screen, so the rules are fed a layout: the primary 1024 x 768
+// at the origin, a 1280 x 1024 monitor left of it and an 800 x 600 one above
+// it. The virtual screen is the rectangle around all three; its corners
+// beside the primary hold no monitor.
+TEST(Placement, MonitorsLeftOfAndAboveThePrimary_KeepTheirWindows) {
+    MONITOR_LAYOUT layout;
+    layout.primary = RECT{0, 0, 1024, 768};
+    layout.monitors = {RECT{-1280, 0, 0, 1024}, layout.primary, RECT{0, -600, 800, 0}};
+    layout.virtualScreen = RECT{-1280, -600, 1024, 1024};
+    struct CASE {
+        const char* name;
+        RECT stored;
+        bool worthStoring;
+        RECT placed;
+    } const cases[] = {
+        {"on the left monitor", {-1000, 100, -600, 400}, true, {-1000, 100, -600, 400}},
+        {"on the monitor above", {100, -500, 500, -200}, true, {100, -500, 500, -200}},
+        {"mostly on the left monitor, its bottom below it: moved up onto it",
+         {-900, 900, -500, 1100},
+         true,
+         {-900, 824, -500, 1024}},
+        {"partly off the left edge of the left monitor",
+         {-1400, 100, -1000, 400},
+         true,
+         {-1280, 100, -880, 400}},
+        {"across the left monitor and the primary, wider than either: kept",
+         {-900, 100, 500, 400},
+         true,
+         {-900, 100, 500, 400}},
+        {"in the empty corner right of the monitor above: on the primary",
+         {850, -500, 1000, -300},
+         false,
+         {850, 0, 1000, 200}},
+        {"where a minimised window lies: on the primary",
+         {-32000, -32000, -31840, -31970},
+         false,
+         {0, 0, 160, 30}},
+        {"wider than 110 % of the virtual screen", {-1280, 0, 1300, 400}, false, {-1280, 0, 1024, 400}},
+    };
+    for (const CASE& tested : cases) {
+        EXPECT_EQ(tested.worthStoring, WorthStoring(tested.stored, layout)) << tested.name;
+        EXPECT_EQ(Describe(tested.placed), Describe(FitToLayout(tested.stored, layout))) << tested.name;
+    }
+}
+
 // ---------------------------------------------------------------- generated
 
 // Whatever is stored, by an old screen, a hand edit or a broken write: the

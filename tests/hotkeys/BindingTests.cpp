@@ -94,6 +94,22 @@ TEST(Binding, EveryModifier_DescribedInEachTextsOwnOrder) {
     EXPECT_STREQ("", DescribeBinding(Binding(0, 0, 0, 0, 1)).c_str());
 }
 
+// Only Ctrl, Alt or a function key keeps a hotkey from swallowing typing.
+TEST(Binding, LeavesTypingAlone_WithCtrlOrAltOrOnAFunctionKey) {
+    struct CASE {
+        HOTKEY_BINDING binding;
+        bool leaves;
+    } const cases[] = {
+        {Binding(0, 0, 0, VK_RETURN, 1009), false},  {Binding(0, 0, 0, 'H', 1009), false},
+        {Binding(0, 1, 0, 'H', 1009), false},        {Binding(0, 1, 0, VK_F1 - 1, 1009), false},
+        {Binding(0, 0, 0, VK_F24 + 1, 1009), false}, {Binding(1, 0, 0, 'H', 1009), true},
+        {Binding(0, 0, 1, VK_RETURN, 1009), true},   {Binding(0, 0, 0, VK_F1, 1009), true},
+        {Binding(0, 1, 0, VK_F24, 1009), true},
+    };
+    for (const CASE& tested : cases)
+        EXPECT_EQ(tested.leaves, LeavesTypingAlone(tested.binding)) << Fields(tested.binding);
+}
+
 TEST(Binding, KeyName_NamedConstantsElseTheCharacterOfTheLowByte) {
     EXPECT_STREQ("H", KeyName(0x48).c_str());
     EXPECT_STREQ("5", KeyName(0x35).c_str());

@@ -167,6 +167,44 @@ TEST(Registration, DamagedTexts_KeepTheDefaultsWithoutAQuestion) {
         });
 }
 
+// A combination that would swallow typing (only a hand edit stores one)
+// reads as damaged.
+TEST(Registration, StoredCombinationsWithoutCtrlOrAlt_KeepTheDefaults) {
+    WithProbe(
+        [](const SCRATCH_KEY& settings) {
+            settings.SetString(nullptr, "Hide Active", "0,0,0,13,1009");
+            settings.SetString(nullptr, "Popup Menu", "0,1,0,77,1010");
+        },
+        [](HOTKEY_PROBE& probe) {
+            HOTKEY_TABLE table;
+            LoadHotkeys(probe, table);
+            ASSERT_EQ(2u, table.size());
+            EXPECT_STREQ("1,1,0,72,1009", FormatBinding(table[0]).c_str());
+            EXPECT_STREQ("1,1,0,77,1010", FormatBinding(table[1]).c_str());
+            EXPECT_TRUE(FreeForOthers(0, VK_RETURN));
+            UnregisterHotkeys(probe, table);
+        });
+}
+
+// The id in the text is no command of its own: 2 would end the program and
+// 4000 restore a held window. Each binding keeps its own action's id.
+TEST(Registration, StoredIdsOfOtherCommands_EachBindingKeepsItsOwnAction) {
+    WithProbe(
+        [](const SCRATCH_KEY& settings) {
+            settings.SetString(nullptr, "Hide Active", "1,1,0,72,2");
+            settings.SetString(nullptr, "Popup Menu", "0,0,1,120,4000");
+        },
+        [](HOTKEY_PROBE& probe) {
+            HOTKEY_TABLE table;
+            LoadHotkeys(probe, table);
+            ASSERT_EQ(2u, table.size());
+            EXPECT_STREQ("1,1,0,72,1009", FormatBinding(table[0]).c_str());
+            EXPECT_STREQ("0,0,1,120,1010", FormatBinding(table[1]).c_str());
+            EXPECT_EQ((std::vector<int>{1, 1}), Registered(table));
+            UnregisterHotkeys(probe, table);
+        });
+}
+
 TEST(Registration, UseHotkeyZero_LoadsTheStoredTableButRegistersNothing) {
     WithProbe(
         [](const SCRATCH_KEY& settings) {

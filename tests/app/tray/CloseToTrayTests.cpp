@@ -222,6 +222,49 @@ TEST_P(CloseToTrayTest, Notice_EscapeStoresNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, CloseToTrayTest, ::testing::Values(CLOSE, MINIMIZE), ModeName);
 
+// ---- where the window was ----
+
+struct CLOSING {
+    const char* name;
+    bool toTray; // closed into the tray, then Exit from the tray menu; else a stored No
+};
+
+class ClosePlacementTest : public TrayTest, public ::testing::WithParamInterface<CLOSING> {};
+
+// Moved, then closed: the next start opens where the window was, whether the
+// close ended the program or the program ended from the tray later.
+TEST_P(ClosePlacementTest, MovedThenClosed_TheNextStartOpensThere) {
+    POINT was = TopLeft(vaylo.main);
+    POINT moved = {was.x == 61 ? 83 : 61, was.y == 47 ? 69 : 47};
+    SetWindowPos(vaylo.main, nullptr, moved.x, moved.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(
+        PumpUntil([&] { return TopLeft(vaylo.main).x == moved.x && TopLeft(vaylo.main).y == moved.y; }));
+
+    if (GetParam().toTray) {
+        HideToTrayQuietly();
+        PostMessageW(vaylo.main, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitVisible(vaylo.main, false));
+        PostMessageW(vaylo.main, WM_COMMAND, IDM_EXIT, 0);
+    } else {
+        settings.SetDword("CloseToTray", "CloseToTray", 0);
+        PostMessageW(vaylo.main, WM_CLOSE, 0, 0);
+    }
+    ASSERT_TRUE(vaylo.process.WaitForExit(EXIT_TIMEOUT_MS));
+    EXPECT_EQ(moved.x, static_cast<LONG>(settings.Dword("MainWindow", "WPLeft")));
+    EXPECT_EQ(moved.y, static_cast<LONG>(settings.Dword("MainWindow", "WPTop")));
+
+    VAYLO again;
+    ASSERT_TRUE(again.Start());
+    POINT opened = TopLeft(again.main);
+    EXPECT_EQ(moved.x, opened.x);
+    EXPECT_EQ(moved.y, opened.y);
+    again.Exit();
+}
+
+INSTANTIATE_TEST_SUITE_P(Closings, ClosePlacementTest,
+                         ::testing::Values(CLOSING{"IntoTheTrayThenExit", true}, CLOSING{"StoredNo", false}),
+                         [](const ::testing::TestParamInfo<CLOSING>& tested) { return tested.param.name; });
+
 // ---- Ctrl+double-click ----
 
 using CtrlDoubleClickTest = TrayTest;

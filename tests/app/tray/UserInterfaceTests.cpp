@@ -13,15 +13,6 @@ bool WaitChecked(HWND dialog, int id) {
     return PumpUntil([&] { return IsChecked(dialog, id); });
 }
 
-// The focus window of the thread that owns the window, as the system sees it.
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
-        return nullptr;
-    return info.hwndFocus;
-}
-
 LRESULT TextLength(HWND control) {
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, WAIT_MS, &length))
@@ -31,32 +22,43 @@ LRESULT TextLength(HWND control) {
 
 // Typed with real keys into the entry, once a real click has put the focus there.
 bool TypeInto(HWND dialog, int id, const std::wstring& text) {
-    HWND entry = GetDlgItem(dialog, id);
-    if (!WaitForeground(dialog))
-        return false;
-    ClickAt(Centre(entry));
-    if (!PumpUntil([&] { return FocusOf(dialog) == entry; }))
+    if (!ClickIntoControl(dialog, id))
         return false;
     TypeText(text);
-    return PumpUntil([&] { return TextLength(entry) == static_cast<LRESULT>(text.size()); });
+    return PumpUntil([&] { return TextLength(GetDlgItem(dialog, id)) == static_cast<LRESULT>(text.size()); });
 }
 
-using UserInterfaceTest = TrayTest;
+class UserInterfaceTest : public TrayTest {
+  protected:
+    // The main window's "&Options", then "Application &Interface"; false
+    // when either dialog did not open.
+    bool OpenOptions() {
+        ClickButton(vaylo.main, IDC_OPTIONS);
+        hotkeys = WaitDialog(HOTKEY_TITLE);
+        if (hotkeys == nullptr)
+            return false;
+        ClickButton(hotkeys, IDC_APPLICATION_INTERFACE);
+        options = WaitDialog(OPTIONS_TITLE);
+        return options != nullptr;
+    }
+    // "Close to tray" and "Use Password" checked, the password entry open.
+    bool CheckCloseToTrayAndPassword() const {
+        ClickButton(options, IDC_UI_CLOSE_TO_TRAY);
+        if (!WaitChecked(options, IDC_UI_CLOSE_TO_TRAY))
+            return false;
+        ClickButton(options, IDC_UI_USE_PASSWORD);
+        return WaitChecked(options, IDC_UI_USE_PASSWORD) &&
+               PumpUntil([&] { return IsWindowEnabled(GetDlgItem(options, IDC_UI_PASSWORD)) != FALSE; });
+    }
+
+    HWND hotkeys = nullptr;
+    HWND options = nullptr;
+};
 
 TEST_F(UserInterfaceTest, CloseToTrayAndAPasswordSetInTheOptions_CloseHidesAndRestoringAsksForIt) {
-    ClickButton(vaylo.main, IDC_OPTIONS);
-    HWND hotkeys = WaitDialog(HOTKEY_TITLE);
-    ASSERT_NE(nullptr, hotkeys) << "the hotkey options did not open";
-    ClickButton(hotkeys, IDC_APPLICATION_INTERFACE);
-    HWND options = WaitDialog(OPTIONS_TITLE);
-    ASSERT_NE(nullptr, options) << "the user interface options did not open";
+    ASSERT_TRUE(OpenOptions()) << "the options did not open";
     EXPECT_EQ(hotkeys, GetWindow(options, GW_OWNER));
-
-    ClickButton(options, IDC_UI_CLOSE_TO_TRAY);
-    ASSERT_TRUE(WaitChecked(options, IDC_UI_CLOSE_TO_TRAY));
-    ClickButton(options, IDC_UI_USE_PASSWORD);
-    ASSERT_TRUE(WaitChecked(options, IDC_UI_USE_PASSWORD));
-    ASSERT_TRUE(PumpUntil([&] { return IsWindowEnabled(GetDlgItem(options, IDC_UI_PASSWORD)) != FALSE; }));
+    ASSERT_TRUE(CheckCloseToTrayAndPassword());
     ASSERT_TRUE(TypeInto(options, IDC_UI_PASSWORD, L"Tray42")) << "the entry did not take the typed password";
     ClickButton(options, IDOK);
     ASSERT_TRUE(WaitNoDialog(OPTIONS_TITLE));
@@ -89,6 +91,27 @@ TEST_F(UserInterfaceTest, CloseToTrayAndAPasswordSetInTheOptions_CloseHidesAndRe
     ASSERT_TRUE(PumpUntil([&] { return TextLength(GetDlgItem(prompt, IDC_PASSWORD_EDIT)) == 6; }));
     PressKey(VK_RETURN);
     EXPECT_TRUE(WaitVisible(vaylo.main, true));
+}
+
+// A password that cannot be typed would keep the window in the tray for the
+// rest of the session: OK is refused, the focus goes to the password and
+// nothing is stored, the tray switch included.
+TEST_F(UserInterfaceTest, PasswordCheckedButEmpty_OkKeepsTheDialogOpenAndStoresNothing) {
+    ASSERT_TRUE(OpenOptions()) << "the options did not open";
+    ASSERT_TRUE(CheckCloseToTrayAndPassword());
+    ASSERT_EQ(0, TextLength(GetDlgItem(options, IDC_UI_PASSWORD)));
+    ClickButton(options, IDOK);
+    EXPECT_TRUE(PumpUntil([&] { return FocusOf(options) == GetDlgItem(options, IDC_UI_PASSWORD); }))
+        << "the focus did not go to the password";
+    ASSERT_TRUE(IsWindow(options) && IsWindowVisible(options)) << "OK closed the dialog";
+    EXPECT_FALSE(settings.Exists("Password", "UseSystrayPassword"));
+    EXPECT_FALSE(settings.Exists("Password", "Password"));
+    EXPECT_FALSE(settings.Exists("CloseToTray", "CloseToTray"));
+
+    ASSERT_TRUE(TypeInto(options, IDC_UI_PASSWORD, L"Tray42"));
+    ClickButton(options, IDOK);
+    EXPECT_TRUE(WaitNoDialog(OPTIONS_TITLE)) << "OK with a password did not close the dialog";
+    EXPECT_EQ(1, settings.Dword("Password", "UseSystrayPassword"));
 }
 
 // Run as invoked: without this, Windows would give a 32-bit program
