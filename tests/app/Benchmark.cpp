@@ -578,13 +578,18 @@ bool MeasureHeld(int samples, HELD_FIGURES& figures) {
         return false;
     }
     vaylo.process.Terminate();
+    // Taken in turn, so that both meet the same state of the machine; the
+    // record is written afresh before each start that adopts.
+    std::map<std::string, std::string> record = HeldRecord();
     std::vector<double> adopting, empty;
-    for (int run = 0; run < samples; ++run)
+    for (int run = 0; run < 2 * samples; ++run) {
+        for (const auto& value : record)
+            WriteHeldRecord(value.first, value.second);
         adopting.push_back(KilledStart());
-    figures.adopted = static_cast<int>(HeldRecord().size());
-    ClearHeldRecord();
-    for (int run = 0; run < samples; ++run)
+        figures.adopted = static_cast<int>(HeldRecord().size());
+        ClearHeldRecord();
         empty.push_back(KilledStart());
+    }
     figures.startAdopting = Summarise(adopting);
     figures.startEmpty = Summarise(empty);
     for (const std::wstring& title : titles)
