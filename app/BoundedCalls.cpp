@@ -125,3 +125,45 @@ bool BOUNDED_CALLS::ShowEventually(HWND window, int command) {
     }
     return true;
 }
+
+std::vector<HWND> BOUNDED_CALLS::QueueShows(const std::vector<HWND>& windows, int command) {
+    std::vector<HWND> refused;
+    std::vector<HWND> pending;
+    for (HWND window : windows) {
+        DWORD thread = GetWindowThreadProcessId(window, nullptr);
+        if (thread == 0)
+            continue;
+        if (thread == GetCurrentThreadId()) {
+            ShowWindow(window, command);
+            continue;
+        }
+#ifdef VAYLO_FAULT_TRIGGERS
+        if (RefusingShows()) {
+            refused.push_back(window);
+            continue;
+        }
+#endif
+        if (!ShowWindowAsync(window, command))
+            refused.push_back(window);
+        else if (!Resting(thread))
+            pending.push_back(window);
+    }
+    DWORD start = GetTickCount();
+    while (!pending.empty()) {
+        bool late = GetTickCount() - start >= SHOW_CHECK_MS;
+        for (size_t i = pending.size(); i-- > 0;) {
+            HWND window = pending[i];
+            if (IsWindow(window) && (IsWindowVisible(window) != FALSE) == (command == SW_HIDE)) {
+                if (!late)
+                    continue;
+                DWORD thread = GetWindowThreadProcessId(window, nullptr);
+                if (thread != 0)
+                    timedOutAt[thread] = GetTickCount();
+            }
+            pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        if (!pending.empty())
+            Sleep(1);
+    }
+    return refused;
+}

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <map>
+#include <vector>
 
 class BOUNDED_CALLS {
   public:
@@ -31,6 +32,14 @@ class BOUNDED_CALLS {
     // thread's queue for when it recovers, and the thread rests.
     bool ShowEventually(HWND window, int command);
 
+    // Queues every window's show first, then gives the live threads one
+    // shared moment to carry them out: ten hung programs cost one wait, not
+    // ten. Answers the windows whose request could not even be queued (their
+    // thread's posted-message queue is full): they stay as they were. A
+    // window that is gone, or whose thread does not get to it in time,
+    // counts as done; that thread rests.
+    std::vector<HWND> QueueShows(const std::vector<HWND>& windows, int command);
+
   private:
     bool Resting(DWORD thread);
     // The send itself, resting or not; a timeout starts the thread's rest.
@@ -39,3 +48,9 @@ class BOUNDED_CALLS {
 
     std::map<DWORD, DWORD> timedOutAt; // thread id -> tick count of its last timeout
 };
+
+#ifdef VAYLO_FAULT_TRIGGERS
+// Test builds only: every queued show is refused, as by a full queue
+// (FaultTriggers.cpp).
+bool RefusingShows();
+#endif

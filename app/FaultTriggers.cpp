@@ -4,14 +4,31 @@
 //   thread of its own (the window procedure's own barrier might catch it).
 //   "Vaylo.Fault.RefuseMenuItems" (wParam 1 on, 0 off): no hidden-window
 //   item can be made, as when the system refuses one.
+//   "Vaylo.Fault.Terminate": an exception that escapes to std::terminate
+//   (wParam 0), or a plain abort (wParam 1).
+//   "Vaylo.Fault.RefuseShows" (wParam 1 on, 0 off): no show can be queued,
+//   as when a hung program's posted-message queue is full.
 
 #include "app/MainDialog.h"
 
 #ifdef VAYLO_FAULT_TRIGGERS
 
+#include <cstdlib>
+#include <stdexcept>
+
 namespace {
 
 bool refuseMenuItems = false;
+bool refuseShows = false;
+
+[[gnu::noinline]] void Throw() {
+    throw std::runtime_error("escapes");
+}
+
+// Nothing may leave a noexcept function: the exception goes to std::terminate.
+void ThrowThroughNoexcept() noexcept {
+    Throw();
+}
 
 DWORD WINAPI Crash(void*) {
     RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
@@ -23,6 +40,8 @@ DWORD WINAPI Crash(void*) {
 INT_PTR DIALOG::OnFaultTrigger(UINT message, WPARAM wParam) {
     static UINT const crash = RegisterWindowMessageA("Vaylo.Fault.Crash");
     static UINT const refuse = RegisterWindowMessageA("Vaylo.Fault.RefuseMenuItems");
+    static UINT const terminateMessage = RegisterWindowMessageA("Vaylo.Fault.Terminate");
+    static UINT const refuseShowsMessage = RegisterWindowMessageA("Vaylo.Fault.RefuseShows");
     if (message == crash && crash != 0) {
         HANDLE thread = CreateThread(nullptr, 0, Crash, nullptr, 0, nullptr);
         if (thread != nullptr)
@@ -30,7 +49,19 @@ INT_PTR DIALOG::OnFaultTrigger(UINT message, WPARAM wParam) {
     }
     if (message == refuse && refuse != 0)
         refuseMenuItems = wParam != 0;
+    if (message == terminateMessage && terminateMessage != 0) {
+        if (wParam == 0)
+            ThrowThroughNoexcept();
+        else
+            std::abort();
+    }
+    if (message == refuseShowsMessage && refuseShowsMessage != 0)
+        refuseShows = wParam != 0;
     return 0;
+}
+
+bool RefusingShows() {
+    return refuseShows;
 }
 
 bool DIALOG::RefusingMenuItems() {

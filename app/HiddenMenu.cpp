@@ -7,6 +7,8 @@
 #include "framework/ListBox.h"
 #include "resources/resource.h"
 
+#include <algorithm>
+#include <csignal>
 #include <new>
 
 namespace {
@@ -100,6 +102,7 @@ int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
     item.cch = text.Length();
     if (!InsertMenuItemA(trayMenu.Get(), 0, TRUE, &item))
         return 0;
+    heldRecord.Note(entry.window, entry.title);
     return hidden.release()->id; // the item holds it until TakeMenuEntry
 }
 
@@ -165,24 +168,35 @@ void DIALOG::DrawMenuEntry(const DRAWITEMSTRUCT& item) {
 // ---------------------------------------------------------------- restore, prune, release
 
 // Removes the item and hands its entry to the caller: the one way an entry
-// leaves the menu, so it is freed in one place, as the caller's pointer goes.
-// Null, and the menu unchanged, for an item that carries no entry.
+// leaves the menu, so it is freed in one place, as the caller's pointer goes,
+// and leaves the record. Null, and the menu unchanged, for an item that
+// carries no entry.
 std::unique_ptr<HIDDEN_ENTRY> DIALOG::TakeMenuEntry(HMENU menu, UINT item, bool byPosition) {
     MENUITEMINFOA info;
     if (menu == nullptr || !ReadItem(menu, item, byPosition, MIIM_FTYPE | MIIM_DATA, info))
         return nullptr;
     std::unique_ptr<HIDDEN_ENTRY> entry(EntryOf(info));
-    if (entry != nullptr)
-        RemoveMenu(menu, item, byPosition ? MF_BYPOSITION : MF_BYCOMMAND);
+    if (entry == nullptr)
+        return nullptr;
+    RemoveMenu(menu, item, byPosition ? MF_BYPOSITION : MF_BYCOMMAND);
+    heldRecord.Forget(entry->window);
     return entry;
 }
 
+// A show that cannot be queued keeps the item, with a beep: the window
+// would otherwise be hidden with no way back through the menu.
 void DIALOG::RestoreMenuEntry(UINT id) {
-    std::unique_ptr<HIDDEN_ENTRY> entry = TakeMenuEntry(trayMenu.Get(), id, false);
-    if (entry == nullptr)
+    MENUITEMINFOA item;
+    if (!trayMenu.IsValid() || !ReadItem(trayMenu.Get(), id, FALSE, MIIM_FTYPE | MIIM_DATA, item) ||
+        EntryOf(item) == nullptr)
         return;
-    foreign.ShowEventually(entry->window, SW_SHOW);
-    ForceForeground(entry->window);
+    HWND window = EntryOf(item)->window;
+    if (!foreign.QueueShows({window}, SW_SHOW).empty()) {
+        MessageBeep(MB_ICONEXCLAMATION);
+        return;
+    }
+    TakeMenuEntry(trayMenu.Get(), id, false);
+    ForceForeground(window);
     RefreshWindowList();
 }
 
@@ -205,29 +219,73 @@ void DIALOG::PruneMenu() {
 
 // Shows every window the menu still holds (not activated) and frees the
 // entries; destroying the menu then takes the items and any submenus with it.
+// A window whose show could not be queued stays in the record, so that the
+// next start holds it again.
 void DIALOG::ReleaseAllHidden() {
     if (!trayMenu.IsValid())
         return;
-    ShowHeldWindows(trayMenu.Get());
+    ShowHeldWindows();
+    heldRecord.Close();
+    DropHeldItems(trayMenu.Get(), {});
     trayMenu.Reset();
 }
 
-// In menu order, newest first; an item without an entry stays where it is.
-void DIALOG::ShowHeldWindows(HMENU menu) {
-    for (int position = 0; position < GetMenuItemCount(menu);) {
+// Every show is queued before any is waited for, in menu order, newest
+// first. An item whose show could not be queued stays. false when any did.
+bool DIALOG::ShowHeldWindows() {
+    std::vector<HWND> windows;
+    HeldWindows(trayMenu.Get(), windows);
+    std::vector<HWND> refused = foreign.QueueShows(windows, SW_SHOW);
+    DropHeldItems(trayMenu.Get(), refused);
+    return refused.empty();
+}
+
+void DIALOG::HeldWindows(HMENU menu, std::vector<HWND>& windows) {
+    int count = menu ? GetMenuItemCount(menu) : 0;
+    for (int position = 0; position < count; ++position) {
         MENUITEMINFOA item;
-        if (!ReadItem(menu, static_cast<UINT>(position), TRUE, MIIM_SUBMENU, item)) {
-            ++position;
+        if (!ReadItem(menu, static_cast<UINT>(position), TRUE, MIIM_SUBMENU | MIIM_FTYPE | MIIM_DATA, item))
             continue;
-        }
         if (item.hSubMenu != nullptr)
-            ShowHeldWindows(item.hSubMenu);
-        std::unique_ptr<HIDDEN_ENTRY> entry = TakeMenuEntry(menu, static_cast<UINT>(position), true);
-        if (entry == nullptr) {
-            ++position;
+            HeldWindows(item.hSubMenu, windows);
+        else if (EntryOf(item) != nullptr)
+            windows.push_back(EntryOf(item)->window);
+    }
+}
+
+// Walked from the end, so a removal leaves the positions still to visit in
+// place; an item without an entry stays where it is.
+void DIALOG::DropHeldItems(HMENU menu, const std::vector<HWND>& kept) {
+    for (int position = menu ? GetMenuItemCount(menu) - 1 : -1; position >= 0; --position) {
+        MENUITEMINFOA item;
+        if (!ReadItem(menu, static_cast<UINT>(position), TRUE, MIIM_SUBMENU | MIIM_FTYPE | MIIM_DATA, item))
             continue;
-        }
-        foreign.ShowEventually(entry->window, SW_SHOW);
+        if (item.hSubMenu != nullptr)
+            DropHeldItems(item.hSubMenu, kept);
+        else if (EntryOf(item) != nullptr &&
+                 std::find(kept.begin(), kept.end(), EntryOf(item)->window) == kept.end())
+            TakeMenuEntry(menu, static_cast<UINT>(position), true);
+    }
+}
+
+// A start after the program was killed: each window the record names that
+// still exists, is still hidden and still belongs to the process that had it
+// becomes an item again, as if just hidden. The rest are dropped. A title
+// that has since become empty shows as it was recorded.
+void DIALOG::AdoptRecordedWindows() {
+    for (const RECORDED_WINDOW& recorded : heldRecord.TakeOver()) {
+        DWORD processId = 0;
+        if (!IsWindow(recorded.window) || IsWindowVisible(recorded.window) ||
+            GetWindowThreadProcessId(recorded.window, &processId) == 0 || processId != recorded.processId ||
+            processId == GetCurrentProcessId())
+            continue;
+        WINDOW_ENTRY entry;
+        entry.window = recorded.window;
+        entry.title = ReadWindowTitle(recorded.window);
+        if (entry.title.Length() == 0)
+            entry.title = recorded.title;
+        entry.icon = WindowIcon(recorded.window);
+        AddMenuEntry(entry);
     }
 }
 
@@ -264,6 +322,20 @@ void DIALOG::ShowHeldWindowsOnCrash(HMENU menu) {
     else if (menu == nullptr && filterInstalled)
         SetUnhandledExceptionFilter(previousFilter);
     filterInstalled = menu != nullptr;
+    // An abort from anywhere; the runtime's own notice has shown by then.
+    std::signal(SIGABRT, menu != nullptr ? ShowHeldWindowsOnAbort : SIG_DFL);
+}
+
+// std::terminate and abort end the process without the filter.
+void DIALOG::ShowHeldWindowsBeforeAbort() {
+    HMENU menu = menuShownOnCrash;
+    menuShownOnCrash = nullptr;
+    if (menu != nullptr)
+        QueueShowOfHeldWindows(menu);
+}
+
+void DIALOG::ShowHeldWindowsOnAbort(int) {
+    ShowHeldWindowsBeforeAbort();
 }
 
 // The system's own handling (an error report, a debugger) follows.
@@ -329,10 +401,16 @@ struct DIALOG::VISIBLE_COUNT {
     int countUpTo;
 };
 
+// No exception may leave: the 32-bit build cannot unwind through user32's
+// frames. Out of memory, the window counts as visible.
 BOOL CALLBACK DIALOG::CountVisibleStep(HWND window, LPARAM context) {
     VISIBLE_COUNT* counting = reinterpret_cast<VISIBLE_COUNT*>(context);
-    if (IsWindowVisible(window) && !counting->dialog->IsProgramManager(window))
+    try {
+        if (IsWindowVisible(window) && !counting->dialog->IsProgramManager(window))
+            ++counting->count;
+    } catch (const std::bad_alloc&) {
         ++counting->count;
+    }
     return counting->count < counting->countUpTo;
 }
 

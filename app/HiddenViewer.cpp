@@ -62,8 +62,9 @@ void HIDDEN::OnCommand(WPARAM wParam, LPARAM lParam) {
 // for the next one. Not SW_SHOW: where no foreground lock holds a background
 // program back (Wine has none), that would also activate the window. A
 // program that does not answer gets the request queued and keeps its entry
-// until it has handled it; the tray menu drops its own item of the window the
-// next time it opens.
+// until it has handled it; one whose request cannot even be queued keeps it
+// too, with a beep. The tray menu drops its own item of the window the next
+// time it opens.
 void HIDDEN::ShowSelectedWindow() {
     MV_LISTBOX list(GetItem(IDC_HIDDEN_LIST));
     int index = list.GetCurSel();
@@ -72,7 +73,8 @@ void HIDDEN::ShowSelectedWindow() {
     LRESULT data = list.GetItemData(index);
     if (data == LB_ERR || data == 0)
         return;
-    foreign.ShowEventually(reinterpret_cast<HWND>(data), SW_SHOWNA);
+    if (!foreign.QueueShows({reinterpret_cast<HWND>(data)}, SW_SHOWNA).empty())
+        MessageBeep(MB_ICONEXCLAMATION);
     FillHiddenList();
 }
 
@@ -83,8 +85,14 @@ void HIDDEN::FillHiddenList() {
     EnumWindows(AddHiddenWindowThunk, reinterpret_cast<LPARAM>(this));
 }
 
+// No exception may leave: the 32-bit build cannot unwind through user32's
+// frames. Out of memory, the list stops where it is.
 BOOL CALLBACK HIDDEN::AddHiddenWindowThunk(HWND window, LPARAM self) {
-    reinterpret_cast<HIDDEN*>(self)->AddHiddenWindow(window);
+    try {
+        reinterpret_cast<HIDDEN*>(self)->AddHiddenWindow(window);
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
     return TRUE;
 }
 

@@ -11,6 +11,7 @@
 #include <objbase.h>
 
 #include <cstdlib>
+#include <new>
 
 bool HandlePreviousInstance(const char* argumentText);
 
@@ -121,14 +122,20 @@ struct INSTANCE_SEARCH {
     HWND found = nullptr;
 };
 
+// No exception may leave: the 32-bit build cannot unwind through user32's
+// frames. Out of memory, the window is passed over.
 BOOL CALLBACK MatchInstanceWindow(HWND window, LPARAM context) {
     INSTANCE_SEARCH& search = *reinterpret_cast<INSTANCE_SEARCH*>(context);
-    if (!WindowClassName(window).EqualsNoCase(DIALOG_CLASS))
+    try {
+        if (!WindowClassName(window).EqualsNoCase(DIALOG_CLASS))
+            return TRUE;
+        STRING title = ReadWindowTitle(window);
+        title.ToUpper();
+        if (!title.Contains(search.title.Text()) || !ProgramFileOf(window).Equals(search.program.c_str()))
+            return TRUE;
+    } catch (const std::bad_alloc&) {
         return TRUE;
-    STRING title = ReadWindowTitle(window);
-    title.ToUpper();
-    if (!title.Contains(search.title.Text()) || !ProgramFileOf(window).Equals(search.program.c_str()))
-        return TRUE;
+    }
     search.found = window;
     return FALSE;
 }
@@ -218,9 +225,12 @@ bool HandlePreviousInstance(const char* argumentText) {
 
 // The runtime's default handler for an escaping exception prints the demangled
 // type to a console this program does not have, then aborts; its demangler
-// and printf were a sixth of the executable. This one only aborts.
+// and printf were a sixth of the executable. This one queues the held
+// windows' shows, as the crash filter would, then aborts: the runtime's
+// notice of the abort must not find them still hidden.
 namespace __gnu_cxx {
 void __verbose_terminate_handler() {
+    DIALOG::ShowHeldWindowsBeforeAbort();
     std::abort();
 }
 } // namespace __gnu_cxx

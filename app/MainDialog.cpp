@@ -56,7 +56,7 @@ INT_PTR DIALOG::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // The session may end without WM_DESTROY: the held windows come back
     // while their programs can still ask to save. The default answer lets
     // the session end.
-    case WM_QUERYENDSESSION: ShowHeldWindows(trayMenu.Get()); return 0;
+    case WM_QUERYENDSESSION: ShowHeldWindows(); return 0;
     case WM_ENDSESSION: OnEndSession(wParam); return 0;
 #ifdef VAYLO_FAULT_TRIGGERS
     default: return OnFaultTrigger(message, wParam);
@@ -87,6 +87,7 @@ void DIALOG::SetUp() {
     for (UINT message : {UINT(WM_COPYDATA), GetTrayMessage(), RegisterWindowMessageA("TaskbarCreated")})
         AllowMessageFromLowerIntegrity(hwnd, message);
     ShowHeldWindowsOnCrash(trayMenu.Get());
+    AdoptRecordedWindows();
 
     LoadHotkeys(*this, hotkeys);
     BuildHelpPopups();
@@ -121,7 +122,16 @@ void DIALOG::OnCopyData(const COPYDATASTRUCT* data) {
 
 void DIALOG::OnEndSession(WPARAM ending) {
     if (ending)
-        ShowHeldWindows(trayMenu.Get());
+        ShowHeldWindows();
+}
+
+// Every held window comes back before the program ends. One whose show
+// cannot even be queued keeps its item, and the program stays to hold it.
+void DIALOG::EndProgram(INT_PTR code) {
+    if (ShowHeldWindows())
+        EndDialog(hwnd, code);
+    else
+        MessageBeep(MB_ICONEXCLAMATION);
 }
 
 // A press hides the tip that may show, and may start a drag of the icon.
@@ -225,7 +235,7 @@ INT_PTR DIALOG::OnMainCommand(WPARAM wParam, LPARAM lParam) {
     switch (command) {
     case IDC_WINDOW_LIST: OnListCommand(code, lParam); break;
     case IDC_HIDE_ME: HideMe(); break;
-    case IDC_EXIT: EndDialog(hwnd, IDC_EXIT); break;
+    case IDC_EXIT: EndProgram(IDC_EXIT); break;
     case IDC_HOTKEY_HIDE_ACTIVE: HideActiveWindow(); break;
     case IDC_HOTKEY_POPUP_MENU: PopupTrayMenu(); break;
     case IDC_OPTIONS: OpenHotkeyOptions(); break;
@@ -233,7 +243,7 @@ INT_PTR DIALOG::OnMainCommand(WPARAM wParam, LPARAM lParam) {
     case IDC_ABOUT: OpenAbout(); break;
     case IDM_SHOW_WINDOW: ShowFromTray(); break;
     case IDM_VISIT_WEB_SITE: VisitWebSite(); break;
-    case IDM_EXIT: EndDialog(hwnd, IDM_EXIT); break;
+    case IDM_EXIT: EndProgram(IDM_EXIT); break;
     default: break;
     }
     return 0;

@@ -10,6 +10,7 @@
 // MainWindowTips.cpp: the help popups of the window's controls.
 
 #include "app/BoundedCalls.h"
+#include "app/HeldRecord.h"
 #include "app/WindowEntries.h"
 #include "dialogs/TrayPolicyDialog.h"
 #include "framework/HelpPopups.h"
@@ -60,12 +61,15 @@ class DIALOG : public MV_TRAYDIALOG {
     void RestoreMenuEntry(UINT id);
     void PruneMenu();
     void ReleaseAllHidden();
+    void AdoptRecordedWindows();
     void HideActiveWindow();
     void MeasureMenuEntry(MEASUREITEMSTRUCT& item);
     void DrawMenuEntry(const DRAWITEMSTRUCT& item);
     // Stops counting at countUpTo: asking every window's text costs a message
     // to each program, and Hide Active only needs to know whether there is one.
     int CountVisibleWindows(int countUpTo = INT_MAX);
+    // The terminate handler's first step: queues the show of every held window.
+    static void ShowHeldWindowsBeforeAbort();
 
   private:
     // Message table
@@ -83,6 +87,7 @@ class DIALOG : public MV_TRAYDIALOG {
     STRING HotkeyLines() const;
     void OnActivate(WPARAM state);
     void OnEndSession(WPARAM ending);
+    void EndProgram(INT_PTR code);
 #ifdef VAYLO_FAULT_TRIGGERS
     // Test builds only: faults on request (FaultTriggers.cpp).
     INT_PTR OnFaultTrigger(UINT message, WPARAM wParam);
@@ -134,12 +139,15 @@ class DIALOG : public MV_TRAYDIALOG {
     bool IsProgramManager(HWND window);
     void HideListedWindow(HWND window);
     int MenuIdNotHeld();
-    void ShowHeldWindows(HMENU menu);
+    bool ShowHeldWindows();
+    static void HeldWindows(HMENU menu, std::vector<HWND>& windows);
+    void DropHeldItems(HMENU menu, const std::vector<HWND>& kept);
     // From menu on (null: no longer), an unhandled exception first shows
     // every window the menu holds.
     static void ShowHeldWindowsOnCrash(HMENU menu);
     static LONG WINAPI ShowHeldWindowsBeforeDying(EXCEPTION_POINTERS* exception);
-    static std::unique_ptr<HIDDEN_ENTRY> TakeMenuEntry(HMENU menu, UINT item, bool byPosition);
+    static void ShowHeldWindowsOnAbort(int signal);
+    std::unique_ptr<HIDDEN_ENTRY> TakeMenuEntry(HMENU menu, UINT item, bool byPosition);
 
     HCURSOR dragCursor = nullptr; // shared resource cursor: never destroyed
     MENU_HANDLE trayMenu;
@@ -161,5 +169,6 @@ class DIALOG : public MV_TRAYDIALOG {
     bool poppingMenu = false;
     std::unique_ptr<HELP_POPUPS> helpPopups; // null while the tips are off
 
-    BOUNDED_CALLS foreign; // every message to another program's window
+    BOUNDED_CALLS foreign;  // every message to another program's window
+    HELD_RECORD heldRecord; // what the menu holds, for a start after a kill
 };

@@ -255,8 +255,15 @@ void DIALOG::ClearWindowList() {
         list.Clear();
 }
 
+// No exception may leave: the 32-bit build cannot unwind through user32's
+// frames. Out of memory, the enumeration stops and the list keeps what it
+// found.
 BOOL CALLBACK DIALOG::AddVisibleWindowThunk(HWND window, LPARAM self) {
-    return reinterpret_cast<DIALOG*>(self)->AddVisibleWindow(window);
+    try {
+        return reinterpret_cast<DIALOG*>(self)->AddVisibleWindow(window);
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
 }
 
 // Notes each window the list shows; the refresh then compares them with the

@@ -13,6 +13,9 @@
 # part of docs/BENCHMARKS.md between the "benchmark:latest" markers. Options
 # go to app_benchmark.exe (tests/app/Benchmark.cpp), e.g. --samples 15,
 # --idle 60, --sizes 10,100,500,1000. Takes about ten minutes.
+# --held-only N measures only the held windows (Exit with ten hung programs,
+# the start after a kill with 50 recorded), N samples each, and prints them
+# without touching docs/BENCHMARKS.md: about two minutes.
 #
 # An earlier build measured the same way, for comparison: VAYLO_EXE_UNDER_TEST
 # names its Vaylo.exe (a Unix path), VAYLO_BENCHMARK_SECTION the markers its
@@ -24,6 +27,11 @@ build_arch "$TEST_ARCH" Vaylo vaylo_targets app_benchmark
 trap stop_all EXIT
 start_xvfb
 ensure_prefix
+case " $* " in
+  *" --held-only "*)
+    "$WINE" "$BUILD/$TEST_ARCH/tests/app/app_benchmark.exe" "$@" | tr -d '\r'
+    exit "${PIPESTATUS[0]}" ;;
+esac
 
 # A wineserver that stays for the whole run, so its CPU can be read from /proc:
 # the one working in the folder Wine names after this build's prefix

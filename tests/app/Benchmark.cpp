@@ -19,9 +19,12 @@
 //   events, as Windows tells it (raised here by hand: Wine raises none).
 // - Start to visible main window, beside Wine's notepad; the executable's
 //   size and the program's working set after a minute.
+// - Held windows: Exit holding ten windows of ten hung programs, and the
+//   start after a kill with 50 held windows recorded beside a start with none.
 //
 //   app_benchmark.exe [--samples N] [--idle SECONDS] [--sizes 10,100,...]
 //                     [--wineserver PID] [--xserver PID] [--markdown FILE]
+//                     [--held-only SAMPLES]   (the held-window figures alone)
 
 #include "Desktop.h"
 
@@ -138,6 +141,7 @@ struct OPTIONS {
     unsigned long wineserver = 0;
     unsigned long xserver = 0;
     std::string markdown;
+    int heldOnly = 0; // samples of the held-window figures, measured alone
 };
 
 // The CPU of the processes around the program: what the program's work costs
@@ -495,6 +499,116 @@ double StartTime(bool notepad) {
     return elapsed;
 }
 
+// ---------------------------------------------------------------- held windows
+
+struct HELD_FIGURES {
+    SUMMARY exitHung;      // Exit command to process end, ten hung programs held
+    SUMMARY startEmpty;    // start to visible main window, nothing recorded
+    SUMMARY startAdopting; // the same with 50 held windows recorded
+    int adopted = -1;      // values in the record after such a start
+};
+
+// Hides each titled window through the list; false when one stays visible.
+bool HideEach(const VAYLO& vaylo, const TARGETS& targets, const std::vector<std::wstring>& titles) {
+    for (const std::wstring& title : titles) {
+        HWND window = targets.Window(title);
+        if (!vaylo.WaitListed(title) || !vaylo.DoubleClickEntry(title) || !WaitVisible(window, false))
+            return false;
+    }
+    return true;
+}
+
+double ExitWithTenHung(const std::wstring& prefix) {
+    VAYLO vaylo;
+    TARGETS targets;
+    std::vector<std::wstring> specs, titles;
+    for (int i = 0; i < 10; ++i) {
+        titles.push_back(prefix + L" hung " + std::to_wstring(i));
+        specs.push_back(L"thread:" + titles.back());
+    }
+    if (!vaylo.Start() || !targets.Start(specs) || !HideEach(vaylo, targets, titles)) {
+        vaylo.Exit();
+        return -1;
+    }
+    for (const std::wstring& title : titles)
+        PostMessageW(targets.Window(title), TARGET_BUSY, 10000, 0);
+    double start = Now();
+    PostMessageW(vaylo.main, WM_COMMAND, IDC_EXIT, 0);
+    bool ended = vaylo.process.WaitForExit(EXIT_TIMEOUT_MS);
+    double elapsed = Now() - start;
+    for (const std::wstring& title : titles) // they come back once they answer again
+        WaitVisible(targets.Window(title), true, 20000);
+    return ended ? elapsed : -1;
+}
+
+// Start to visible main window; the instance is killed afterwards, so that
+// what it held stays recorded for the next.
+double KilledStart() {
+    CHILD_PROCESS process;
+    double start = Now();
+    if (!StartVaylo(process, ""))
+        return -1;
+    HWND main = WaitForMainWindow(process);
+    double elapsed = Now() - start;
+    process.Terminate();
+    return main != nullptr ? elapsed : -1;
+}
+
+bool MeasureHeld(int samples, HELD_FIGURES& figures) {
+    std::vector<double> exits;
+    for (int run = 0; run < samples; ++run) {
+        Progress("  exit holding ten hung windows, run %d\n", run + 1);
+        exits.push_back(ExitWithTenHung(L"held " + std::to_wstring(run)));
+    }
+    figures.exitHung = Summarise(exits);
+
+    Progress("  start with 50 held windows recorded\n");
+    TARGETS targets;
+    std::vector<std::wstring> titles;
+    for (int i = 0; i < 50; ++i)
+        titles.push_back(L"adopted " + std::to_wstring(100 + i));
+    std::vector<std::wstring> specs;
+    for (const std::wstring& title : titles)
+        specs.push_back(L"titled:" + title);
+    VAYLO vaylo;
+    ClearHeldRecord();
+    if (!targets.Start(specs) || !vaylo.Start() || !HideEach(vaylo, targets, titles)) {
+        Progress("the 50 windows could not be held\n");
+        vaylo.Exit();
+        return false;
+    }
+    vaylo.process.Terminate();
+    // Taken in turn, so that both meet the same state of the machine; the
+    // record is written afresh before each start that adopts.
+    std::map<std::string, std::string> record = HeldRecord();
+    std::vector<double> adopting, empty;
+    for (int run = 0; run < 2 * samples; ++run) {
+        for (const auto& value : record)
+            WriteHeldRecord(value.first, value.second);
+        adopting.push_back(KilledStart());
+        figures.adopted = static_cast<int>(HeldRecord().size());
+        ClearHeldRecord();
+        empty.push_back(KilledStart());
+    }
+    figures.startAdopting = Summarise(adopting);
+    figures.startEmpty = Summarise(empty);
+    for (const std::wstring& title : titles)
+        ShowWindow(targets.Window(title), SW_SHOWNA);
+    return true;
+}
+
+std::string HeldMarkdown(const HELD_FIGURES& figures) {
+    char line[512];
+    std::snprintf(
+        line, sizeof line,
+        "\n| held windows, ms, median (worst) | Exit holding 10 windows of 10 hung programs | start, "
+        "nothing recorded | start, 50 held windows recorded (%d held after it) |\n|---|---|---|---|\n"
+        "| ms | %s | %s | %s |\n",
+        figures.adopted, Cell(figures.exitHung).c_str(), Cell(figures.startEmpty).c_str(),
+        Cell(figures.startAdopting).c_str());
+    return line;
+}
+
 // ---------------------------------------------------------------- the report
 
 std::string BuildName() {
@@ -528,6 +642,7 @@ struct REPORT {
     SUMMARY vayloStart, notepadStart;
     double exeBytes = -1;
     std::vector<SIZE_FIGURES> sizes;
+    HELD_FIGURES held;
 };
 
 std::string Markdown(const REPORT& report, const OPTIONS& options) {
@@ -591,6 +706,7 @@ std::string Markdown(const REPORT& report, const OPTIONS& options) {
                   Ratio(report.vayloStart, report.notepadStart).c_str(), report.exeBytes / 1024.0,
                   report.exeBytes);
     out += line;
+    out += HeldMarkdown(report.held);
     return out;
 }
 
@@ -608,6 +724,8 @@ OPTIONS ParseOptions(int argc, char** argv) {
             options.xserver = std::strtoul(value.c_str(), nullptr, 10);
         else if (name == "--markdown")
             options.markdown = value;
+        else if (name == "--held-only")
+            options.heldOnly = std::max(1, std::atoi(value.c_str()));
         else if (name == "--sizes") {
             options.sizes.clear();
             for (const char* rest = value.c_str(); *rest;) {
@@ -631,6 +749,12 @@ int main(int argc, char** argv) {
         std::printf("an instance of Vaylo.exe is already running\n");
         return 1;
     }
+    if (options.heldOnly > 0) {
+        HELD_FIGURES held;
+        bool measured = MeasureHeld(options.heldOnly, held);
+        std::printf("%s", HeldMarkdown(held).c_str());
+        return measured ? 0 : 1;
+    }
     REPORT report;
     report.build = BuildName();
     report.exeBytes = FileKb(VayloPath()) * 1024.0;
@@ -653,6 +777,9 @@ int main(int argc, char** argv) {
         ok = MeasureSize(windows, options, figures) && ok;
         report.sizes.push_back(figures);
     }
+
+    Progress("held windows\n");
+    ok = MeasureHeld(5, report.held) && ok;
 
     std::string table = Markdown(report, options);
     std::printf("\n%s", table.c_str());

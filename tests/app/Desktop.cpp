@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 
@@ -85,6 +86,51 @@ std::string VayloPath() {
 
 bool StartVaylo(CHILD_PROCESS& process, const std::string& tail, const std::string& program) {
     return process.Start(program.c_str(), "\"" + program + "\"" + tail);
+}
+
+std::string RecordName(HWND window) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%llX",
+                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+    return name;
+}
+
+std::map<std::string, std::string> HeldRecord() {
+    std::map<std::string, std::string> values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, HELD_RECORD_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return values;
+    for (DWORD index = 0;; ++index) {
+        char name[256] = {}, text[1024] = {};
+        DWORD nameLength = sizeof name, size = sizeof text - 1;
+        if (RegEnumValueA(key, index, name, &nameLength, nullptr, nullptr, reinterpret_cast<BYTE*>(text),
+                          &size) != ERROR_SUCCESS)
+            break;
+        values[name] = text;
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+bool WriteHeldRecord(const std::string& name, const std::string& text) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, HELD_RECORD_KEY, 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    bool written = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                  static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return written;
+}
+
+void ClearHeldRecord() {
+    for (const auto& value : HeldRecord()) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, HELD_RECORD_KEY, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
+            return;
+        RegDeleteValueA(key, value.first.c_str());
+        RegCloseKey(key);
+    }
 }
 
 void HideToTrayQuietly(const SCRATCH_KEY& settings) {

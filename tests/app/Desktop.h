@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,15 @@ int const LIST_ID = IDC_WINDOW_LIST;
 int const PICKER_ID = IDC_PICKER;
 int const MENU_ITEM_HEIGHT = 18;                              // every hidden-window item of the tray menu
 char const VAYLO_KEY[] = "Software\\MorvaneUtilities\\Vaylo"; // the program's settings
+
+// The program's record of the windows it holds, in the user's registry: one
+// value per window, named by the handle in upper-case hexadecimal, its text
+// the process id in decimal, a blank and the title.
+char const HELD_RECORD_KEY[] = "Software\\MorvaneUtilities\\Vaylo\\Held Windows";
+std::string RecordName(HWND window);
+std::map<std::string, std::string> HeldRecord(); // name -> text
+bool WriteHeldRecord(const std::string& name, const std::string& text);
+void ClearHeldRecord();
 
 // Vaylo.exe and targets.exe as Windows paths (the build gives Unix paths).
 // VAYLO_EXE_UNDER_TEST in the environment names another Vaylo.exe (the

@@ -252,6 +252,104 @@ TEST_F(FaultTest, FiveHungWindows_TheMainWindowKeepsAnsweringAndEveryWindowComes
     EXPECT_EQ(lost, 0);
 }
 
+// ---- a kill, and hung programs on the way out ----
+
+// Killed while holding three windows, the program holds them again at its
+// next start, and the record names what this start holds; a second start
+// that hands over leaves it as it is.
+TEST_F(FaultTest, KilledWhileHoldingThreeWindows_TheNextStartHoldsThemAndChoosingOneShowsIt) {
+    std::vector<std::wstring> titles = {Title(L"one"), Title(L"two"), Title(L"three")};
+    ASSERT_TRUE(StartListedTargets(titles));
+    ASSERT_TRUE(MeasureEmptyMenu());
+    std::vector<HWND> windows;
+    for (const std::wstring& title : titles) {
+        windows.push_back(targets.Window(title));
+        ASSERT_TRUE(Hide(title));
+    }
+    EXPECT_EQ(HeldRecord().size(), 3u);
+    vaylo.process.Terminate();
+
+    VAYLO again;
+    ASSERT_TRUE(again.Start(program));
+    EXPECT_EQ(again.CountHiddenItems(emptyMenuHeight), 3);
+    CHILD_PROCESS second; // hands over to the running one and touches nothing
+    ASSERT_TRUE(StartVaylo(second, "", program));
+    EXPECT_TRUE(second.WaitForExit());
+    EXPECT_EQ(HeldRecord().size(), 3u);
+    HWND menu = again.OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(again.ChooseMenuItem(menu, 0));
+    EXPECT_TRUE(
+        PumpUntil([&] { return std::count_if(windows.begin(), windows.end(), IsWindowVisible) == 1; }));
+    EXPECT_EQ(again.CountHiddenItems(emptyMenuHeight), 2);
+    EXPECT_EQ(HeldRecord().size(), 2u);
+    EXPECT_TRUE(again.Exit());
+    EXPECT_EQ(Lost(windows, WAIT_MS), 0);
+    EXPECT_TRUE(HeldRecord().empty());
+}
+
+// Forged values: a window that closed, one shown again, one now named with
+// another process's id, and values no writer of ours makes are dropped; the
+// one still hidden in its own process is held, and comes back at the exit.
+TEST_F(FaultTest, RecordedWindowsClosedShownOrOfAnotherProcess_AreNotHeldAtTheNextStart) {
+    std::wstring held = Title(L"held"), closed = Title(L"closed"), shown = Title(L"shown"),
+                 moved = Title(L"other process");
+    ASSERT_TRUE(StartListedTargets({held, closed, shown, moved}));
+    ASSERT_TRUE(MeasureEmptyMenu());
+    ASSERT_TRUE(vaylo.Exit());
+    std::string id = std::to_string(targets.Id()) + " ";
+    HWND gone = targets.Window(closed);
+    PostMessageW(gone, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(gone); }));
+    for (const std::wstring& title : {held, moved})
+        ASSERT_TRUE(HideFromOutside(targets.Window(title)));
+    std::vector<std::pair<std::string, std::string>> forged = {
+        {RecordName(targets.Window(held)), id + "held"},
+        {RecordName(gone), id + "closed"},
+        {RecordName(targets.Window(shown)), id + "shown"},
+        {RecordName(targets.Window(moved)), std::to_string(GetCurrentProcessId()) + " other process"},
+        {"not a handle", id + "bad name"},
+        {RecordName(targets.Window(moved)) + "0", "no process id"},
+    };
+    for (const auto& value : forged)
+        ASSERT_TRUE(WriteHeldRecord(value.first, value.second)) << value.first;
+
+    VAYLO again;
+    ASSERT_TRUE(again.Start(program));
+    EXPECT_EQ(again.CountHiddenItems(emptyMenuHeight), 1);
+    std::map<std::string, std::string> record = HeldRecord();
+    ASSERT_EQ(record.size(), 1u);
+    EXPECT_EQ(record.begin()->first, RecordName(targets.Window(held)));
+    EXPECT_TRUE(again.Exit());
+    EXPECT_TRUE(WaitVisible(targets.Window(held), true));
+    EXPECT_FALSE(IsWindowVisible(targets.Window(moved))) << "a window of another process was shown";
+    ShowWindow(targets.Window(moved), SW_SHOWNA);
+}
+
+// Ten held windows of ten hung programs cost one bounded wait on the way
+// out, not one each; every one comes back once its program answers again.
+TEST_F(FaultTest, ExitHoldingTenWindowsOfHungPrograms_EndsWithinAFewSeconds) {
+    std::vector<std::wstring> specs;
+    for (int i = 0; i < 10; ++i)
+        specs.push_back(L"thread:" + Title((L"hangs " + std::to_wstring(10 + i)).c_str()));
+    ASSERT_TRUE(targets.Start(specs));
+    std::vector<HWND> windows;
+    for (const std::wstring& spec : specs) {
+        std::wstring title = spec.substr(7);
+        ASSERT_TRUE(Hide(title)) << Narrow(title);
+        windows.push_back(targets.Window(title));
+    }
+    for (HWND window : windows)
+        PostMessageW(window, TARGET_BUSY, 15000, 0);
+    DWORD started = GetTickCount();
+    PostMessageW(vaylo.main, WM_COMMAND, IDC_EXIT, 0);
+    EXPECT_TRUE(vaylo.process.WaitForExit(4000)) << "Exit waits for each hung program in turn";
+    std::printf("[ figures ] ten hung programs: Exit ended the process in %lu ms\n",
+                static_cast<unsigned long>(GetTickCount() - started));
+    ExpectCleanExit();
+    EXPECT_EQ(Lost(windows), 0);
+}
+
 // ---- windows that close ----
 
 // Hidden windows close, one of them while the menu is open and is then
@@ -630,6 +728,69 @@ TEST_F(FaultBuildTest, MenuItemRefused_TheWindowStaysVisibleAndLaterHidesComeBac
     ExpectCleanExit();
     EXPECT_EQ(Lost({targets.Window(refused), targets.Window(held)}, WAIT_MS), 0);
 }
+
+// A show that cannot be queued (a full message queue) keeps the item, with a
+// beep: choosing it, the viewer and Exit leave the window held and the
+// program running; once shows go through, Exit gives it back.
+TEST_F(FaultBuildTest, ShowRefused_TheItemStaysThroughRestoreViewerAndExit) {
+    std::wstring title = Title(L"held");
+    ASSERT_TRUE(StartListedTargets({title}));
+    ASSERT_TRUE(MeasureEmptyMenu());
+    ASSERT_TRUE(Hide(title));
+    HWND window = targets.Window(title);
+    UINT const refuse = RegisterWindowMessageW(L"Vaylo.Fault.RefuseShows");
+    ASSERT_NE(refuse, 0u);
+    ASSERT_TRUE(vaylo.Send(refuse, 1, 0));
+    HWND menu = vaylo.OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 0));
+    HWND viewer = OpenViewer(vaylo);
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(DoubleClickViewerEntry(viewer, window));
+    EXPECT_TRUE(ViewerLists(viewer, window));
+    ASSERT_TRUE(CloseViewer(viewer));
+    ASSERT_TRUE(vaylo.Command(IDC_EXIT));
+    EXPECT_TRUE(vaylo.process.IsRunning());
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(HiddenItems(), 1);
+    EXPECT_EQ(HeldRecord().size(), 1u);
+
+    ASSERT_TRUE(vaylo.Send(refuse, 0, 0));
+    ExpectCleanExit();
+    EXPECT_TRUE(WaitVisible(window, true));
+}
+
+// An exception that escapes to std::terminate (0), or an abort (1), while
+// three windows are held: all three come back, and the process ends with the
+// abort's code. A notice the runtime shows of the abort is answered.
+class TerminateTest : public FaultBuildTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(TerminateTest, WhileHoldingThreeWindows_AllThreeAreVisibleAfterwards) {
+    std::vector<std::wstring> titles = {Title(L"one"), Title(L"two"), Title(L"three")};
+    ASSERT_TRUE(StartListedTargets(titles));
+    std::vector<HWND> windows;
+    for (const std::wstring& title : titles) {
+        windows.push_back(targets.Window(title));
+        ASSERT_TRUE(Hide(title));
+    }
+    HWND main = vaylo.main;
+    ANSWERER notice(ProcessDialog(vaylo.process.Id()), [main](HWND dialog, int) {
+        if (dialog != main)
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    UINT const terminate = RegisterWindowMessageW(L"Vaylo.Fault.Terminate");
+    ASSERT_NE(terminate, 0u);
+    ASSERT_TRUE(PostMessageW(vaylo.main, terminate, static_cast<WPARAM>(GetParam()), 0));
+    bool ended = vaylo.process.WaitForExit(EXIT_TIMEOUT_MS);
+    notice.Stop();
+    if (!ended)
+        vaylo.process.Terminate();
+    EXPECT_TRUE(ended) << "the process did not end";
+    EXPECT_EQ(vaylo.process.ExitCode(), 3u) << "ended by something other than the abort";
+    EXPECT_EQ(Lost(windows, WAIT_MS), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, TerminateTest, ::testing::Values(0, 1));
 
 // The Hot Key options opened and closed first: the program sets its crash
 // handling up again afterwards, and must not chain it to itself.

@@ -16,6 +16,7 @@ class VayloTest : public ::testing::Test {
     explicit VayloTest(bool quietTray = true) {
         if (quietTray)
             HideToTrayQuietly();
+        ClearHeldRecord(); // a killed run's windows are none of this test's
     }
     void SetUp() override {
         ASSERT_TRUE(MainWindowsOfAnyProcess().empty()) << "an instance is already running";
