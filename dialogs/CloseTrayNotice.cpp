@@ -2,6 +2,7 @@
 
 #include "dialogs/OwnerColours.h"
 #include "foundation/SystemUtilities.h"
+#include "framework/UnsavedSettings.h"
 #include "resources/resource.h"
 
 namespace {
@@ -109,6 +110,15 @@ void ShowCloseToTrayNotice(HWND owner, HICON icon, const REGKEY& settings, const
 
     CLOSE_TRAY notice(owner, ModuleFromAddress());
     notice.SetNoticeIcon(icon);
-    if (notice.RunModal() == IDOK)
-        settingKey.WriteDword(runReminder.c_str(), notice.ShowAgain() ? 1 : 0);
+    if (notice.RunModal() != IDOK)
+        return;
+    // A failure matters only to "Don't remind me again": shown again is what
+    // the user gets anyway.
+    if (notice.ShowAgain()) {
+        settingKey.WriteDword(runReminder.c_str(), 1);
+        return;
+    }
+    UNSAVED_SETTINGS unsaved;
+    unsaved.WriteDword(settingKey, runReminder.c_str(), 0, "Don't remind me again");
+    unsaved.Tell(owner);
 }

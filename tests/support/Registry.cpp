@@ -98,3 +98,16 @@ bool SCRATCH_KEY::Delete(const char* subkey, const char* name) const {
     OPEN_KEY open(Path(subkey), false);
     return open.key && RegDeleteValueA(open.key, name) == ERROR_SUCCESS;
 }
+
+VOLATILE_KEY::VOLATILE_KEY(const std::string& keyPath) : path(keyPath) {
+    DeleteTree(HKEY_LOCAL_MACHINE, path.c_str());
+    HKEY key = nullptr;
+    made = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                           nullptr, &key, nullptr) == ERROR_SUCCESS;
+    if (key)
+        RegCloseKey(key);
+}
+
+VOLATILE_KEY::~VOLATILE_KEY() {
+    DeleteTree(HKEY_LOCAL_MACHINE, path.c_str());
+}
