@@ -14,9 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include <aclapi.h>
 #include <objbase.h>
-#include <sddl.h>
 #include <shlobj.h>
 
 #include <cctype>
@@ -496,33 +494,6 @@ TEST(StartWithWindows, NoStartupFolder_BoxIsGreyAndNothingIsWrittenAnywhere) {
 }
 
 // ---------------------------------------------------------------- refused writes
-
-// A key whose DACL lets everyone read and nobody write, as HKEY_LOCAL_MACHINE
-// is for a standard user; writable again when the object goes.
-class READ_ONLY_KEY {
-  public:
-    explicit READ_ONLY_KEY(const std::string& keyPath) : path(keyPath) { locked = Apply("D:P(A;;KR;;;WD)"); }
-    READ_ONLY_KEY(const READ_ONLY_KEY&) = delete;
-    READ_ONLY_KEY& operator=(const READ_ONLY_KEY&) = delete;
-    ~READ_ONLY_KEY() { Apply("D:P(A;;KA;;;WD)"); }
-    bool locked = false;
-
-  private:
-    bool Apply(const char* descriptor) {
-        PSECURITY_DESCRIPTOR security = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(descriptor, SDDL_REVISION_1, &security,
-                                                                  nullptr))
-            return false;
-        HKEY key = nullptr;
-        bool applied = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS &&
-                       RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, security) == ERROR_SUCCESS;
-        if (key)
-            RegCloseKey(key);
-        LocalFree(security);
-        return applied;
-    }
-    std::string path;
-};
 
 // The message that tells what OK could not store, answered; empty when none
 // came. Opened over `dialog`, before the dialog closes.

@@ -45,3 +45,19 @@ class VOLATILE_KEY {
     const std::string path;
     bool made = false;
 };
+
+// A key of HKEY_LOCAL_MACHINE whose DACL lets everyone read and nobody write,
+// as HKEY_LOCAL_MACHINE is for a standard user; writable again when the
+// object goes.
+class READ_ONLY_KEY {
+  public:
+    explicit READ_ONLY_KEY(const std::string& keyPath);
+    READ_ONLY_KEY(const READ_ONLY_KEY&) = delete;
+    READ_ONLY_KEY& operator=(const READ_ONLY_KEY&) = delete;
+    ~READ_ONLY_KEY();
+    bool locked = false;
+
+  private:
+    bool Apply(const char* descriptor);
+    std::string path;
+};
