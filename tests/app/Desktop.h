@@ -22,7 +22,7 @@ UINT const TARGET_ICON = WM_APP + 8; // posted: the window takes another icon
 UINT const TARGET_TRAP = WM_APP + 9; // sent: it hangs just after answering the next WM_NULL
 int const LIST_ID = IDC_WINDOW_LIST;
 int const PICKER_ID = IDC_PICKER;
-int const MENU_ITEM_HEIGHT = 18;                              // every hidden-window item of the tray menu
+int const MENU_ITEM_HEIGHT = 18; // every hidden-window item of the tray menu at 96 DPI (the prefix's)
 char const VAYLO_KEY[] = "Software\\MorvaneUtilities\\Vaylo"; // the program's settings
 
 // Vaylo.exe and targets.exe as Windows paths (the build gives Unix paths).

@@ -4,7 +4,7 @@
 //
 // The menu's items are owner-drawn in the other process, so they are read
 // through what the system shows: the menu window's size (each hidden-window
-// item is 18 pixels high and as wide as its text) and the window that comes
+// item is 18 pixels high at 96 DPI and as wide as its text) and the window that comes
 // back when an item is chosen with real keys.
 
 #include "VayloFixture.h"
