@@ -14,48 +14,33 @@ int const HIGH_DPI = 144;
 class LOG_PIXELS {
   public:
     explicit LOG_PIXELS(DWORD dpi) {
-        DWORD size = sizeof before;
-        had = RegGetDword(&before, &size);
-        set = RegSetKeyValueDword(dpi);
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return;
+        DWORD type = 0, size = sizeof before;
+        had = RegQueryValueExA(key, "LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&before), &size) ==
+                  ERROR_SUCCESS &&
+              type == REG_DWORD;
+        set = Write(dpi);
     }
     LOG_PIXELS(const LOG_PIXELS&) = delete;
     LOG_PIXELS& operator=(const LOG_PIXELS&) = delete;
     ~LOG_PIXELS() {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, PATH, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-            return;
         if (had)
-            RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&before),
-                           sizeof before);
-        else
+            Write(before);
+        else if (key)
             RegDeleteValueA(key, "LogPixels");
-        RegCloseKey(key);
+        if (key)
+            RegCloseKey(key);
     }
     bool set = false;
 
   private:
-    static constexpr const char* PATH = "Control Panel\\Desktop";
-    bool RegGetDword(DWORD* value, DWORD* size) const {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, PATH, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-            return false;
-        DWORD type = 0;
-        bool read = RegQueryValueExA(key, "LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(value),
-                                     size) == ERROR_SUCCESS &&
-                    type == REG_DWORD;
-        RegCloseKey(key);
-        return read;
+    bool Write(DWORD dpi) {
+        return RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                              sizeof dpi) == ERROR_SUCCESS;
     }
-    bool RegSetKeyValueDword(DWORD value) const {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, PATH, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS)
-            return false;
-        bool written = RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                                      sizeof value) == ERROR_SUCCESS;
-        RegCloseKey(key);
-        return written;
-    }
+    HKEY key = nullptr;
     DWORD before = 0;
     bool had = false;
 };
