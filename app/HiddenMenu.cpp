@@ -5,6 +5,7 @@
 #include "framework/WindowUtilities.h"
 #include "foundation/SystemUtilities.h"
 #include "framework/ListBox.h"
+#include "framework/Metrics.h"
 #include "resources/resource.h"
 
 #include <algorithm>
@@ -20,11 +21,10 @@ int nextMenuId = IDM_FIRST_HIDDEN;
 unsigned const SHORT_TITLE_LONGEST = 25; // shown whole up to this length
 unsigned const SHORT_TITLE_KEPT = 26;    // longer ones keep this much and "..."
 
-int const MENU_ITEM_HEIGHT = 18;
-int const ICON_FILL_INDENT = 16;
-int const ICON_TEXT_INDENT = 18;
+// Pixels at 96 DPI: the room an item has above and below its icon or text
+// together, and where the title of an item without an icon starts.
+int const MENU_ITEM_MARGIN = 2;
 int const PLAIN_TEXT_INDENT = 2;
-int const TEXT_DROP = 2;
 
 HIDDEN_ENTRY* EntryOf(const MENUITEMINFOA& item) {
     return reinterpret_cast<HIDDEN_ENTRY*>(item.dwItemData);
@@ -131,18 +131,27 @@ bool DIALOG::HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem) {
     return false;
 }
 
+// Sized for the menu's own font and the system's small icon, whatever the DPI.
 void DIALOG::MeasureMenuEntry(MEASUREITEMSTRUCT& item) {
     if (item.CtlType != ODT_MENU)
         return;
-    item.itemHeight = MENU_ITEM_HEIGHT;
+    FONT_HANDLE menuFont = MenuFont();
+    ENTRY_LAYOUT layout = EntryLayout(menuFont.Get());
+    item.itemHeight = static_cast<UINT>(layout.height + ScaledPixels(MENU_ITEM_MARGIN));
     const HIDDEN_ENTRY* entry = reinterpret_cast<const HIDDEN_ENTRY*>(item.itemData);
     if (entry == nullptr)
         return;
     STRING text = ShortTitle(entry->title);
     WINDOW_DC dc(hwnd);
+    if (!dc.Get())
+        return;
+    HGDIOBJ old = menuFont.Get() ? SelectObject(dc.Get(), menuFont.Get()) : nullptr;
     SIZE extent = {};
-    if (dc.Get() && GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.Length()), &extent))
-        item.itemWidth = static_cast<UINT>(extent.cx);
+    if (GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.Length()), &extent))
+        item.itemWidth = static_cast<UINT>(
+            extent.cx + (entry->icon != nullptr ? layout.textIndent : ScaledPixels(PLAIN_TEXT_INDENT)));
+    if (old)
+        SelectObject(dc.Get(), old);
 }
 
 void DIALOG::DrawMenuEntry(const DRAWITEMSTRUCT& item) {
@@ -151,18 +160,17 @@ void DIALOG::DrawMenuEntry(const DRAWITEMSTRUCT& item) {
     const HIDDEN_ENTRY* entry = reinterpret_cast<const HIDDEN_ENTRY*>(item.itemData);
     if (entry == nullptr)
         return;
+    ENTRY_LAYOUT layout = EntryLayout(nullptr);
     RECT fill = item.rcItem;
     RECT textRect = item.rcItem;
     if (entry->icon != nullptr) {
-        fill.left += ICON_FILL_INDENT;
-        textRect.left += ICON_TEXT_INDENT;
+        fill.left += layout.icon;
+        textRect.left += layout.textIndent;
     } else {
-        textRect.left += PLAIN_TEXT_INDENT;
+        textRect.left += ScaledPixels(PLAIN_TEXT_INDENT);
     }
-    textRect.top += TEXT_DROP;
-
-    DrawEntryLine(item, entry->icon, ShortTitle(entry->title).c_str(), fill, textRect, highlightBrush,
-                  menuBrush);
+    DrawEntryLine(item, entry->icon, layout.icon, ShortTitle(entry->title).c_str(), fill, textRect,
+                  highlightBrush, menuBrush);
 }
 
 // ---------------------------------------------------------------- restore, prune, release

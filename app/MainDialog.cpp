@@ -2,6 +2,7 @@
 
 #include "dialogs/AboutBox.h"
 #include "dialogs/LinkLauncher.h"
+#include "framework/Metrics.h"
 #include "framework/WindowUtilities.h"
 #include "app/HiddenViewer.h"
 #include "hotkeys/HotkeyOptions.h"
@@ -22,8 +23,6 @@ UINT const REFRESH_MS = 1000;
 UINT_PTR const HOTKEY_RELEASE_TIMER = 3;
 UINT const HOTKEY_RELEASE_POLL_MS = 50;
 DWORD const HOTKEY_REPEAT_GAP_MS = 1000;
-
-int const LIST_ITEM_HEIGHT = 16;
 
 } // namespace
 
@@ -169,7 +168,9 @@ INT_PTR DIALOG::OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT* item) {
     if (item == nullptr)
         return FALSE;
     if (control == IDC_WINDOW_LIST)
-        item->itemHeight = LIST_ITEM_HEIGHT;
+        item->itemHeight = static_cast<UINT>(
+            EntryLayout(reinterpret_cast<HFONT>(SendMessageA(GetItem(IDC_WINDOW_LIST), WM_GETFONT, 0, 0)))
+                .height);
     else
         MeasureMenuEntry(*item);
     return TRUE;

@@ -26,7 +26,8 @@ struct HIDDEN_ENTRY {
 STRING ShortTitle(const STRING& title);
 
 // One owner-drawn line of the list or the tray menu: the fill rectangle is
-// painted on selection, the icon drawn 16 x 16 at the item's top-left corner
-// over background, the text single-line into textRect.
-void DrawEntryLine(const DRAWITEMSTRUCT& item, HICON image, const char* text, RECT fill, RECT textRect,
-                   HBRUSH highlight, HBRUSH background);
+// painted on selection, the icon drawn iconSize square at the item's left
+// edge, centred in its height, over background, the text single-line and
+// centred in its height into textRect.
+void DrawEntryLine(const DRAWITEMSTRUCT& item, HICON image, int iconSize, const char* text, RECT fill,
+                   RECT textRect, HBRUSH highlight, HBRUSH background);

@@ -4,6 +4,7 @@
 #include "app/MainDialog.h"
 #include "framework/WindowUtilities.h"
 #include "framework/ListBox.h"
+#include "framework/Metrics.h"
 #include "resources/resource.h"
 
 #include <windowsx.h>
@@ -23,11 +24,6 @@ UINT const ICON_TIMEOUT_MS = 100;
 // Only runs while the picker icon is dragged.
 UINT_PTR const DRAG_WATCH_TIMER = 2;
 UINT const DRAG_WATCH_MS = 30;
-
-int const ICON_SIZE = 16;
-int const FILL_INDENT = 16; // the icon's column keeps its own background
-int const TEXT_INDENT = 18;
-int const TEXT_DROP = 2;
 
 WINDOW_ENTRY* EntryAt(MV_LISTBOX& list, int index) {
     LRESULT data = list.GetItemData(index);
@@ -67,7 +63,7 @@ void RepaintIcon(MV_LISTBOX& list, int index) {
     if (SendMessageA(list.Handle(), LB_GETITEMRECT, static_cast<WPARAM>(index),
                      reinterpret_cast<LPARAM>(&item)) == LB_ERR)
         return;
-    item.right = item.left + ICON_SIZE;
+    item.right = item.left + SmallIconSize();
     InvalidateRect(list.Handle(), &item, FALSE);
 }
 
@@ -75,8 +71,8 @@ void RepaintIcon(MV_LISTBOX& list, int index) {
 
 // The fill rectangle leaves the icon's column to the icon's own flicker-free
 // brush.
-void DrawEntryLine(const DRAWITEMSTRUCT& item, HICON image, const char* text, RECT fill, RECT textRect,
-                   HBRUSH highlight, HBRUSH background) {
+void DrawEntryLine(const DRAWITEMSTRUCT& item, HICON image, int iconSize, const char* text, RECT fill,
+                   RECT textRect, HBRUSH highlight, HBRUSH background) {
     HDC dc = item.hDC;
     bool selected = (item.itemState & ODS_SELECTED) != 0;
     if (selected && (item.itemAction & (ODA_DRAWENTIRE | ODA_SELECT)))
@@ -93,13 +89,11 @@ void DrawEntryLine(const DRAWITEMSTRUCT& item, HICON image, const char* text, RE
                                                  : COLOR_MENUTEXT;
     COLORREF oldColour = SetTextColor(dc, GetSysColor(colour));
 
+    int iconTop = item.rcItem.top + (item.rcItem.bottom - item.rcItem.top - iconSize) / 2;
     if (image != nullptr)
-        DrawIconEx(dc, item.rcItem.left, item.rcItem.top, image, ICON_SIZE, ICON_SIZE, 0, background,
-                   DI_NORMAL);
+        DrawIconEx(dc, item.rcItem.left, iconTop, image, iconSize, iconSize, 0, background, DI_NORMAL);
 
-    UINT format = DT_SINGLELINE | DT_VCENTER;
-    DrawTextA(dc, text, -1, &textRect, format | DT_CALCRECT);
-    DrawTextA(dc, text, -1, &textRect, format);
+    DrawTextA(dc, text, -1, &textRect, DT_SINGLELINE | DT_VCENTER);
 
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);
@@ -348,12 +342,14 @@ void DIALOG::DrawWindowEntry(const DRAWITEMSTRUCT& item) {
     const WINDOW_ENTRY* entry = reinterpret_cast<const WINDOW_ENTRY*>(item.itemData);
     if (entry == nullptr)
         return;
+    // The icon's column keeps its own background.
+    ENTRY_LAYOUT layout = EntryLayout(nullptr);
     RECT fill = item.rcItem;
-    fill.left += FILL_INDENT;
+    fill.left += layout.icon;
     RECT textRect = item.rcItem;
-    textRect.left += TEXT_INDENT;
-    textRect.top += TEXT_DROP;
-    DrawEntryLine(item, entry->icon, entry->title.c_str(), fill, textRect, highlightBrush, windowBrush);
+    textRect.left += layout.textIndent;
+    DrawEntryLine(item, entry->icon, layout.icon, entry->title.c_str(), fill, textRect, highlightBrush,
+                  windowBrush);
 }
 
 // ---------------------------------------------------------------- the drag picker

@@ -4,6 +4,7 @@
 #include "dialogs/LinkLauncher.h"
 #include "dialogs/OwnerColours.h"
 #include "foundation/SystemUtilities.h"
+#include "framework/Metrics.h"
 #include "framework/WindowUtilities.h"
 #include "resources/resource.h"
 
@@ -16,7 +17,7 @@ namespace {
 UINT_PTR const kFiguresTimer = 1;
 UINT const kFiguresPeriodMs = 1000;
 
-// Beside the product name, in client pixels from the top.
+// Beside the product name, in client pixels from the top at 96 DPI.
 int const kIconTop = 22;
 
 COLORREF const kLinkColour = RGB(0, 0, 255);
@@ -135,7 +136,7 @@ INT_PTR MODAL_ABOUT::PaintIcon() {
     HDC dc = BeginPaint(hwnd, &paint);
     if (dc && productIcon) {
         RECT title = GetItemRect(IDC_ABOUT_TITLE);
-        DrawIcon(dc, title.right, kIconTop, productIcon);
+        DrawIcon(dc, title.right, ScaledPixels(kIconTop), productIcon);
     }
     EndPaint(hwnd, &paint);
     return TRUE;

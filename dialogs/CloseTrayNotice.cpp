@@ -2,12 +2,15 @@
 
 #include "dialogs/OwnerColours.h"
 #include "foundation/SystemUtilities.h"
+#include "framework/Metrics.h"
+#include "framework/UnsavedSettings.h"
 #include "resources/resource.h"
 
 namespace {
 
-// Where the picture goes in the notice's client area, in pixels, and where the
-// program's icon goes on the picture (its free 32 x 32 square).
+// Where the picture goes in the notice's client area, in pixels at 96 DPI
+// (picture and place grow with the DPI, as the dialog around them does), and
+// where the program's icon goes on the picture (its free 32 x 32 square).
 int const kPictureLeft = 93;
 int const kPictureTop = 65;
 int const kIconLeft = 15;
@@ -72,7 +75,8 @@ INT_PTR CLOSE_TRAY::PaintPicture() {
     if (target && memoryDc) {
         SIZE size = BitmapSize(memoryDc->Bitmap());
         if (size.cx > 0)
-            BitBlt(target, kPictureLeft, kPictureTop, size.cx, size.cy, memoryDc->Get(), 0, 0, SRCCOPY);
+            StretchBlt(target, ScaledPixels(kPictureLeft), ScaledPixels(kPictureTop), ScaledPixels(size.cx),
+                       ScaledPixels(size.cy), memoryDc->Get(), 0, 0, size.cx, size.cy, SRCCOPY);
     }
     EndPaint(hwnd, &paint);
     return TRUE;
@@ -109,6 +113,15 @@ void ShowCloseToTrayNotice(HWND owner, HICON icon, const REGKEY& settings, const
 
     CLOSE_TRAY notice(owner, ModuleFromAddress());
     notice.SetNoticeIcon(icon);
-    if (notice.RunModal() == IDOK)
-        settingKey.WriteDword(runReminder.c_str(), notice.ShowAgain() ? 1 : 0);
+    if (notice.RunModal() != IDOK)
+        return;
+    // A failure matters only to "Don't remind me again": shown again is what
+    // the user gets anyway.
+    if (notice.ShowAgain()) {
+        settingKey.WriteDword(runReminder.c_str(), 1);
+        return;
+    }
+    UNSAVED_SETTINGS unsaved;
+    unsaved.WriteDword(settingKey, runReminder.c_str(), 0, "Don't remind me again");
+    unsaved.Tell(owner);
 }

@@ -4,6 +4,7 @@
 #include "dialogs/RichText.h"
 #include "foundation/RegistryKey.h"
 #include "foundation/SystemUtilities.h"
+#include "framework/UnsavedSettings.h"
 #include "resources/resource.h"
 
 REMINDER::REMINDER(const REMINDER_REQUEST& shown, HINSTANCE moduleInstance)
@@ -68,9 +69,16 @@ bool AskReminder(const REMINDER_REQUEST& request) {
     REMINDER query(request, ModuleFromAddress());
     int result = query.RunModal();
     bool answer = result == IDYES || result == IDOK;
-    // Write failures are ignored: the query simply comes back next time.
-    settingKey.WriteDword(reminderName.c_str(), query.DontRemind() ? 0 : 1);
-    if (query.DontRemind())
-        settingKey.WriteDword(request.valueName.c_str(), answer ? 1 : 0);
+    // Without "Don't remind me again" a failed write changes nothing the user
+    // sees: the query comes back next time, as asked. With it, the user is
+    // told, and the query comes back all the same.
+    if (!query.DontRemind()) {
+        settingKey.WriteDword(reminderName.c_str(), 1);
+        return answer;
+    }
+    UNSAVED_SETTINGS unsaved;
+    if (unsaved.WriteDword(settingKey, reminderName.c_str(), 0, "Don't remind me again"))
+        unsaved.WriteDword(settingKey, request.valueName.c_str(), answer ? 1 : 0, "The answer");
+    unsaved.Tell(request.owner);
     return answer;
 }

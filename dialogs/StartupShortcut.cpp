@@ -97,6 +97,62 @@ STRING FindLink(const char* folder, const char* startupFolder, const char* progr
     return PointsAt(target, folder, programFileName) ? candidate : STRING();
 }
 
+// The Startup folders a link of ours may sit in: the all-users one first.
+// Only one on a system where both names lead to the same folder.
+int StartupFolders(STRING (&folders)[2]) {
+    int count = 0;
+    int const order[] = {1, 0};
+    for (int common : order) {
+        STRING candidate = StartupFolder(common);
+        if (candidate.Length() > 0 && !(count == 1 && SameNameNoCase(candidate.c_str(), folders[0].c_str())))
+            folders[count++] = candidate;
+    }
+    return count;
+}
+
+STRING FindLinkAnywhere(const char* folder, const char* programFileName, const char* shortcutName,
+                        int& where) {
+    STRING folders[2];
+    int count = StartupFolders(folders);
+    for (where = 0; where < count; ++where) {
+        STRING found = FindLink(folder, folders[where].c_str(), programFileName, shortcutName);
+        if (found.Length() > 0)
+            return found;
+    }
+    return STRING();
+}
+
+// Writes the link into `startupFolder`; the shell's or the system's reason
+// for a failure in `error`.
+bool SaveLink(const STRING& startupFolder, const STRING& programFolder, const STRING& target,
+              const char* shortcutName, const char* description, const char* arguments, DWORD& error) {
+    SHELL_LINK shellLink;
+    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                      shellLink.link.Out());
+    // No arguments is an empty text: not every shell takes a null one.
+    if (SUCCEEDED(result))
+        result = shellLink.link->SetPath(target.c_str());
+    if (SUCCEEDED(result))
+        result = shellLink.link->SetWorkingDirectory(programFolder.c_str());
+    if (SUCCEEDED(result))
+        result = shellLink.link->SetArguments(arguments ? arguments : "");
+    if (SUCCEEDED(result))
+        result = shellLink.link->SetDescription(description ? description : "");
+    if (SUCCEEDED(result))
+        result = shellLink.link->QueryInterface(IID_IPersistFile, shellLink.file.Out());
+    if (SUCCEEDED(result)) {
+        WSTRING path((startupFolder + shortcutName + ".lnk").c_str());
+        result = shellLink.file->Save(path.c_str(), TRUE);
+    }
+    error = static_cast<DWORD>(result);
+    return SUCCEEDED(result);
+}
+
+void SetError(DWORD* error, DWORD value) {
+    if (error)
+        *error = value;
+}
+
 } // namespace
 
 STRING StartupFolder(int common) {
@@ -112,52 +168,85 @@ STRING StartupFolder(int common) {
     return folder;
 }
 
+bool IsProcessVirtualised() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    KERNEL_HANDLE held(token);
+    // TokenVirtualizationEnabled came with Vista (the headers for XP lack
+    // it); XP refuses the class with ERROR_INVALID_PARAMETER, and nothing is
+    // virtualised there.
+    TOKEN_INFORMATION_CLASS const kTokenVirtualizationEnabled = static_cast<TOKEN_INFORMATION_CLASS>(24);
+    DWORD enabled = 0, size = 0;
+    return GetTokenInformation(held.Get(), kTokenVirtualizationEnabled, &enabled, sizeof enabled, &size) &&
+           enabled != 0;
+}
+
+STRING StartupFolderForNewLink(bool virtualised, bool allUsersRefused) {
+    return StartupFolder(virtualised || allUsersRefused ? 0 : 1);
+}
+
+bool IsStartupFolderKnown() {
+    STRING folders[2];
+    return StartupFolders(folders) > 0;
+}
+
 STRING FindStartupShortcut(const char* folder, const char* startupFolder, const char* programFileName,
                            const char* shortcutName) {
     COM_INIT com;
     return FindLink(folder, startupFolder, programFileName, shortcutName);
 }
 
-bool IsStartupShortcutPresent(const char* folder, const char* programFileName, const char* shortcutName,
-                              int common) {
+bool IsStartupShortcutPresent(const char* folder, const char* programFileName, const char* shortcutName) {
     COM_INIT com;
-    return FindLink(folder, StartupFolder(common).c_str(), programFileName, shortcutName).Length() > 0;
+    int where = 0;
+    return FindLinkAnywhere(folder, programFileName, shortcutName, where).Length() > 0;
 }
 
 bool CreateStartupShortcut(const char* folder, const char* programFileName, const char* shortcutName,
-                           const char* description, const char* arguments, int common) {
+                           const char* description, const char* arguments, bool virtualised, DWORD* error) {
     COM_INIT com;
-    STRING startup = StartupFolder(common);
-    if (!folder || startup.Length() == 0 || IsEmpty(programFileName) || IsEmpty(shortcutName))
+    SetError(error, ERROR_PATH_NOT_FOUND);
+    if (!folder || IsEmpty(programFileName) || IsEmpty(shortcutName))
         return false;
-    if (FindLink(folder, startup.c_str(), programFileName, shortcutName).Length() > 0)
+    int where = 0;
+    if (FindLinkAnywhere(folder, programFileName, shortcutName, where).Length() > 0)
         return true;
 
     STRING programFolder = WithoutSeparator(folder) + "\\";
     STRING target = programFolder + programFileName;
     // A link to a file that is not there would start nothing while the box
     // said it would.
-    if (!FileExists(target.c_str()) || FolderExists(target.c_str()))
+    if (!FileExists(target.c_str()) || FolderExists(target.c_str())) {
+        SetError(error, ERROR_FILE_NOT_FOUND);
         return false;
-
-    SHELL_LINK shellLink;
-    // No arguments is an empty text: not every shell takes a null one.
-    bool described = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                                IID_IShellLinkA, shellLink.link.Out())) &&
-                     SUCCEEDED(shellLink.link->SetPath(target.c_str())) &&
-                     SUCCEEDED(shellLink.link->SetWorkingDirectory(programFolder.c_str())) &&
-                     SUCCEEDED(shellLink.link->SetArguments(arguments ? arguments : "")) &&
-                     SUCCEEDED(shellLink.link->SetDescription(description ? description : "")) &&
-                     SUCCEEDED(shellLink.link->QueryInterface(IID_IPersistFile, shellLink.file.Out()));
-    if (!described)
-        return false;
-    WSTRING path((startup + shortcutName + ".lnk").c_str());
-    return SUCCEEDED(shellLink.file->Save(path.c_str(), TRUE));
+    }
+    STRING first = StartupFolderForNewLink(virtualised, false);
+    STRING fallback = StartupFolderForNewLink(virtualised, true);
+    DWORD reason = ERROR_PATH_NOT_FOUND;
+    if (first.Length() > 0 &&
+        SaveLink(first, programFolder, target, shortcutName, description, arguments, reason))
+        return true;
+    bool sameFolder = first.Length() > 0 && SameNameNoCase(first.c_str(), fallback.c_str());
+    if (!sameFolder && fallback.Length() > 0 &&
+        SaveLink(fallback, programFolder, target, shortcutName, description, arguments, reason))
+        return true;
+    SetError(error, reason);
+    return false;
 }
 
 bool RemoveStartupShortcut(const char* folder, const char* programFileName, const char* shortcutName,
-                           int common) {
+                           DWORD* error) {
     COM_INIT com;
-    STRING found = FindLink(folder, StartupFolder(common).c_str(), programFileName, shortcutName);
-    return found.Length() > 0 && ForceDeleteFile(found.c_str());
+    STRING folders[2];
+    int count = StartupFolders(folders);
+    bool allGone = true;
+    for (int i = 0; i < count; ++i) {
+        STRING found = FindLink(folder, folders[i].c_str(), programFileName, shortcutName);
+        if (found.Length() > 0 && !ForceDeleteFile(found.c_str())) {
+            SetError(error, GetLastError());
+            allGone = false;
+        }
+    }
+    return allGone;
 }

@@ -7,8 +7,6 @@
 
 namespace {
 
-int const ALL_USERS = 1;
-
 int const TRAY_BOXES[] = {IDC_UI_CLOSE_TO_TRAY, IDC_UI_MINIMIZE_TO_TRAY, IDC_UI_USE_PASSWORD,
                           IDC_UI_PASSWORD};
 
@@ -97,14 +95,15 @@ INT_PTR UI::Store() {
     if (LacksPassword())
         return RefuseEmptyPassword();
     if (IsWindowEnabled(GetItem(IDC_UI_CLOSE_TO_TRAY)))
-        StoreSwitch("CloseToTray", IDC_UI_CLOSE_TO_TRAY);
+        StoreSwitch("CloseToTray", IDC_UI_CLOSE_TO_TRAY, "Close to Tray");
     if (IsWindowEnabled(GetItem(IDC_UI_MINIMIZE_TO_TRAY)))
-        StoreSwitch("MinimizeToTray", IDC_UI_MINIMIZE_TO_TRAY);
+        StoreSwitch("MinimizeToTray", IDC_UI_MINIMIZE_TO_TRAY, "Minimize to Tray");
     if (IsWindowEnabled(GetItem(IDC_UI_USE_PASSWORD)))
         StorePassword();
     if (shortcutName.Length() > 0)
         ApplyStartWithWindowsCheck(hwnd, instance, IDC_UI_START_WITH_WINDOWS, shortcutName.c_str(),
-                                   shortcutDescription.c_str());
+                                   shortcutDescription.c_str(), &unsaved);
+    TellUnsaved();
     EndDialog(hwnd, IDOK);
     return 0;
 }
@@ -142,16 +141,26 @@ void UI::DisableTrayOptions() {
 }
 
 // The value sits in a subkey named like it.
-void UI::StoreSwitch(const char* name, int boxId) {
-    REGKEY(optionsKey, name).WriteDword(name, IsChecked(hwnd, boxId) ? 1 : 0);
+void UI::StoreSwitch(const char* name, int boxId, const char* what) {
+    REGKEY key(optionsKey, name);
+    unsaved.WriteDword(key, name, IsChecked(hwnd, boxId) ? 1 : 0, what);
 }
 
-// Plain text, as typed: the prompt compares it byte for byte.
+// Plain text, as typed: the prompt compares it byte for byte. The password is
+// not written once its switch failed: one reason is enough.
 void UI::StorePassword() {
     REGKEY passwordKey(optionsKey, "Password");
     bool use = IsChecked(hwnd, IDC_UI_USE_PASSWORD);
-    passwordKey.WriteDword("UseSystrayPassword", use ? 1 : 0);
-    passwordKey.WriteString("Password", use ? EditText(GetItem(IDC_UI_PASSWORD)).c_str() : "");
+    if (unsaved.WriteDword(passwordKey, "UseSystrayPassword", use ? 1 : 0, "Use Password"))
+        unsaved.WriteString(passwordKey, "Password", use ? EditText(GetItem(IDC_UI_PASSWORD)).c_str() : "",
+                            "Password");
+}
+
+// One message for everything OK could not store, then a clean slate.
+void UI::TellUnsaved() {
+    if (!unsaved.Empty())
+        ShowMessage(unsaved.Text().c_str(), UNSAVED_SETTINGS::Caption(), MB_OK | MB_ICONWARNING);
+    unsaved = UNSAVED_SETTINGS();
 }
 
 STRING UI::StoredPassword() const {
@@ -171,23 +180,25 @@ void InitStartWithWindowsCheck(HWND dialog, HINSTANCE moduleInstance, int boxId,
     PROGRAM_FILE program = ProgramFile(moduleInstance);
     // Without a Startup folder (the system names none) there is nowhere to put
     // the link, and a live box would promise what cannot be.
-    bool possible = program.name.Length() > 0 && StartupFolder(ALL_USERS).Length() > 0;
-    bool present = possible && IsStartupShortcutPresent(program.folder.c_str(), program.name.c_str(),
-                                                        shortcutName, ALL_USERS);
+    bool possible = program.name.Length() > 0 && IsStartupFolderKnown();
+    bool present =
+        possible && IsStartupShortcutPresent(program.folder.c_str(), program.name.c_str(), shortcutName);
     CheckDlgButton(dialog, boxId, present ? BST_CHECKED : BST_UNCHECKED);
     EnableWindow(GetDlgItem(dialog, boxId), possible);
 }
 
 void ApplyStartWithWindowsCheck(HWND dialog, HINSTANCE moduleInstance, int boxId, const char* shortcutName,
-                                const char* description) {
+                                const char* description, UNSAVED_SETTINGS* unsaved) {
     if (!IsWindowEnabled(GetDlgItem(dialog, boxId)))
         return;
     PROGRAM_FILE program = ProgramFile(moduleInstance);
-    bool present =
-        IsStartupShortcutPresent(program.folder.c_str(), program.name.c_str(), shortcutName, ALL_USERS);
+    DWORD error = 0;
+    bool done = true;
     if (!IsChecked(dialog, boxId))
-        RemoveStartupShortcut(program.folder.c_str(), program.name.c_str(), shortcutName, ALL_USERS);
-    else if (!present)
-        CreateStartupShortcut(program.folder.c_str(), program.name.c_str(), shortcutName, description,
-                              nullptr, ALL_USERS);
+        done = RemoveStartupShortcut(program.folder.c_str(), program.name.c_str(), shortcutName, &error);
+    else
+        done = CreateStartupShortcut(program.folder.c_str(), program.name.c_str(), shortcutName, description,
+                                     nullptr, IsProcessVirtualised(), &error);
+    if (unsaved)
+        unsaved->Note(done, "Start with Windows", error);
 }

@@ -6,13 +6,15 @@
 // opener's key under HKEY_LOCAL_MACHINE; the last is the Startup-folder link
 // itself. Everything is read afresh at every opening, so the dialog shows what
 // is stored and on disk, even after a write the system refused. Nothing is
-// written before OK, and failed writes close the dialog silently all the same.
-// OK with the password box checked and the password empty is refused: a beep,
-// the focus on the password, the dialog open and nothing written.
+// written before OK; what OK could not store is told in one message (what and
+// the system's reason) before the dialog closes. OK with the password box
+// checked and the password empty is refused: a beep, the focus on the
+// password, the dialog open and nothing written.
 
 #include "foundation/RegistryKey.h"
 #include "foundation/TextString.h"
 #include "framework/ModalDialog.h"
+#include "framework/UnsavedSettings.h"
 
 #include <windows.h>
 
@@ -37,24 +39,29 @@ class UI : public MV_MODALDIALOG {
     INT_PTR RefuseEmptyPassword();
     void ShowTrayOptions();
     void DisableTrayOptions();
-    void StoreSwitch(const char* name, int boxId);
+    void StoreSwitch(const char* name, int boxId, const char* what);
     void StorePassword();
+    void TellUnsaved();
     STRING StoredPassword() const;
 
     REGKEY optionsKey;
     STRING shortcutName;
     STRING shortcutDescription;
     int trayOptionsEnabled;
+    UNSAVED_SETTINGS unsaved; // what the last OK could not store
 };
 
 void ShowUserInterfaceOptions(HINSTANCE moduleInstance, HWND parent, int trayOptionsEnabled,
                               const char* keyPath, const char* shortcutName, const char* shortcutDescription);
 
-// Tie a dialog's check box to the all-users Startup folder's link to the
-// program file of `moduleInstance`, wherever that file is. The box is checked
-// when a matching link exists; it is disabled when the system names no
-// Startup folder, and a disabled box is never applied. Applying creates the
-// link for a checked box unless one exists, and removes it for a cleared one.
+// Tie a dialog's check box to a Startup folder's link to the program file of
+// `moduleInstance`, wherever that file is. The box is checked when a matching
+// link exists in the all-users folder or the user's own; it is disabled when
+// the system names neither, and a disabled box is never applied. Applying
+// creates the link for a checked box unless one exists (where logon will read
+// it: the user's own folder when the process is virtualised or the all-users
+// one refuses), and removes it from both folders for a cleared one; a failure
+// is noted in `unsaved` when given.
 void InitStartWithWindowsCheck(HWND dialog, HINSTANCE moduleInstance, int boxId, const char* shortcutName);
 void ApplyStartWithWindowsCheck(HWND dialog, HINSTANCE moduleInstance, int boxId, const char* shortcutName,
-                                const char* description);
+                                const char* description, UNSAVED_SETTINGS* unsaved = nullptr);

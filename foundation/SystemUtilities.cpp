@@ -1,5 +1,6 @@
 #include "foundation/SystemUtilities.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -201,6 +202,27 @@ bool IsNtPlatform() {
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
     return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+STRING SystemErrorText(DWORD error) {
+    DWORD code = error;
+    if ((error & 0xFFFF0000u) == 0x80070000u) // HRESULT_FROM_WIN32
+        code = error & 0xFFFFu;
+    char text[512] = {};
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  0, text, sizeof text, nullptr);
+    // The table's texts end in a full stop and a line break.
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ' ||
+                          text[length - 1] == '.'))
+        text[--length] = 0;
+    if (length > 0)
+        return STRING(text, length);
+    char fallback[32];
+    if (error & 0x80000000u)
+        std::snprintf(fallback, sizeof fallback, "error 0x%08lX", static_cast<unsigned long>(error));
+    else
+        std::snprintf(fallback, sizeof fallback, "error %lu", static_cast<unsigned long>(error));
+    return STRING(fallback);
 }
 
 void PumpMessages() {

@@ -62,6 +62,11 @@ WSTRING WindowsFolderW();
 
 bool IsNtPlatform();
 
+// The system's own words for an error: a Windows error code, or an HRESULT
+// (one that wraps a Windows error reads as that error). Without a message in
+// the system's table, "error N" (decimal) or "error 0xHHHHHHHH" (an HRESULT).
+STRING SystemErrorText(DWORD error);
+
 // Dispatches every queued message without waiting. A WM_QUIT stops the pump
 // and is posted again, so the loop that owns the thread still sees it.
 void PumpMessages();

@@ -72,7 +72,7 @@ void MV_WINBASE::TrayUpdate(unsigned flags) {
     }
     if (flags & TRAY_ICON) {
         record.uFlags |= NIF_ICON;
-        record.hIcon = icon;
+        record.hIcon = TrayImage();
     }
 
     // Modifying fails while the icon does not exist: that is how we learn to add it.
@@ -86,7 +86,7 @@ void MV_WINBASE::TrayUpdate(unsigned flags) {
     record.uFlags = NIF_MESSAGE | NIF_TIP | NIF_ICON;
     CopyTip(record.szTip, GetTrayTip());
     record.uCallbackMessage = GetTrayMessage();
-    record.hIcon = icon;
+    record.hIcon = TrayImage();
     if (!Shell_NotifyIconA(NIM_ADD, &record)) {
         trayFailed = 1;
         Trace("tray: the shell did not take the icon (error %lu)", GetLastError());

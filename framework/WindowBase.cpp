@@ -51,6 +51,16 @@ HICON ExtractFirstIcon(HINSTANCE instance, HMODULE module) {
     return found;
 }
 
+// The same icon's small image, at the system's small icon size (larger at a
+// higher DPI); null when the file has none.
+HICON ExtractFirstSmallIcon(HMODULE module) {
+    STRING path(ModulePath(module).c_str(), MAX_PATH - 1);
+    HICON small = nullptr;
+    if (path.Length() == 0 || ExtractIconExA(path.c_str(), 0, nullptr, &small, 1) == 0)
+        return nullptr;
+    return small;
+}
+
 // The combo box with its dropped-down list. Wine answers 0 (CB_OKAY) where
 // Windows answers nonzero, so a filled rectangle counts as success too.
 bool ReadDroppedRect(HWND combo, RECT& rect) {
@@ -202,10 +212,12 @@ INT_PTR MV_WINBASE::OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam) {
         if (parentFont)
             ApplyFontToChildren(parentFont);
     } else {
-        HICON fileIcon = ExtractFirstIcon(instance, instance);
+        HMODULE iconFile = instance;
+        HICON fileIcon = ExtractFirstIcon(instance, iconFile);
         if (!fileIcon)
-            fileIcon = ExtractFirstIcon(instance, ModuleFromAddress());
-        extractedIcon.Reset(fileIcon); // an earlier run's icon goes
+            fileIcon = ExtractFirstIcon(instance, iconFile = ModuleFromAddress());
+        extractedIcon.Reset(fileIcon); // an earlier run's icons go
+        smallIcon.Reset(fileIcon ? ExtractFirstSmallIcon(iconFile) : nullptr);
         SetIcon(fileIcon);
         CentreWindow(hwnd, nullptr);
     }
@@ -348,6 +360,8 @@ INT_PTR MV_WINBASE::OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 // ---------------------------------------------------------------- operations
 
 HICON MV_WINBASE::SetIcon(HICON newIcon) {
+    if (newIcon != extractedIcon.Get())
+        smallIcon.Reset();
     icon = newIcon;
     previousIcon =
         reinterpret_cast<HICON>(SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(newIcon)));

@@ -90,6 +90,10 @@ class MV_WINBASE {
     HWND Parent() const { return parent; }
     HINSTANCE Instance() const { return instance; }
     HICON Icon() const { return icon; }
+    // What the tray shows: the program file's own small image at the
+    // system's small icon size while the window shows the file's icon,
+    // otherwise the window's icon, which the shell scales.
+    HICON TrayImage() const { return smallIcon.Get() ? smallIcon.Get() : icon; }
     HFONT Font() const { return font.Get(); }
     int WinState() const { return winState; }
     REGKEY& Settings() { return settings; }
@@ -118,6 +122,7 @@ class MV_WINBASE {
 
   private:
     ICON_HANDLE extractedIcon;  // taken from the module file; goes with the object
+    ICON_HANDLE smallIcon;      // its small image, while the window shows it
     float appliedXScale = 1.0f; // scales of the layout the children show now
     float appliedYScale = 1.0f;
 

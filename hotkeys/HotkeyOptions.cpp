@@ -2,6 +2,7 @@
 
 #include "dialogs/UserInterfaceOptions.h"
 #include "foundation/RegistryKey.h"
+#include "framework/UnsavedSettings.h"
 #include "hotkeys/KeyBindingEditor.h"
 #include "resources/resource.h"
 
@@ -62,12 +63,21 @@ INT_PTR HOTKEY::OnCommand(WPARAM wParam) {
     }
 }
 
+// What could not be stored is told in one message before the dialog closes;
+// the caller reads the bindings back, so they then show what is stored.
 void HOTKEY::Store() {
     REGKEY stored(HKEY_LOCAL_MACHINE, SETTINGS_PATH);
-    stored.WriteDword("UseHotkey", IsDlgButtonChecked(hwnd, IDC_USE_HOTKEYS) == BST_CHECKED ? 1 : 0);
-    stored.WriteDword("UseHelpPopups", IsDlgButtonChecked(hwnd, IDC_USE_HELP_POPUPS) == BST_CHECKED ? 1 : 0);
+    UNSAVED_SETTINGS unsaved;
+    unsaved.WriteDword(stored, "UseHotkey", IsDlgButtonChecked(hwnd, IDC_USE_HOTKEYS) == BST_CHECKED ? 1 : 0,
+                       "Use Hot Keys");
+    unsaved.WriteDword(stored, "UseHelpPopups",
+                       IsDlgButtonChecked(hwnd, IDC_USE_HELP_POPUPS) == BST_CHECKED ? 1 : 0,
+                       "Use Help Popups");
     for (const HOTKEY_BINDING& binding : table)
-        stored.WriteString(binding.name.c_str(), FormatBinding(binding).c_str());
+        unsaved.WriteString(stored, binding.name.c_str(), FormatBinding(binding).c_str(),
+                            (STRING("Hot key ") + binding.name).c_str());
+    if (!unsaved.Empty())
+        ShowMessage(unsaved.Text().c_str(), UNSAVED_SETTINGS::Caption(), MB_OK | MB_ICONWARNING);
 }
 
 // The editor shows help popups exactly when this dialog has them.

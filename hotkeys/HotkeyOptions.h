@@ -3,6 +3,7 @@
 // hotkeys and the help popups on and off, opens the key binding editor over
 // the main window's table, and on OK stores both switches and every binding.
 // Nothing is stored before OK; the editor changes the table in place at once.
+// What OK could not store is told in one message before the dialog closes.
 
 #include "framework/HelpPopups.h"
 #include "framework/ModalDialog.h"

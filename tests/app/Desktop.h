@@ -23,7 +23,7 @@ UINT const TARGET_ICON = WM_APP + 8; // posted: the window takes another icon
 UINT const TARGET_TRAP = WM_APP + 9; // sent: it hangs just after answering the next WM_NULL
 int const LIST_ID = IDC_WINDOW_LIST;
 int const PICKER_ID = IDC_PICKER;
-int const MENU_ITEM_HEIGHT = 18;                              // every hidden-window item of the tray menu
+int const MENU_ITEM_HEIGHT = 18; // every hidden-window item of the tray menu at 96 DPI (the prefix's)
 char const VAYLO_KEY[] = "Software\\MorvaneUtilities\\Vaylo"; // the program's settings
 
 // The program's record of the windows it holds, in the user's registry: one

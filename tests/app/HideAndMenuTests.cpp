@@ -4,7 +4,7 @@
 //
 // The menu's items are owner-drawn in the other process, so they are read
 // through what the system shows: the menu window's size (each hidden-window
-// item is 18 pixels high and as wide as its text) and the window that comes
+// item is 18 pixels high at 96 DPI and as wide as its text) and the window that comes
 // back when an item is chosen with real keys.
 
 #include "VayloFixture.h"
@@ -170,13 +170,19 @@ std::wstring PaddedTitle(const std::wstring& start, size_t length) {
     return title;
 }
 
+// The program measures an item's title in the menu font it is drawn in.
 int TextWidth(const std::wstring& text) {
-    // The program measures with its window's display context as it comes,
-    // that is with the system font, as the screen's does.
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT menuFont = CreateFontIndirectW(&metrics.lfMenuFont);
     HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, menuFont);
     SIZE size = {};
     GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(screen, old);
     ReleaseDC(nullptr, screen);
+    DeleteObject(menuFont);
     return size.cx;
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -269,6 +270,63 @@ TEST(Resources, ProgramIconComesFirst_PickerCursorAndBitmapLoad) {
     EXPECT_NE(GetObjectA(notice, sizeof bitmap, &bitmap), 0);
     EXPECT_GT(bitmap.bmWidth, 0);
     DeleteObject(notice);
+}
+
+BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR name, WORD language, LONG_PTR context) {
+    reinterpret_cast<std::vector<std::pair<ULONG_PTR, WORD>>*>(context)->push_back(
+        {reinterpret_cast<ULONG_PTR>(name), language});
+    return TRUE;
+}
+
+// The manifest's text with its comments taken out, so that words in them
+// count for nothing.
+std::string WithoutComments(std::string text) {
+    for (size_t start = text.find("<!--"); start != std::string::npos; start = text.find("<!--", start)) {
+        size_t end = text.find("-->", start);
+        text.erase(start, end == std::string::npos ? std::string::npos : end + 3 - start);
+    }
+    return text;
+}
+
+// Exactly one manifest (no toolchain default beside it), asking for the
+// current controls, naming every system from Vista on, DPI aware, and leaving
+// the execution level unset so that Windows virtualises the settings writes.
+TEST(Resources, OneManifest_CommonControls6_SupportedSystems_DpiAware_NoExecutionLevel) {
+    RESOURCE_MODULE exe;
+    ASSERT_NE(exe.module, nullptr);
+    std::vector<ULONG_PTR> names;
+    EnumResourceNamesA(exe.module, MAKEINTRESOURCEA(24) /* RT_MANIFEST */, CollectResourceName,
+                       reinterpret_cast<LONG_PTR>(&names));
+    std::vector<std::pair<ULONG_PTR, WORD>> manifests;
+    for (ULONG_PTR name : names)
+        EnumResourceLanguagesA(exe.module, MAKEINTRESOURCEA(24), reinterpret_cast<LPCSTR>(name),
+                               CollectLanguage, reinterpret_cast<LONG_PTR>(&manifests));
+    ASSERT_EQ(manifests.size(), 1u);
+    EXPECT_EQ(manifests[0].first, 1u); // CREATEPROCESS_MANIFEST_RESOURCE_ID
+
+    HRSRC resource =
+        FindResourceExA(exe.module, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), manifests[0].second);
+    ASSERT_NE(resource, nullptr);
+    const char* data = static_cast<const char*>(LockResource(LoadResource(exe.module, resource)));
+    ASSERT_NE(data, nullptr);
+    std::string manifest = WithoutComments(std::string(data, SizeofResource(exe.module, resource)));
+
+    EXPECT_EQ(manifest.find("requestedExecutionLevel"), std::string::npos);
+    EXPECT_EQ(manifest.find("trustInfo"), std::string::npos);
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+              std::string::npos);
+    EXPECT_NE(manifest.find("publicKeyToken=\"6595b64144ccf1df\""), std::string::npos);
+    const char* const systems[] = {
+        "{e2011457-1546-43c5-a5fe-008deee3d3f0}", // Vista
+        "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", // 7
+        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", // 8
+        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", // 8.1
+        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", // 10 and 11
+    };
+    for (const char* id : systems)
+        EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"") + id + "\"/>"), std::string::npos) << id;
+    EXPECT_NE(manifest.find("http://schemas.microsoft.com/SMI/2005/WindowsSettings"), std::string::npos);
+    EXPECT_NE(manifest.find("<dpiAware>true</dpiAware>"), std::string::npos);
 }
 
 std::string VersionItem(const std::vector<BYTE>& block, const char* item) {

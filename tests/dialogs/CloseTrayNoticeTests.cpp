@@ -155,6 +155,30 @@ TEST(Notice, OkWithTick_StoresZeroAndIsNotShownAgain) {
     EXPECT_EQ(0, ShowExpectingNothing(owner.Get()));
 }
 
+// The tick that cannot be stored is told with the system's reason; the notice
+// comes back next time.
+TEST(Notice, OkWithTick_RefusedWriteIsTold_AndTheNoticeComesBack) {
+    TEST_OWNER owner;
+    REFUSING_KEY key;
+    ASSERT_TRUE(key.made);
+    UNSAVED_MESSAGES told(owner.Get());
+    int shown = 0;
+    for (int i = 0; i < 2; ++i) {
+        DRIVER driver(OwnedDialog(owner.Get(), kTitle), [&](HWND notice) {
+            ++shown;
+            ClickButton(notice, IDC_DONT_REMIND);
+            ClickButton(notice, IDOK);
+        });
+        ShowCloseToTrayNotice(owner.Get(), ProgramIcon(), REGKEY(HKEY_LOCAL_MACHINE, REFUSING_KEY::Path()),
+                              kSetting);
+        driver.Finish();
+    }
+    EXPECT_EQ(2, shown);
+    EXPECT_EQ(2, told.Stop());
+    EXPECT_NE(told.text.find(L"Don't remind me again: " + SystemReason(ERROR_CHILD_MUST_BE_VOLATILE)),
+              std::wstring::npos);
+}
+
 TEST(Notice, OkWithoutTick_StoresOneAndIsShownAgain) {
     TEST_OWNER owner;
     TEST_KEY key;

@@ -109,3 +109,9 @@ LRESULT CALLBACK FOREIGN_WINDOW::Proc(HWND hwnd, UINT message, WPARAM wParam, LP
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
+
+UNSAVED_MESSAGES::UNSAVED_MESSAGES(HWND owner)
+    : answerer(OwnedDialog(owner, L"Settings Not Saved"), [this](HWND box, int) {
+          text = ChildTexts(box);
+          ClickButton(box, IDOK);
+      }) {}

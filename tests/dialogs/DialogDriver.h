@@ -35,6 +35,26 @@ class TEST_KEY : public SCRATCH_KEY {
     static const char* Path() { return "Software\\MorvaneUtilities\\Vaylo\\DialogsTest"; }
 };
 
+// A volatile key beside TEST_KEY: a setting's subkey below it cannot be made,
+// so every settings write there is refused.
+class REFUSING_KEY : public VOLATILE_KEY {
+  public:
+    REFUSING_KEY() : VOLATILE_KEY(Path()) {}
+    static const char* Path() { return "Software\\MorvaneUtilities\\Vaylo\\DialogsRefusingTest"; }
+};
+
+// Answers each message that tells what could not be saved, owned by `owner`,
+// and keeps the text of the last one.
+class UNSAVED_MESSAGES {
+  public:
+    explicit UNSAVED_MESSAGES(HWND owner);
+    int Stop() { return answerer.Stop(); } // how many came
+    std::wstring text;
+
+  private:
+    ANSWERER answerer;
+};
+
 // A top-level window on its own thread. With fighting on, it takes the
 // foreground back whenever it loses it (unless minimised), as some programs do.
 class FOREIGN_WINDOW {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 namespace {
 
 const char* const kSetting = "CloseToTray";
@@ -99,6 +101,36 @@ TEST(Reminder, YesWithTick_StoresOneAndLaterAnswersYesWithoutAsking) {
     EXPECT_EQ(1, key.Dword(setting, setting));
     EXPECT_FALSE(key.Exists(kSetting, "CloseToTrayReminder")); // the other setting is untouched
     EXPECT_TRUE(AskExpectingNoQuery(Request(owner.Get(), setting)));
+}
+
+// "Don't remind me again" that cannot be stored is told, with the system's
+// reason, and the query comes back next time; without the tick nothing is told.
+TEST(Reminder, RefusedWrite_WithTickIsTold_AndTheQueryComesBack) {
+    TEST_OWNER owner;
+    REFUSING_KEY key;
+    ASSERT_TRUE(key.made);
+    REMINDER_REQUEST request = Request(owner.Get());
+    request.keyPath = REFUSING_KEY::Path();
+    for (bool tick : {true, false}) {
+        SCOPED_TRACE(tick);
+        UNSAVED_MESSAGES told(owner.Get());
+        EXPECT_TRUE(AskWith(request, [&](HWND query) {
+            if (tick)
+                ClickButton(query, IDC_DONT_REMIND);
+            ClickButton(query, IDYES);
+        }));
+        EXPECT_EQ(tick ? 1 : 0, told.Stop());
+        if (tick) {
+            EXPECT_NE(told.text.find(L"Don't remind me again: "), std::wstring::npos);
+            EXPECT_NE(told.text.find(SystemReason(ERROR_CHILD_MUST_BE_VOLATILE)), std::wstring::npos);
+        }
+    }
+    bool askedAgain = false;
+    AskWith(request, [&](HWND query) {
+        askedAgain = true;
+        ClickButton(query, IDNO);
+    });
+    EXPECT_TRUE(askedAgain);
 }
 
 TEST(Reminder, EscapeKeyWithTick_CountsAsNoAndStoresTheAnswer) {

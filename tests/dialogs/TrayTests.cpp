@@ -326,6 +326,29 @@ TEST_F(Tray, Icon_AddedWithTipCallbackAndImage_TipCutTo63Characters) {
     }
 }
 
+// The tray shows the program file's small image at the system's small icon
+// size, not the window's big icon for the shell to shrink.
+TEST_F(Tray, Icon_IsTheFilesSmallImageAtTheSystemsSmallSize) {
+    SIZE shown = {};
+    bool same = true;
+    TRAY_PROBE probe([&](TRAY_PROBE& p) {
+        same = p.TrayImage() == p.Icon();
+        ICONINFO info = {};
+        if (p.TrayImage() && GetIconInfo(p.TrayImage(), &info)) {
+            BITMAP mask = {};
+            GetObjectA(info.hbmMask, sizeof mask, &mask);
+            shown = {mask.bmWidth, info.hbmColor ? mask.bmHeight : mask.bmHeight / 2};
+            DeleteObject(info.hbmMask);
+            if (info.hbmColor)
+                DeleteObject(info.hbmColor);
+        }
+    });
+    probe.Run();
+    EXPECT_FALSE(same);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), shown.cx);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), shown.cy);
+}
+
 TEST_F(Tray, TaskbarCreated_AddsTheIconAgain_WithTipAndCallback_AndItAnswersClicks) {
     CloseGoesQuietlyToTray();
     TRAY_PROBE probe([&](TRAY_PROBE& p) {

@@ -1,6 +1,6 @@
 // The "User Interface" options run modally in the test thread and driven from
 // a second one, against the real registry and real shell links in the
-// all-users Startup folder of the test prefix. The program whose start with
+// Startup folders of the test prefix (the all-users one and the user's own). The program whose start with
 // Windows is at stake is this test program: it sits outside an installation's
 // "bin" folder, as a copy run from anywhere does.
 
@@ -14,12 +14,11 @@
 
 #include <gtest/gtest.h>
 
-#include <aclapi.h>
 #include <objbase.h>
-#include <sddl.h>
 #include <shlobj.h>
 
 #include <cctype>
+#include <initializer_list>
 #include <string>
 
 namespace {
@@ -27,6 +26,7 @@ namespace {
 const wchar_t* const kTitle = L"User Interface";
 char const kDescription[] = "Manage active windows with grace";
 int const ALL_USERS = 1;
+int const USER_OWN = 0;
 
 char const kKeyPath[] = "Software\\MorvaneUtilities\\Vaylo\\UiOptionsTest";
 
@@ -35,10 +35,14 @@ class UI_KEY : public SCRATCH_KEY {
     UI_KEY() : SCRATCH_KEY(kKeyPath) {}
 };
 
-std::string StartupPath() {
+std::string StartupPath(int which = CSIDL_COMMON_STARTUP) {
     char path[MAX_PATH + 1] = {};
-    SHGetSpecialFolderPathA(nullptr, path, CSIDL_COMMON_STARTUP, FALSE);
+    SHGetSpecialFolderPathA(nullptr, path, which, FALSE);
     return std::string(path) + "\\";
+}
+
+std::string UserStartupPath() {
+    return StartupPath(CSIDL_STARTUP);
 }
 
 std::string ProgramFolder() {
@@ -118,11 +122,13 @@ LINK ReadLink(const std::string& path) {
     return read;
 }
 
-// The link files one test may leave in the Startup folder, under a name of
+// The link files one test may leave in either Startup folder, under a name of
 // its own, removed before and after the test whatever they became.
 class STARTUP_LINKS {
   public:
-    STARTUP_LINKS() : name("Vaylo UI Test " + std::to_string(GetCurrentProcessId())), folder(StartupPath()) {
+    STARTUP_LINKS()
+        : name("Vaylo UI Test " + std::to_string(GetCurrentProcessId())), folder(StartupPath()),
+          userFolder(UserStartupPath()) {
         Clean();
     }
     STARTUP_LINKS(const STARTUP_LINKS&) = delete;
@@ -130,12 +136,14 @@ class STARTUP_LINKS {
     ~STARTUP_LINKS() { Clean(); }
     std::string Bare() const { return folder + name; }
     std::string Lnk() const { return folder + name + ".lnk"; }
+    std::string UserLnk() const { return userFolder + name + ".lnk"; }
     const std::string name;
     const std::string folder;
+    const std::string userFolder;
 
   private:
     void Clean() const {
-        for (const std::string& path : {Bare(), Lnk()}) {
+        for (const std::string& path : {Bare(), Lnk(), userFolder + name, UserLnk()}) {
             SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(path.c_str());
             RemoveDirectoryA(path.c_str());
@@ -427,10 +435,11 @@ TEST(StartWithWindows, EmptyShortcutName_DisablesTheBoxAndTouchesNoLink) {
     EXPECT_FALSE(Exists(links.folder + ".lnk"));
 }
 
-// The Startup folder renamed away for one test, and put back however it ends.
+// A Startup folder renamed away for one test, and put back however it ends.
 class STARTUP_FOLDER_AWAY {
   public:
-    STARTUP_FOLDER_AWAY() : folder(StartupPath()), away(folder.substr(0, folder.size() - 1) + ".vaylo-away") {
+    explicit STARTUP_FOLDER_AWAY(const std::string& path)
+        : folder(path), away(folder.substr(0, folder.size() - 1) + ".vaylo-away") {
         if (!Exists(folder) && Exists(away)) // an earlier run that died midway
             MoveFileA(away.c_str(), folder.c_str());
         moved = MoveFileA(folder.c_str(), away.c_str()) != FALSE;
@@ -445,8 +454,8 @@ class STARTUP_FOLDER_AWAY {
     bool moved = false;
 };
 
-// The system names no Startup folder: the box is grey and unchecked, and no
-// link is written anywhere (a lone "\" would have been the drive's root).
+// The system names neither Startup folder: the box is grey and unchecked, and
+// no link is written anywhere (a lone "\" would have been the drive's root).
 TEST(StartWithWindows, NoStartupFolder_BoxIsGreyAndNothingIsWrittenAnywhere) {
     UI_KEY key;
     STARTUP_LINKS links;
@@ -459,13 +468,15 @@ TEST(StartWithWindows, NoStartupFolder_BoxIsGreyAndNothingIsWrittenAnywhere) {
     SEEN opened;
     STRING named;
     {
-        STARTUP_FOLDER_AWAY gone;
+        STARTUP_FOLDER_AWAY gone(StartupPath()), userGone(UserStartupPath());
         ASSERT_TRUE(gone.moved);
-        named = StartupFolder(ALL_USERS);
+        ASSERT_TRUE(userGone.moved);
+        named = StartupFolder(ALL_USERS) + StartupFolder(USER_OWN);
         std::string program = ModulePath(nullptr).c_str();
-        EXPECT_FALSE(CreateStartupShortcut(ProgramFolder().c_str(),
-                                           program.substr(program.rfind('\\') + 1).c_str(), shortcut.c_str(),
-                                           "", nullptr, ALL_USERS));
+        for (bool virtualised : {false, true})
+            EXPECT_FALSE(CreateStartupShortcut(ProgramFolder().c_str(),
+                                               program.substr(program.rfind('\\') + 1).c_str(),
+                                               shortcut.c_str(), "", nullptr, virtualised));
         RunOptions(shortcut, [&](HWND dialog) {
             opened = Look(dialog);
             // Should the click get through under Wine, a grey box is never applied.
@@ -479,59 +490,135 @@ TEST(StartWithWindows, NoStartupFolder_BoxIsGreyAndNothingIsWrittenAnywhere) {
     for (const std::string& root : roots)
         EXPECT_FALSE(Exists(root + shortcut + ".lnk")) << root;
     EXPECT_TRUE(Exists(StartupPath()));
+    EXPECT_TRUE(Exists(UserStartupPath()));
 }
 
 // ---------------------------------------------------------------- refused writes
 
-// A key whose DACL lets everyone read and nobody write, as HKEY_LOCAL_MACHINE
-// is for a standard user; writable again when the object goes.
-class READ_ONLY_KEY {
-  public:
-    explicit READ_ONLY_KEY(const std::string& keyPath) : path(keyPath) { locked = Apply("D:P(A;;KR;;;WD)"); }
-    READ_ONLY_KEY(const READ_ONLY_KEY&) = delete;
-    READ_ONLY_KEY& operator=(const READ_ONLY_KEY&) = delete;
-    ~READ_ONLY_KEY() { Apply("D:P(A;;KA;;;WD)"); }
-    bool locked = false;
+// The message that tells what OK could not store, answered; empty when none
+// came. Opened over `dialog`, before the dialog closes.
+std::wstring AnswerUnsavedMessage(HWND dialog) {
+    HWND box = WaitForWindow(OwnedDialog(dialog, L"Settings Not Saved"));
+    if (box == nullptr)
+        return L"";
+    std::wstring text = ChildTexts(box);
+    ClickButton(box, IDOK);
+    return text;
+}
 
-  private:
-    bool Apply(const char* descriptor) {
-        PSECURITY_DESCRIPTOR security = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(descriptor, SDDL_REVISION_1, &security,
-                                                                  nullptr))
-            return false;
-        HKEY key = nullptr;
-        bool applied = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS &&
-                       RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, security) == ERROR_SUCCESS;
-        if (key)
-            RegCloseKey(key);
-        LocalFree(security);
-        return applied;
-    }
-    std::string path;
-};
-
-// The system refuses the writes (a key a standard user may only read, a
-// folder in the way of the link): the dialog closes as always, and the next
-// opening shows what is really stored and on disk.
-TEST(UserInterface, RefusedWrites_TheNextOpeningShowsWhatIsReallyThere) {
+// The system refuses the writes (a key a standard user may only read, folders
+// in the way of the link in both Startup folders): one message names each
+// setting with the system's reason, and the next opening shows what is really
+// stored and on disk.
+TEST(UserInterface, RefusedWrites_AreToldInOneMessage_TheNextOpeningShowsWhatIsReallyThere) {
     UI_KEY key;
     STARTUP_LINKS links;
     key.SetDword("CloseToTray", "CloseToTray", 0);
     ASSERT_TRUE(CreateDirectoryA(links.Lnk().c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(links.UserLnk().c_str(), nullptr));
     SEEN again;
+    std::wstring told;
     {
         READ_ONLY_KEY refused(key.Path("CloseToTray"));
         ASSERT_TRUE(refused.locked);
         RunOptions(links.name, [&](HWND dialog) {
             Toggle(dialog, IDC_UI_CLOSE_TO_TRAY);
+            Toggle(dialog, IDC_UI_MINIMIZE_TO_TRAY);
             Toggle(dialog, IDC_UI_START_WITH_WINDOWS);
             ClickButton(dialog, IDOK);
+            told = AnswerUnsavedMessage(dialog);
         });
         again = OpenAndLook(links.name);
     }
     EXPECT_FALSE(again.closeToTray);
+    EXPECT_TRUE(again.minimizeToTray);
     EXPECT_FALSE(again.startWithWindows);
     EXPECT_EQ(0, key.Dword("CloseToTray", "CloseToTray"));
+    EXPECT_NE(told.find(L"Close to Tray: " + SystemReason(ERROR_ACCESS_DENIED)), std::wstring::npos) << told;
+    EXPECT_NE(told.find(L"Start with Windows: "), std::wstring::npos) << told;
+    EXPECT_EQ(told.find(L"Minimize to Tray"), std::wstring::npos) << told;
+}
+
+// Everything stored: no message.
+TEST(UserInterface, AcceptedWrites_TellNothing) {
+    UI_KEY key;
+    STARTUP_LINKS links;
+    ANSWERER watch(WINDOW_QUERY{L"Settings Not Saved"}, [](HWND box, int) { ClickButton(box, IDOK); });
+    RunOptions(links.name, [&](HWND dialog) {
+        Toggle(dialog, IDC_UI_CLOSE_TO_TRAY);
+        Toggle(dialog, IDC_UI_START_WITH_WINDOWS);
+        ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(0, watch.Stop());
+    EXPECT_EQ(1, key.Dword("CloseToTray", "CloseToTray"));
+    EXPECT_TRUE(Exists(links.Lnk()));
+}
+
+// ---------------------------------------------------------------- where the link goes
+
+// A virtualised process's write to the all-users folder would land in the
+// user's VirtualStore, which logon never reads; a refused one lands nowhere.
+// Either way the link goes to the user's own Startup folder.
+TEST(StartWithWindows, FolderForNewLink_AllUsersUnlessVirtualisedOrRefused) {
+    struct CASE {
+        bool virtualised, refused;
+        int folder;
+    } const cases[] = {
+        {false, false, CSIDL_COMMON_STARTUP},
+        {true, false, CSIDL_STARTUP},
+        {false, true, CSIDL_STARTUP},
+        {true, true, CSIDL_STARTUP},
+    };
+    ASSERT_NE(UserStartupPath(), StartupPath());
+    for (const CASE& c : cases) {
+        SCOPED_TRACE(std::to_string(c.virtualised) + " " + std::to_string(c.refused));
+        EXPECT_EQ(StartupPath(c.folder), StartupFolderForNewLink(c.virtualised, c.refused).c_str());
+    }
+}
+
+std::string ProgramName() {
+    std::string program = ModulePath(nullptr).c_str();
+    return program.substr(program.rfind('\\') + 1);
+}
+
+// Virtualised, the link is written to the user's own folder; a link in
+// either folder counts as present, and the box cleared removes it.
+TEST(StartWithWindows, Virtualised_LinkGoesToTheUsersFolder_CountsAsPresent_ClearedRemovesIt) {
+    UI_KEY key;
+    STARTUP_LINKS links;
+    ASSERT_TRUE(CreateStartupShortcut(ProgramFolder().c_str(), ProgramName().c_str(), links.name.c_str(),
+                                      kDescription, nullptr, true));
+    EXPECT_FALSE(Exists(links.Lnk()));
+    EXPECT_EQ(std::string(ModulePath(nullptr).c_str()), ReadLink(links.UserLnk()).target);
+    EXPECT_TRUE(IsStartupShortcutPresent(ProgramFolder().c_str(), ProgramName().c_str(), links.name.c_str()));
+    RunOptions(links.name, [&](HWND dialog) {
+        EXPECT_TRUE(IsChecked(dialog, IDC_UI_START_WITH_WINDOWS));
+        Toggle(dialog, IDC_UI_START_WITH_WINDOWS);
+        ClickButton(dialog, IDOK);
+    });
+    EXPECT_FALSE(Exists(links.UserLnk()));
+}
+
+// The all-users folder refuses the link (a folder in its way): OK puts it in
+// the user's own folder and tells nothing. A link in each folder: cleared,
+// both go.
+TEST(StartWithWindows, AllUsersRefused_LinkGoesToTheUsersFolder_RemovalEmptiesBoth) {
+    UI_KEY key;
+    STARTUP_LINKS links;
+    ASSERT_TRUE(CreateDirectoryA(links.Lnk().c_str(), nullptr));
+    ANSWERER watch(WINDOW_QUERY{L"Settings Not Saved"}, [](HWND box, int) { ClickButton(box, IDOK); });
+    RunOptions(links.name, [&](HWND dialog) {
+        Toggle(dialog, IDC_UI_START_WITH_WINDOWS);
+        ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(0, watch.Stop());
+    EXPECT_EQ(std::string(ModulePath(nullptr).c_str()), ReadLink(links.UserLnk()).target);
+
+    ASSERT_TRUE(RemoveDirectoryA(links.Lnk().c_str()));
+    ASSERT_TRUE(WriteLink(links.Lnk(), ModulePath(nullptr).c_str()));
+    EXPECT_TRUE(RemoveStartupShortcut(ProgramFolder().c_str(), ProgramName().c_str(), links.name.c_str()));
+    EXPECT_FALSE(Exists(links.Lnk()));
+    EXPECT_FALSE(Exists(links.UserLnk()));
 }
 
 } // namespace

@@ -209,6 +209,29 @@ TEST(SystemUtilities, SystemQueries_AnswerForThisMachine) {
     EXPECT_TRUE(STRING(kernel).ToLower().Contains("kernel32.dll"));
 }
 
+// The system's words, without the table's full stop and line break; an
+// HRESULT that wraps a Windows error reads as that error; a code the table
+// does not know reads as its number.
+TEST(SystemUtilities, SystemErrorText_SystemsWordsOrTheNumber) {
+    char expected[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED,
+                   0, expected, sizeof expected, nullptr);
+    std::string words(expected);
+    words = words.substr(0, words.find_last_not_of(".\r\n ") + 1);
+    ASSERT_FALSE(words.empty());
+    struct CASE {
+        DWORD error;
+        std::string text;
+    } const cases[] = {
+        {ERROR_ACCESS_DENIED, words},
+        {static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)), words},
+        {0x2FFFFFF0u, "error 805306352"},
+        {0xA0001234u, "error 0xA0001234"},
+    };
+    for (const CASE& c : cases)
+        EXPECT_EQ(c.text, SystemErrorText(c.error).c_str()) << c.error;
+}
+
 TEST(SystemUtilities, ModuleFromAddress_FindsTheImageHoldingTheCode) {
     HMODULE self = GetModuleHandleA(nullptr);
     HMODULE kernel = GetModuleHandleA("kernel32.dll");

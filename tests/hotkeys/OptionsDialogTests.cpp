@@ -79,6 +79,36 @@ TEST_F(OptionsTest, FirstOk_WithNothingStored_StoresBothSwitchesOnAndBothBinding
     EXPECT_EQ("1,1,0,77,1010", settings.Text("Popup Menu"));
 }
 
+// OK against a settings key the user may only read: one message names every
+// value with the system's reason, and the next opening shows what is stored.
+TEST_F(OptionsTest, RefusedOk_IsToldInOneMessage_TheNextOpeningShowsWhatIsStored) {
+    ASSERT_TRUE(settings.SetDword(nullptr, "UseHotkey", 1));
+    std::wstring told;
+    bool ticked = false;
+    {
+        READ_ONLY_KEY refused(settings.Path());
+        ASSERT_TRUE(refused.locked);
+        OptionsWith([&](HWND options) {
+            ClickButton(options, IDC_USE_HOTKEYS);
+            ClickButton(options, IDOK);
+            HWND box = WaitForWindow(OwnedDialog(options, L"Settings Not Saved"));
+            ASSERT_NE(box, nullptr) << "nothing was told";
+            told = ChildTexts(box);
+            ClickButton(box, IDOK);
+        });
+        OptionsWith([&](HWND options) {
+            ticked = IsChecked(options, IDC_USE_HOTKEYS);
+            ClickButton(options, IDCANCEL);
+        });
+    }
+    EXPECT_TRUE(ticked);
+    EXPECT_EQ(1, settings.Dword(nullptr, "UseHotkey"));
+    std::wstring reason = L": " + SystemReason(ERROR_ACCESS_DENIED);
+    for (const wchar_t* what :
+         {L"Use Hot Keys", L"Use Help Popups", L"Hot key Hide Active", L"Hot key Popup Menu"})
+        EXPECT_NE(told.find(what + reason), std::wstring::npos) << what;
+}
+
 TEST_F(OptionsTest, Cancel_StoresNothing) {
     int result = OptionsWith([&](HWND options) {
         ClickButton(options, IDC_USE_HOTKEYS);

@@ -32,6 +32,28 @@ std::wstring ControlText(HWND dialog, int id) {
     return text;
 }
 
+std::wstring ChildTexts(HWND window) {
+    std::wstring texts;
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t text[2048] = {};
+        LRESULT copied = 0;
+        if (BoundedSend(child, WM_GETTEXT, sizeof text / sizeof text[0], reinterpret_cast<LPARAM>(text),
+                        &copied))
+            texts.append(text, static_cast<size_t>(copied)).append(L"\n");
+    }
+    return texts;
+}
+
+std::wstring SystemReason(DWORD error) {
+    wchar_t text[512] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                                  0, text, sizeof text / sizeof text[0], nullptr);
+    std::wstring reason(text, length);
+    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L'.'))
+        reason.pop_back();
+    return reason;
+}
+
 bool IsChecked(HWND dialog, int id) {
     LRESULT state = 0;
     return BoundedSend(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, &state) && state == BST_CHECKED;

@@ -21,6 +21,11 @@ void PressButton(HWND dialog, int id);
 bool SetControlText(HWND dialog, int id, const char* text); // WM_SETTEXT
 std::wstring ControlText(HWND dialog, int id);              // through the wide call; "" without it
 bool IsChecked(HWND dialog, int id);
+// The texts of the window's children, each ended by a line break (a message
+// box's own text is one of them); through the wide call.
+std::wstring ChildTexts(HWND window);
+// The system's text for an error, without its full stop and line break.
+std::wstring SystemReason(DWORD error);
 // Presses Cancel; the ordinal is there for ANSWERER.
 void Cancel(HWND dialog, int ordinal = 0);
 

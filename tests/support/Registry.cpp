@@ -1,5 +1,7 @@
 #include "support/Registry.h"
 
+#include <sddl.h>
+
 namespace {
 
 void DeleteTree(HKEY parent, const char* path) {
@@ -97,4 +99,39 @@ bool SCRATCH_KEY::Exists(const char* subkey, const char* name) const {
 bool SCRATCH_KEY::Delete(const char* subkey, const char* name) const {
     OPEN_KEY open(Path(subkey), false);
     return open.key && RegDeleteValueA(open.key, name) == ERROR_SUCCESS;
+}
+
+VOLATILE_KEY::VOLATILE_KEY(const std::string& keyPath) : path(keyPath) {
+    DeleteTree(HKEY_LOCAL_MACHINE, path.c_str());
+    HKEY key = nullptr;
+    made = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                           nullptr, &key, nullptr) == ERROR_SUCCESS;
+    if (key)
+        RegCloseKey(key);
+}
+
+VOLATILE_KEY::~VOLATILE_KEY() {
+    DeleteTree(HKEY_LOCAL_MACHINE, path.c_str());
+}
+
+READ_ONLY_KEY::READ_ONLY_KEY(const std::string& keyPath) : path(keyPath) {
+    locked = Apply("D:P(A;;KR;;;WD)");
+}
+
+READ_ONLY_KEY::~READ_ONLY_KEY() {
+    Apply("D:P(A;;KA;;;WD)");
+}
+
+bool READ_ONLY_KEY::Apply(const char* descriptor) {
+    PSECURITY_DESCRIPTOR security = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(descriptor, SDDL_REVISION_1, &security,
+                                                              nullptr))
+        return false;
+    HKEY key = nullptr;
+    bool applied = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS &&
+                   RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, security) == ERROR_SUCCESS;
+    if (key)
+        RegCloseKey(key);
+    LocalFree(security);
+    return applied;
 }

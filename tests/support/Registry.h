@@ -31,3 +31,33 @@ class SCRATCH_KEY {
   private:
     std::string path;
 };
+
+// A volatile key of HKEY_LOCAL_MACHINE, thrown away when the object is made
+// and when it goes. The system makes no lasting key below a volatile one, so
+// a settings write into a subkey of it is refused, on Windows and Wine alike,
+// as HKEY_LOCAL_MACHINE refuses a standard user.
+class VOLATILE_KEY {
+  public:
+    explicit VOLATILE_KEY(const std::string& path);
+    VOLATILE_KEY(const VOLATILE_KEY&) = delete;
+    VOLATILE_KEY& operator=(const VOLATILE_KEY&) = delete;
+    ~VOLATILE_KEY();
+    const std::string path;
+    bool made = false;
+};
+
+// A key of HKEY_LOCAL_MACHINE whose DACL lets everyone read and nobody write,
+// as HKEY_LOCAL_MACHINE is for a standard user; writable again when the
+// object goes.
+class READ_ONLY_KEY {
+  public:
+    explicit READ_ONLY_KEY(const std::string& keyPath);
+    READ_ONLY_KEY(const READ_ONLY_KEY&) = delete;
+    READ_ONLY_KEY& operator=(const READ_ONLY_KEY&) = delete;
+    ~READ_ONLY_KEY();
+    bool locked = false;
+
+  private:
+    bool Apply(const char* descriptor);
+    std::string path;
+};
