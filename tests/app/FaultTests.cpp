@@ -10,6 +10,8 @@
 
 #include "support/StoredValues.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -567,8 +569,6 @@ INSTANTIATE_TEST_SUITE_P(Messages, SessionEndTest, ::testing::Values(1, 2, 3));
 
 // ---- a crash ----
 
-#ifdef VAYLO_FAULTS_EXE
-
 // Wine's debugger would show its crash dialog and hold the dying process.
 class NO_CRASH_DIALOG {
   public:
@@ -602,6 +602,59 @@ class NO_CRASH_DIALOG {
     DWORD previous = 0;
     bool had = false;
 };
+
+// ---- messages naming the program's memory ----
+
+// Sent from this process, the structures arrive as copies, but the item data
+// in them and the tooltip's pointers still name memory of the program: the
+// list's real entry, or an address where nothing lies. The program follows
+// none of them: it keeps running, the entry still hides its window, and it
+// ends cleanly (a freed entry would be freed once more as the list goes).
+TEST_F(FaultTest, MessagesOfAnotherProcessNamingItsMemory_CrashNothingAndFreeNoEntry) {
+    NO_CRASH_DIALOG noDialog;
+    std::wstring title = Title(L"named");
+    ASSERT_TRUE(StartListedTargets({title}));
+    HWND list = GetDlgItem(vaylo.main, IDC_WINDOW_LIST);
+    UINT index = static_cast<UINT>(vaylo.IndexOf(title));
+    LRESULT entry = 0;
+    ASSERT_TRUE(BoundedSend(list, LB_GETITEMDATA, index, 0, &entry));
+    ASSERT_NE(entry, 0);
+    std::vector<HWND> tooltips = TooltipsOf(vaylo.main);
+    ASSERT_EQ(tooltips.size(), 1u);
+
+    ULONG_PTR const nowhere = 0x10; // the first page is never mapped
+    DELETEITEMSTRUCT ofEntry = {ODT_LISTBOX, IDC_WINDOW_LIST, index, list, static_cast<ULONG_PTR>(entry)};
+    DELETEITEMSTRUCT ofNothing = {ODT_LISTBOX, IDC_WINDOW_LIST, index, list, nowhere};
+    DRAWITEMSTRUCT drawn = {ODT_LISTBOX, IDC_WINDOW_LIST, index,        ODA_DRAWENTIRE, 0,
+                            list,        nullptr,         {0, 0, 8, 8}, nowhere};
+    MEASUREITEMSTRUCT measured = {ODT_MENU, 0, IDM_FIRST_HIDDEN, 0, 0, nowhere};
+    struct SENT {
+        const char* name;
+        HWND to;
+        UINT message;
+        WPARAM wParam;
+        const void* lParam;
+    } const sent[] = {
+        {"the entry deleted", vaylo.main, WM_DELETEITEM, IDC_WINDOW_LIST, &ofEntry},
+        {"nothing deleted", vaylo.main, WM_DELETEITEM, IDC_WINDOW_LIST, &ofNothing},
+        {"nothing drawn", vaylo.main, WM_DRAWITEM, IDC_WINDOW_LIST, &drawn},
+        {"a menu item of nothing measured", vaylo.main, WM_MEASUREITEM, 0, &measured},
+        {"the tooltip asked about no point", tooltips[0], TTM_WINDOWFROMPOINT, 0,
+         reinterpret_cast<const void*>(nowhere)},
+        {"the tooltip relayed no message", tooltips[0], TTM_RELAYEVENT, 0,
+         reinterpret_cast<const void*>(nowhere)},
+    };
+    for (const SENT& message : sent) {
+        SCOPED_TRACE(message.name);
+        BoundedSend(message.to, message.message, message.wParam, reinterpret_cast<LPARAM>(message.lParam));
+        ASSERT_TRUE(RoundTrip(vaylo.main)) << "the program no longer answers";
+    }
+    EXPECT_TRUE(vaylo.Refresh());
+    EXPECT_TRUE(Hide(title)) << "the entry no longer hides its window";
+    ExpectCleanExit();
+}
+
+#ifdef VAYLO_FAULTS_EXE
 
 // The test build, with faults to order: a crash ("Vaylo.Fault.Crash") and
 // menu items that cannot be made ("Vaylo.Fault.RefuseMenuItems", wParam 1).
