@@ -605,28 +605,6 @@ class NO_CRASH_DIALOG {
 
 // ---- messages naming the program's memory ----
 
-// A POINT written into the program's own memory, freed with the object.
-class POINT_IN {
-  public:
-    POINT_IN(HANDLE owner, POINT point)
-        : process(owner), at(VirtualAllocEx(owner, nullptr, sizeof point, MEM_COMMIT, PAGE_READWRITE)) {
-        SIZE_T written = 0;
-        if (at &&
-            (!WriteProcessMemory(process, at, &point, sizeof point, &written) || written != sizeof point)) {
-            VirtualFreeEx(process, at, 0, MEM_RELEASE);
-            at = nullptr;
-        }
-    }
-    POINT_IN(const POINT_IN&) = delete;
-    POINT_IN& operator=(const POINT_IN&) = delete;
-    ~POINT_IN() {
-        if (at)
-            VirtualFreeEx(process, at, 0, MEM_RELEASE);
-    }
-    HANDLE process;
-    void* at;
-};
-
 // Sent from this process, the owner-draw structures arrive as copies, but
 // the item data in them and the tooltip's pointers still name memory of the
 // program: its list's real entry, a point placed there, or an address where
@@ -649,9 +627,11 @@ TEST_F(FaultTest, MessagesOfAnotherProcessNamingItsMemory_AreNotFollowed) {
     ASSERT_EQ(tooltips.size(), 1u);
     RECT icon = {};
     ASSERT_TRUE(GetWindowRect(GetDlgItem(vaylo.main, IDC_PICKER), &icon));
-    POINT_IN onIcon(vaylo.process.Handle(),
-                    POINT{(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2});
-    ASSERT_NE(onIcon.at, nullptr);
+    // A point in the program's own memory, which goes with the process.
+    POINT centre = {(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
+    void* onIcon = VirtualAllocEx(vaylo.process.Handle(), nullptr, sizeof centre, MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_TRUE(onIcon &&
+                WriteProcessMemory(vaylo.process.Handle(), onIcon, &centre, sizeof centre, nullptr));
 
     DELETEITEMSTRUCT deleted = {ODT_LISTBOX, IDC_WINDOW_LIST, index, list, static_cast<ULONG_PTR>(entry)};
     EXPECT_TRUE(vaylo.Send(WM_DELETEITEM, IDC_WINDOW_LIST, reinterpret_cast<LPARAM>(&deleted)));
@@ -669,8 +649,7 @@ TEST_F(FaultTest, MessagesOfAnotherProcessNamingItsMemory_AreNotFollowed) {
     EXPECT_TRUE(vaylo.Send(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measured)));
     EXPECT_EQ(measured.itemHeight, 0u) << "a menu item of nothing was measured";
     LRESULT found = 0;
-    EXPECT_TRUE(
-        BoundedSend(tooltips[0], TTM_WINDOWFROMPOINT, 0, reinterpret_cast<LPARAM>(onIcon.at), &found));
+    EXPECT_TRUE(BoundedSend(tooltips[0], TTM_WINDOWFROMPOINT, 0, reinterpret_cast<LPARAM>(onIcon), &found));
     EXPECT_EQ(found, 0) << "the tooltip read a point";
     EXPECT_TRUE(BoundedSend(tooltips[0], TTM_RELAYEVENT, 0, 0x10)); // the first page is never mapped
 
