@@ -25,28 +25,6 @@ const char* const DIALOG_CLASS = "#32770";
 // ends anyway and the message, once the instance recovers, still arrives.
 UINT const FORWARD_TIMEOUT_MS = 10000;
 
-// ASCII-only: the command words must match under every locale (a Turkish
-// locale would not fold "UNINSTALL" to "uninstall").
-bool EqualsAsciiNoCase(const char* text, const char* word) {
-    for (;; ++text, ++word) {
-        char a = *text, b = *word;
-        if (a >= 'A' && a <= 'Z')
-            a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z')
-            b = static_cast<char>(b - 'A' + 'a');
-        if (a != b)
-            return false;
-        if (a == '\0')
-            return true;
-    }
-}
-
-// Only the whole argument text counts: "update now" or "update " is no word.
-bool IsCommandWord(const char* argumentText) {
-    return argumentText != nullptr &&
-           (EqualsAsciiNoCase(argumentText, "update") || EqualsAsciiNoCase(argumentText, "uninstall"));
-}
-
 void ForwardCommandLine(HWND running, const char* argumentText) {
     COPYDATASTRUCT data = {};
     data.dwData = COPYDATA_COMMAND_LINE;

@@ -9,6 +9,8 @@
 #include "hotkeys/HotkeyRegistration.h"
 #include "resources/resource.h"
 
+#include <cstring>
+
 namespace {
 
 // dwData of a command line forwarded by a second instance.
@@ -24,7 +26,42 @@ UINT_PTR const HOTKEY_RELEASE_TIMER = 3;
 UINT const HOTKEY_RELEASE_POLL_MS = 50;
 DWORD const HOTKEY_REPEAT_GAP_MS = 1000;
 
+// Far more than "uninstall" and its zero: a longer payload is not looked at.
+DWORD const FORWARDED_MAX_BYTES = 32;
+
+// ASCII-only: the command words must match under every locale (a Turkish
+// locale would not fold "UNINSTALL" to "uninstall").
+bool EqualsAsciiNoCase(const char* text, const char* word) {
+    for (;; ++text, ++word) {
+        char a = *text, b = *word;
+        if (a >= 'A' && a <= 'Z')
+            a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z')
+            b = static_cast<char>(b - 'A' + 'a');
+        if (a != b)
+            return false;
+        if (a == '\0')
+            return true;
+    }
+}
+
 } // namespace
+
+// Only the whole argument text counts: "update now" or "update " is no word.
+bool IsCommandWord(const char* argumentText) {
+    return argumentText != nullptr &&
+           (EqualsAsciiNoCase(argumentText, "update") || EqualsAsciiNoCase(argumentText, "uninstall"));
+}
+
+// The text must end exactly at the payload's last byte, as ForwardCommandLine
+// sends it: nothing unread may follow the word.
+bool IsForwardedCommandWord(const COPYDATASTRUCT* data) {
+    if (data == nullptr || data->dwData != COPYDATA_COMMAND_LINE || data->lpData == nullptr ||
+        data->cbData == 0 || data->cbData > FORWARDED_MAX_BYTES)
+        return false;
+    const char* text = static_cast<const char*>(data->lpData);
+    return std::memchr(text, '\0', data->cbData) == text + data->cbData - 1 && IsCommandWord(text);
+}
 
 DIALOG::DIALOG(HINSTANCE module, HWND owner) : MV_TRAYDIALOG("Vaylo", IDD_MAIN, owner, module) {}
 
@@ -113,9 +150,10 @@ void DIALOG::TearDown() {
 // ---------------------------------------------------------------- messages
 
 // A second instance forwards "update" or "uninstall" this way: the running
-// instance ends, whatever the text. Other dwData values are not ours.
+// instance ends. An elevated instance hears this message from programs of
+// lower integrity as well, so any other payload is ignored.
 void DIALOG::OnCopyData(const COPYDATASTRUCT* data) {
-    if (data != nullptr && data->dwData == COPYDATA_COMMAND_LINE)
+    if (IsForwardedCommandWord(data))
         EndDialog(hwnd, 1);
 }
 
@@ -152,9 +190,11 @@ void DIALOG::OnMouseMove(WPARAM keys, LPARAM point) {
         RelayMouse(WM_MOUSEMOVE, keys, point);
 }
 
-// Control 0 is a menu: the tray menu's hidden-window items.
+// Control 0 is a menu: the tray menu's hidden-window items. The item data
+// of these three are our entries: only the list and the menu of this thread
+// hand them over (another process could read or free one it named).
 INT_PTR DIALOG::OnDrawItem(WPARAM control, const DRAWITEMSTRUCT* item) {
-    if (item == nullptr)
+    if (item == nullptr || SentByAnotherThread())
         return FALSE;
     if (control == IDC_WINDOW_LIST)
         DrawWindowEntry(*item);
@@ -165,7 +205,7 @@ INT_PTR DIALOG::OnDrawItem(WPARAM control, const DRAWITEMSTRUCT* item) {
 
 // The list asks once for every entry it adds.
 INT_PTR DIALOG::OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT* item) {
-    if (item == nullptr)
+    if (item == nullptr || SentByAnotherThread())
         return FALSE;
     if (control == IDC_WINDOW_LIST)
         item->itemHeight = static_cast<UINT>(
@@ -179,7 +219,7 @@ INT_PTR DIALOG::OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT* item) {
 // The list hands back each entry's data as the entry goes (cleared, deleted,
 // or the list destroyed): the one place a WINDOW_ENTRY is freed.
 INT_PTR DIALOG::OnDeleteItem(WPARAM control, const DELETEITEMSTRUCT* item) {
-    if (item == nullptr || control != IDC_WINDOW_LIST)
+    if (item == nullptr || control != IDC_WINDOW_LIST || SentByAnotherThread())
         return FALSE;
     delete reinterpret_cast<WINDOW_ENTRY*>(item->itemData);
     return TRUE;

@@ -23,6 +23,14 @@
 
 class MV_LISTBOX;
 
+// The start-up's command words: the whole argument text is "update" or
+// "uninstall", in any case (ASCII letters only). A second start forwards one
+// to the running instance's main window, which then ends.
+bool IsCommandWord(const char* argumentText);
+// A forwarded command line as a second start of ours sends it (dwData 1, a
+// command word with its zero and nothing after it); anything else is not.
+bool IsForwardedCommandWord(const COPYDATASTRUCT* data);
+
 class DIALOG : public MV_TRAYDIALOG {
   public:
     DIALOG(HINSTANCE module, HWND owner);

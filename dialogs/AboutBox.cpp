@@ -326,7 +326,7 @@ bool OpenRichEditLink(HWND dialog, const CHARRANGE& range) {
                                                   reinterpret_cast<LPARAM>(text.Buffer()));
                 text.SetLength(BoundedLength(text.Text(), room));
                 if (read == length)
-                    opened = OpenLink(licenceBox, text.c_str());
+                    opened = OpenWebOrMailLink(licenceBox, text.c_str());
             }
         } else {
             STRING text;
@@ -337,7 +337,7 @@ bool OpenRichEditLink(HWND dialog, const CHARRANGE& range) {
                                                   reinterpret_cast<LPARAM>(text.Buffer()));
                 text.SetLength(BoundedLength(text.Text(), room));
                 if (read == length)
-                    opened = OpenLink(licenceBox, WSTRING(text.c_str()).c_str());
+                    opened = OpenWebOrMailLink(licenceBox, WSTRING(text.c_str()).c_str());
             }
         }
     }

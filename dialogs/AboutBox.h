@@ -118,6 +118,6 @@ void RefreshSystemFigures(HWND dialog);
 // the narrow one elsewhere: texts go in that call's encoding.
 LRESULT SendControlMessage(HWND dialog, int controlId, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Opens the text of `range` in the licence box with OpenLink, when it can be
-// read whole; the focus goes to OK and the selection is put back.
+// Opens the text of `range` in the licence box with OpenWebOrMailLink, when
+// it can be read whole; the focus goes to OK and the selection is put back.
 bool OpenRichEditLink(HWND dialog, const CHARRANGE& range);

@@ -4,6 +4,7 @@
 #include "foundation/Handles.h"
 #include "foundation/SystemUtilities.h"
 #include "foundation/WideString.h"
+#include "framework/WindowUtilities.h"
 
 #include <windowsx.h>
 
@@ -85,8 +86,10 @@ class HYPERLINK {
 LRESULT HYPERLINK::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_NCCREATE: return OnCreate(message, wParam, lParam);
-    case WM_COMMAND: return OnConfigure(wParam, lParam);
-    case HLM_GETTARGET: return OnGetTarget(wParam, lParam);
+    // Their texts and buffers are pointers into the sender's memory, which
+    // the system does not copy across: only this thread configures or asks.
+    case WM_COMMAND: return SentByAnotherThread() ? 0 : OnConfigure(wParam, lParam);
+    case HLM_GETTARGET: return SentByAnotherThread() ? 0 : OnGetTarget(wParam, lParam);
     case WM_SETTEXT: return OnSetText(message, wParam, lParam);
     case WM_SETFONT: return OnSetFont(reinterpret_cast<HFONT>(wParam), LOWORD(lParam) != 0);
     case WM_GETFONT: return reinterpret_cast<LRESULT>(font);

@@ -9,6 +9,8 @@
 //
 // Configured with WM_COMMAND, wParam one of the codes below. Texts are
 // zero-terminated UTF-16 and are copied: the caller may free them at once.
+// The commands and HLM_GETTARGET are for the control's own thread: sent by
+// another thread they do nothing and answer 0.
 // The caption is also the window text (WM_GETTEXT); without one the control
 // shows its target.
 

@@ -6,6 +6,8 @@
 
 #include <shellapi.h>
 
+#include <initializer_list>
+
 namespace {
 
 // Explorer reads the Shift state while it starts up, which is after
@@ -206,6 +208,21 @@ bool OpenLink(HWND owner, const wchar_t* text) {
         return OpenLinkWide(owner, text, WindowsFolderW());
     STRING narrow = text ? FromWide(text) : STRING();
     return OpenLinkNarrow(owner, narrow.c_str(), WindowsFolder());
+}
+
+bool IsWebOrMailLink(const wchar_t* text) {
+    if (!text)
+        return false;
+    for (const wchar_t* prefix : {L"http://", L"https://", L"mailto:", L"www."})
+        if (StartsWithNoCase(text, prefix))
+            return true;
+    return false;
+}
+
+bool OpenWebOrMailLink(HWND owner, const wchar_t* text) {
+    if (!IsWebOrMailLink(text))
+        return Fail("neither a web nor a mail address");
+    return OpenLink(owner, text);
 }
 
 bool OpenLinkWide(HWND owner, const wchar_t* text, const WSTRING& windowsFolder) {

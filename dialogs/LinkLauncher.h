@@ -39,6 +39,14 @@ STRING ExplorerCommandLine(const STRING& windowsFolder, const char* address);
 // address is released on every path, before any beep.
 bool OpenLink(HWND owner, const wchar_t* text);
 
+// Whether `text` names the web or the mail: it begins with "http://",
+// "https://" or "mailto:" (any case), or with "www.", which opens as http.
+bool IsWebOrMailLink(const wchar_t* text);
+// OpenLink for a link found in text the program does not write (the
+// licence): anything but the web or the mail (file:, ftp:, a path) would go
+// to explorer or the shell, and only beeps (false, a trace line).
+bool OpenWebOrMailLink(HWND owner, const wchar_t* text);
+
 // The two forms, with the folder explorer is started from; OpenLink passes
 // the Windows folder.
 bool OpenLinkWide(HWND owner, const wchar_t* text, const WSTRING& windowsFolder);

@@ -111,8 +111,23 @@ STRING BinFolder() {
     return SubFolder("bin\\");
 }
 
+// Only read from: never created. A program less than two folders deep
+// (C:\Tools\Vaylo.exe) has no application folder; its licence is then beside
+// it, never in whatever folder happens to be the current one.
 STRING LicenceFolder() {
-    return SubFolder("licence\\");
+    STRING folder = ApplicationFolder();
+    if (folder.Length() == 0) {
+        STRING program = ModulePath(nullptr);
+        const char* last = LastBackslash(program.c_str());
+        if (last == nullptr)
+            return STRING();
+        folder = STRING(program.c_str(), static_cast<unsigned>(last - program.c_str() + 1));
+    }
+    // Asked without the backslash: with it, a plain file is not found at all.
+    STRING name = folder + "licence";
+    if (FileExists(name.c_str()) && !FolderExists(name.c_str()))
+        return folder; // a file is in the way
+    return name + "\\";
 }
 
 bool FileExists(const char* path) {
@@ -172,10 +187,13 @@ int MAPPED_FILE::Close() {
 
 STRING WindowsFolder() {
     STRING folder;
-    folder.SetLength(MAX_PATH + 1);
+    // A block that could not grow is never written through.
+    if (folder.SetLength(MAX_PATH + 1).Length() != MAX_PATH + 1)
+        return STRING();
     UINT count = GetWindowsDirectoryA(folder.Buffer(), MAX_PATH + 1);
     if (count > MAX_PATH + 1) {
-        folder.SetLength(count);
+        if (folder.SetLength(count).Length() != count)
+            return STRING();
         count = GetWindowsDirectoryA(folder.Buffer(), count);
     }
     if (count == 0 || count > folder.Length())
@@ -186,10 +204,13 @@ STRING WindowsFolder() {
 
 WSTRING WindowsFolderW() {
     WSTRING folder;
-    folder.SetLength(MAX_PATH + 1);
+    // A block that could not grow is never written through.
+    if (folder.SetLength(MAX_PATH + 1).Length() != MAX_PATH + 1)
+        return WSTRING();
     UINT count = GetWindowsDirectoryW(folder.Buffer(), MAX_PATH + 1);
     if (count > MAX_PATH + 1) {
-        folder.SetLength(count);
+        if (folder.SetLength(count).Length() != count)
+            return WSTRING();
         count = GetWindowsDirectoryW(folder.Buffer(), count);
     }
     if (count == 0 || count > folder.Length())
@@ -280,7 +301,8 @@ STRING CurrentDesktopName() {
     DWORD needed = 0;
     GetUserObjectInformationA(desktop, UOI_NAME, nullptr, 0, &needed);
     STRING name;
-    name.SetLength(needed + 4);
+    if (name.SetLength(needed + 4).Length() != needed + 4)
+        return STRING(); // no memory: null lpDesktop inherits ours as well
     std::memset(name.Buffer(), 0, needed + 4);
     if (!GetUserObjectInformationA(desktop, UOI_NAME, name.Buffer(), needed, &needed))
         return STRING(); // null lpDesktop inherits ours; "" would not
@@ -293,7 +315,8 @@ WSTRING CurrentDesktopNameW() {
     GetUserObjectInformationW(desktop, UOI_NAME, nullptr, 0, &needed);
     unsigned characters = needed / sizeof(wchar_t) + 4;
     WSTRING name;
-    name.SetLength(characters);
+    if (name.SetLength(characters).Length() != characters)
+        return WSTRING();
     std::memset(name.Buffer(), 0, characters * sizeof(wchar_t));
     if (!GetUserObjectInformationW(desktop, UOI_NAME, name.Buffer(), needed, &needed))
         return WSTRING();

@@ -24,9 +24,12 @@ STRING ApplicationFolder();
 STRING ApplicationFolderOf(const char* programPath, UINT codePage = CP_ACP);
 // The last backslash of `path`, found that way; null when there is none.
 const char* LastBackslash(const char* path, UINT codePage = CP_ACP);
-// "bin\" and "licence\" below the application folder, created when missing;
-// the application folder itself when they cannot be had.
+// "bin\" below the application folder, created when missing; the
+// application folder itself when it cannot be had.
 STRING BinFolder();
+// "licence\" below the application folder, or below the program's own folder
+// when it has no application folder; never created. The folder above it when
+// a file of that name is in the way; empty when the program path has no "\".
 STRING LicenceFolder();
 
 bool FileExists(const char* path); // a file or a folder

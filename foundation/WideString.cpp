@@ -53,9 +53,11 @@ WSTRING::WSTRING(const char* ansi) {
     if (!ansi)
         return;
     int needed = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, ansi, -1, nullptr, 0);
-    SetLength(static_cast<unsigned>(needed) + 1);
-    if (needed > 0 &&
-        MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, ansi, -1, text, static_cast<int>(capacity)) > 0)
+    // Without a block the call below would only count again, and the length
+    // be read from nowhere.
+    if (needed <= 0 || !Resize(static_cast<unsigned>(needed) + 1))
+        return;
+    if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, ansi, -1, text, static_cast<int>(capacity)) > 0)
         length = static_cast<unsigned>(std::wcslen(text));
     else
         Free();
@@ -269,7 +271,8 @@ STRING FromWide(const wchar_t* source, unsigned count, unsigned codePage) {
     int needed = WideCharToMultiByte(page, 0, source, sourceCount, nullptr, 0, nullptr, nullptr);
     if (needed <= 0)
         return result;
-    result.SetLength(static_cast<unsigned>(needed));
+    if (result.SetLength(static_cast<unsigned>(needed)).Buffer() == nullptr)
+        return result;
     int written =
         WideCharToMultiByte(page, 0, source, sourceCount, result.Buffer(), needed, nullptr, nullptr);
     if (written <= 0)

@@ -1,5 +1,7 @@
 #include "framework/HelpPopups.h"
 
+#include "framework/WindowUtilities.h"
+
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -35,9 +37,17 @@ LRESULT CALLBACK HELP_POPUPS::TooltipProc(HWND window, UINT message, WPARAM wPar
         return DefWindowProcW(window, message, wParam, lParam);
     WNDPROC original = self->tooltipProc;
     switch (message) {
+    // Both carry a pointer into the sender's memory, which the system does
+    // not copy across: only the tooltip itself and its owner send them.
     case TTM_WINDOWFROMPOINT:
+        if (SentByAnotherThread())
+            return 0;
         if (lParam != 0)
             return reinterpret_cast<LRESULT>(self->WindowAt(*reinterpret_cast<const POINT*>(lParam)));
+        break;
+    case TTM_RELAYEVENT:
+        if (SentByAnotherThread())
+            return 0;
         break;
     case WM_TIMER:
         // Wine's tooltip can go on asking where the pointer is ten times a

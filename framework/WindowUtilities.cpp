@@ -201,3 +201,8 @@ bool AllowMessageFromLowerIntegrity(HWND window, UINT message) {
         return processFilter(message, FILTER_ALLOW) != FALSE;
     return true;
 }
+
+// ISMEX_NOSEND: sent by this thread, or posted.
+bool SentByAnotherThread() {
+    return (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) != 0;
+}

@@ -31,3 +31,10 @@ void CentreWindow(HWND window, HWND reference);
 // from a second start. Does nothing where the system has no such filter.
 // false: the system has the filter and refused.
 bool AllowMessageFromLowerIntegrity(HWND window, UINT message);
+
+// Whether the message being handled was sent by another thread (of this or
+// another process). Messages whose parameters carry this thread's own
+// pointers (item data, the caller's buffers) are answered only for this
+// thread: the system copies the structures across, not what they point to,
+// so another process could otherwise have us free or read any address.
+bool SentByAnotherThread();

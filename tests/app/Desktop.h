@@ -116,6 +116,9 @@ class VAYLO {
     // The icon the entry's item data holds (what the entry shows), read from
     // the program's memory; null when it could not be read.
     HICON EntryIcon(int index) const;
+    // The title the entry's item data holds, read from the program's memory
+    // the same way; empty when it could not be read.
+    std::string EntryTitle(int index) const;
     // One refresh of the list, as its timer gives it; false without an answer.
     bool Refresh() const { return Send(WM_TIMER, 1, 0); }
     std::wstring SelectedText() const;

@@ -10,6 +10,8 @@
 
 #include "support/StoredValues.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -665,8 +667,6 @@ INSTANTIATE_TEST_SUITE_P(Messages, SessionEndTest, ::testing::Values(1, 2, 3));
 
 // ---- a crash ----
 
-#ifdef VAYLO_FAULTS_EXE
-
 // Wine's debugger would show its crash dialog and hold the dying process.
 class NO_CRASH_DIALOG {
   public:
@@ -700,6 +700,64 @@ class NO_CRASH_DIALOG {
     DWORD previous = 0;
     bool had = false;
 };
+
+// ---- messages naming the program's memory ----
+
+// Sent from this process, the owner-draw structures arrive as copies, but
+// the item data in them and the tooltip's pointers still name memory of the
+// program: its list's real entry, a point placed there, or an address where
+// nothing lies. The program follows none of them: the entry stays (freed, it
+// would be freed once more as the list lets it go), no menu item of nothing
+// is measured, the tooltip reads no point, and the program ends cleanly.
+// Under Wine an exception in a message sent from another process is caught
+// before the program sees it, so that a bad address alone would not show.
+TEST_F(FaultTest, MessagesOfAnotherProcessNamingItsMemory_AreNotFollowed) {
+    NO_CRASH_DIALOG noDialog;
+    std::wstring title = Title(L"named");
+    ASSERT_TRUE(StartListedTargets({title}));
+    HWND list = GetDlgItem(vaylo.main, IDC_WINDOW_LIST);
+    UINT index = static_cast<UINT>(vaylo.IndexOf(title));
+    LRESULT entry = 0;
+    ASSERT_TRUE(BoundedSend(list, LB_GETITEMDATA, index, 0, &entry));
+    ASSERT_NE(entry, 0);
+    ASSERT_EQ(vaylo.EntryTitle(static_cast<int>(index)), Narrow(title));
+    std::vector<HWND> tooltips = TooltipsOf(vaylo.main);
+    ASSERT_EQ(tooltips.size(), 1u);
+    RECT icon = {};
+    ASSERT_TRUE(GetWindowRect(GetDlgItem(vaylo.main, IDC_PICKER), &icon));
+    // A point in the program's own memory, which goes with the process.
+    POINT centre = {(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
+    void* onIcon = VirtualAllocEx(vaylo.process.Handle(), nullptr, sizeof centre, MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_TRUE(onIcon &&
+                WriteProcessMemory(vaylo.process.Handle(), onIcon, &centre, sizeof centre, nullptr));
+
+    DELETEITEMSTRUCT deleted = {ODT_LISTBOX, IDC_WINDOW_LIST, index, list, static_cast<ULONG_PTR>(entry)};
+    EXPECT_TRUE(vaylo.Send(WM_DELETEITEM, IDC_WINDOW_LIST, reinterpret_cast<LPARAM>(&deleted)));
+    DRAWITEMSTRUCT drawn = {ODT_LISTBOX,
+                            IDC_WINDOW_LIST,
+                            index,
+                            ODA_DRAWENTIRE,
+                            0,
+                            list,
+                            nullptr,
+                            {0, 0, 8, 8},
+                            static_cast<ULONG_PTR>(entry)};
+    EXPECT_TRUE(vaylo.Send(WM_DRAWITEM, IDC_WINDOW_LIST, reinterpret_cast<LPARAM>(&drawn)));
+    MEASUREITEMSTRUCT measured = {ODT_MENU, 0, IDM_FIRST_HIDDEN, 0, 0, 0};
+    EXPECT_TRUE(vaylo.Send(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measured)));
+    EXPECT_EQ(measured.itemHeight, 0u) << "a menu item of nothing was measured";
+    LRESULT found = 0;
+    EXPECT_TRUE(BoundedSend(tooltips[0], TTM_WINDOWFROMPOINT, 0, reinterpret_cast<LPARAM>(onIcon), &found));
+    EXPECT_EQ(found, 0) << "the tooltip read a point";
+    EXPECT_TRUE(BoundedSend(tooltips[0], TTM_RELAYEVENT, 0, 0x10)); // the first page is never mapped
+
+    ASSERT_TRUE(RoundTrip(vaylo.main)) << "the program no longer answers";
+    EXPECT_EQ(vaylo.EntryTitle(static_cast<int>(index)), Narrow(title)) << "the entry was freed";
+    EXPECT_TRUE(Hide(title));
+    ExpectCleanExit();
+}
+
+#ifdef VAYLO_FAULTS_EXE
 
 // The test build, with faults to order: a crash ("Vaylo.Fault.Crash") and
 // menu items that cannot be made ("Vaylo.Fault.RefuseMenuItems", wParam 1).

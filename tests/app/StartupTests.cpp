@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -51,9 +53,14 @@ class StartupTest : public ::testing::Test {
     CHILD_PROCESS second;
 };
 
-void SendCopyData(HWND target, ULONG_PTR kind, const char* text) {
-    COPYDATASTRUCT data = {kind, static_cast<DWORD>(lstrlenA(text) + 1), const_cast<char*>(text)};
+void SendCopyBytes(HWND target, ULONG_PTR kind, const std::string& bytes) {
+    COPYDATASTRUCT data = {kind, static_cast<DWORD>(bytes.size()),
+                           bytes.empty() ? nullptr : const_cast<char*>(bytes.data())};
     BoundedSend(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), nullptr, 5000);
+}
+
+void SendCopyData(HWND target, ULONG_PTR kind, const char* text) {
+    SendCopyBytes(target, kind, std::string(text, std::strlen(text) + 1));
 }
 
 TEST_F(StartupTest, FirstStart_ShowsOneMainWindowWithTheDialogControls) {
@@ -244,14 +251,32 @@ TEST_P(LoneCommandWordTest, EndsAtOnceWithoutWindow) {
 
 INSTANTIATE_TEST_SUITE_P(Words, LoneCommandWordTest, ::testing::Values(" uninstall", " UPDATE"));
 
-TEST_F(StartupTest, CopyData_OtherKindIgnored_CommandLineKindEndsProgram) {
+// Only a command word as a second start sends it ends the program: any other
+// kind or text, a longer payload, one without its zero or with more after it
+// is ignored (an elevated instance hears this message from anyone).
+TEST_F(StartupTest, CopyData_OnlyAForwardedCommandWordEndsProgram) {
     HWND main = StartFirst();
     ASSERT_NE(main, nullptr);
 
-    SendCopyData(main, 2, "update");
-    ExpectFirstStillRuns(main);
+    struct PAYLOAD {
+        ULONG_PTR kind;
+        std::string bytes;
+    } const ignored[] = {
+        {2, std::string("update", 7)},
+        {COPYDATA_COMMAND_LINE, std::string("whatever", 9)},
+        {COPYDATA_COMMAND_LINE, std::string("update now", 11)},
+        {COPYDATA_COMMAND_LINE, std::string("update")},           // no zero
+        {COPYDATA_COMMAND_LINE, std::string("update\0junk", 12)}, // more after the zero
+        {COPYDATA_COMMAND_LINE, std::string("update") + std::string(4096, '\0')},
+        {COPYDATA_COMMAND_LINE, std::string()},
+    };
+    for (const PAYLOAD& payload : ignored) {
+        SCOPED_TRACE(payload.bytes.substr(0, 12));
+        SendCopyBytes(main, payload.kind, payload.bytes);
+        ExpectFirstStillRuns(main);
+    }
 
-    SendCopyData(main, COPYDATA_COMMAND_LINE, "whatever");
+    SendCopyData(main, COPYDATA_COMMAND_LINE, "UnInstall");
     ASSERT_TRUE(first.WaitForExit(EXIT_TIMEOUT_MS));
     EXPECT_EQ(first.ExitCode(), 0u);
 }

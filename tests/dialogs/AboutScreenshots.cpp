@@ -7,6 +7,7 @@
 #include "LinkTestSupport.h"
 
 #include "dialogs/AboutBox.h"
+#include "foundation/SystemUtilities.h"
 #include "resources/resource.h"
 #include "support/Process.h"
 #include "support/Screen.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     }
     TEST_OWNER owner;
     STRING licence = LicencePath();
+    CreateDirectoryA(LicenceFolder().c_str(), nullptr); // the program never makes it
     DeleteFileA(licence.c_str());
     bool ok = Photograph(owner.Get(), "about-box", argv[1]);
     if (!CopyFileA(WindowsPath(SHIPPED_LICENCE).c_str(), licence.c_str(), FALSE)) {

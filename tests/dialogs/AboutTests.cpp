@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <functional>
 #include <set>
 
 namespace {
@@ -34,10 +35,14 @@ std::wstring WithoutCarriageReturns(std::wstring text) {
     return text;
 }
 
-// "licence.txt" in this program's licence folder, gone before and after each test.
+// "licence.txt" in this program's licence folder, gone before and after each
+// test. The program only reads there: the folder is made here.
 class LICENCE_FILE {
   public:
-    LICENCE_FILE() : path(LicencePath().c_str()) { Remove(); }
+    LICENCE_FILE() : path(LicencePath().c_str()) {
+        CreateDirectoryA(LicenceFolder().c_str(), nullptr);
+        Remove();
+    }
     LICENCE_FILE(const LICENCE_FILE&) = delete;
     LICENCE_FILE& operator=(const LICENCE_FILE&) = delete;
     ~LICENCE_FILE() { Remove(); }
@@ -150,6 +155,13 @@ size_t ColoursIn(HWND dialog, RECT square) {
     return std::set<COLORREF>(pixels.begin(), pixels.end()).size();
 }
 
+// Waits until the box has handled everything sent before and no opening
+// holds the Shift key any more.
+void Settle(HWND about) {
+    RoundTrip(about);
+    PollUntil([] { return !KeyIsDown(VK_SHIFT); });
+}
+
 class AboutTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(recorder.Ready()) << "the link recorder could not be set up"; }
@@ -168,17 +180,39 @@ class AboutTest : public ::testing::Test {
         driver.Finish();
     }
 
+    // Writes a licence with `link` after a line of text, clicks the link's
+    // third character, waits (bounded) until `opened` holds, and answers the
+    // licence box's selection afterwards.
+    CHARRANGE ClickLinkInLicence(const std::string& link, const std::function<bool()>& opened) {
+        std::string before = "Window Vaylo licence.\r\nThe whole text is at ";
+        CHARRANGE selection = {-1, -1};
+        if (!licence.Write(before + link + " for everyone.\r\n")) {
+            ADD_FAILURE() << "the licence could not be written";
+            return selection;
+        }
+        LONG index = static_cast<LONG>(WithoutCarriageReturns(Wide(before)).size());
+        Open([&](HWND about) {
+            HWND box = GetDlgItem(about, IDC_ABOUT_LICENCE);
+            POINTL corner = {};
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(box, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&corner), index + 3,
+                                SMTO_ABORTIFHUNG, WAIT_MS, &ignored);
+            POINT at = {corner.x + 2, corner.y + 5};
+            ClientToScreen(box, &at);
+            ClickAt(at);
+            if (opened())
+                Settle(about);
+            SendMessageTimeoutW(box, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection), SMTO_ABORTIFHUNG,
+                                WAIT_MS, &ignored);
+            ClickButton(about, IDOK);
+        });
+        return selection;
+    }
+
     TEST_OWNER owner;
     LICENCE_FILE licence;
     LINK_RECORDER recorder;
 };
-
-// Waits until the box has handled everything sent before and no opening
-// holds the Shift key any more.
-void Settle(HWND about) {
-    RoundTrip(about);
-    PollUntil([] { return !KeyIsDown(VK_SHIFT); });
-}
 
 } // namespace
 
@@ -425,26 +459,21 @@ TEST_F(AboutTest, Links_AreTabStopsThatEnterOpens_AndEnterOnOkCloses) {
 }
 
 TEST_F(AboutTest, WebAddressInTheLicence_OpensWhenClicked) {
-    std::string before = "Window Vaylo licence.\r\nThe whole text is at ";
-    ASSERT_TRUE(licence.Write(before + "http://www.morvane-utilities.example/licence for everyone.\r\n"));
-    LONG index = static_cast<LONG>(WithoutCarriageReturns(Wide(before)).size());
-    CHARRANGE selection = {-1, -1};
-    Open([&](HWND about) {
-        HWND box = GetDlgItem(about, IDC_ABOUT_LICENCE);
-        POINTL corner = {};
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(box, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&corner), index + 3,
-                            SMTO_ABORTIFHUNG, WAIT_MS, &ignored);
-        POINT at = {corner.x + 2, corner.y + 5};
-        ClientToScreen(box, &at);
-        ClickAt(at);
-        if (recorder.WaitFor(1))
-            Settle(about);
-        SendMessageTimeoutW(box, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection), SMTO_ABORTIFHUNG,
-                            WAIT_MS, &ignored);
-        ClickButton(about, IDOK);
-    });
+    CHARRANGE selection = ClickLinkInLicence("http://www.morvane-utilities.example/licence",
+                                             [&] { return recorder.WaitFor(1); });
     EXPECT_EQ(std::vector<std::wstring>{L"web http://www.morvane-utilities.example/licence"},
               recorder.Received());
     EXPECT_EQ(selection.cpMin, selection.cpMax) << "the link's selection was left behind";
+}
+
+// The rich edit finds these as links too; explorer or the shell would open them.
+TEST_F(AboutTest, OtherLinksInTheLicence_BeepAndOpenNothing) {
+    for (const char* link : {"file:///C:/windows/win.ini", "ftp://ftp.morvane-utilities.example/"}) {
+        SCOPED_TRACE(link);
+        TRACE_LINES traces;
+        ClickLinkInLicence(link,
+                           [&] { return PollUntil([&] { return traces.Count("link not opened") > 0; }); });
+        EXPECT_EQ(1, traces.Count("link not opened"));
+        EXPECT_TRUE(recorder.Received().empty());
+    }
 }

@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cwchar>
+#include <thread>
 
 namespace {
 
@@ -146,4 +148,30 @@ TEST(Hyperlink, OpensItsOwnCopyOfTheTarget_OncePerClickOrDoubleClick_AndOnSpace)
     EXPECT_EQ(std::vector<std::wstring>(3, L"mail mailto:clicked@host.example?subject=Window%20Vaylo"),
               recorder.Received());
     EXPECT_EQ(1, traces.Count("link not opened"));
+}
+
+// Another thread's texts and buffers are pointers the control may not follow
+// (from another process they name nothing of ours): it neither takes a
+// caption or target from them nor writes its target into them.
+TEST(Hyperlink, CommandsAndQuestionsOfAnotherThread_ChangeAndWriteNothing) {
+    LINK_HOST host;
+    ASSERT_NE(nullptr, host.link);
+    host.Set(HYPERLINK_SET_TARGET, L"mine@host.example");
+    host.Set(HYPERLINK_SET_CAPTION, L"mine");
+    wchar_t buffer[64] = L"untouched";
+    LRESULT answer = -1;
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        SendMessageW(host.link, WM_COMMAND, HYPERLINK_SET_TARGET, reinterpret_cast<LPARAM>(L"file:///C:/"));
+        SendMessageW(host.link, WM_COMMAND, HYPERLINK_SET_CAPTION, reinterpret_cast<LPARAM>(L"theirs"));
+        answer = SendMessageW(host.link, HLM_GETTARGET, 64, reinterpret_cast<LPARAM>(buffer));
+        done = true;
+    });
+    bool finished = PumpUntil([&] { return done.load(); });
+    other.join();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(0, answer);
+    EXPECT_EQ(std::wstring(L"untouched"), buffer);
+    EXPECT_EQ(std::wstring(L"mine@host.example"), LinkTarget(host.link));
+    EXPECT_EQ(std::wstring(L"mine"), WindowText(host.link));
 }

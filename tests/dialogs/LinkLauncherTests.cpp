@@ -53,6 +53,17 @@ TEST(LinkKinds, MailPathAndWebAreToldApart_InBothForms) {
     EXPECT_EQ(LINK_KIND::WEB, ClassifyLink("www.host.example"));
 }
 
+// What a link found in the licence may be; the rest only beeps.
+TEST(LinkKinds, WebOrMail_OnlyHttpHttpsMailtoAndWww) {
+    for (const wchar_t* link : {L"http://host.example/", L"HTTPS://host.example/",
+                                L"MailTo:someone@host.example", L"www.host.example"})
+        EXPECT_TRUE(IsWebOrMailLink(link)) << link;
+    for (const wchar_t* link : {L"file:///C:/windows/", L"ftp://host.example/", L"news:group", L"C:\\folder",
+                                L"\\\\server\\share", L"someone@host.example", L"httpx://host.example/", L""})
+        EXPECT_FALSE(IsWebOrMailLink(link)) << link;
+    EXPECT_FALSE(IsWebOrMailLink(nullptr));
+}
+
 TEST(LinkKinds, ShellTarget_PrefixesMailtoOnceAndLeavesPathsAlone) {
     EXPECT_EQ(std::wstring(L"mailto:someone@host.example"), ShellTarget(L"someone@host.example").c_str());
     EXPECT_EQ(std::wstring(L"mailto:someone@host.example"),

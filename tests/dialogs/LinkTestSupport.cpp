@@ -111,17 +111,54 @@ int TRACE_LINES::Count(const char* part) const {
 
 // ---------------------------------------------------------------- helpers
 
-std::wstring LinkTarget(HWND link) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(link, HLM_GETTARGET, 0, 0, SMTO_ABORTIFHUNG, WAIT_MS, &length))
-        return L"<no answer>";
-    std::wstring target(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(link, HLM_GETTARGET, target.size(), reinterpret_cast<LPARAM>(&target[0]),
-                             SMTO_ABORTIFHUNG, WAIT_MS, &copied))
-        return L"<no answer>";
+namespace {
+
+// The target of `link`, asked in the thread that runs it (the control
+// answers no other thread).
+std::wstring AskTarget(HWND link) {
+    LRESULT length = SendMessageW(link, HLM_GETTARGET, 0, 0);
+    std::wstring target(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(link, HLM_GETTARGET, target.size(), reinterpret_cast<LPARAM>(&target[0]));
     target.resize(std::wcslen(target.c_str()));
     return target;
+}
+
+// One question put to the link's thread: a message hook there sees a WM_NULL
+// posted to the link as the thread takes it from its queue, and asks.
+struct TARGET_QUESTION {
+    HWND link = nullptr;
+    std::wstring answer;
+    std::atomic<bool> answered{false};
+};
+std::atomic<TARGET_QUESTION*> openQuestion{nullptr};
+
+LRESULT CALLBACK AskInLinkThread(int code, WPARAM removal, LPARAM lParam) {
+    auto* taken = reinterpret_cast<const MSG*>(lParam);
+    TARGET_QUESTION* question = openQuestion.load();
+    if (code == HC_ACTION && removal == PM_REMOVE && question && !question->answered &&
+        taken->hwnd == question->link && taken->message == WM_NULL) {
+        question->answer = AskTarget(question->link);
+        question->answered = true;
+    }
+    return CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+} // namespace
+
+std::wstring LinkTarget(HWND link) {
+    DWORD thread = GetWindowThreadProcessId(link, nullptr);
+    if (thread == GetCurrentThreadId())
+        return AskTarget(link);
+    TARGET_QUESTION question;
+    question.link = link;
+    openQuestion = &question;
+    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, AskInLinkThread, nullptr, thread);
+    bool answered =
+        hook && PostMessageW(link, WM_NULL, 0, 0) && PollUntil([&] { return question.answered.load(); });
+    if (hook)
+        UnhookWindowsHookEx(hook);
+    openQuestion = nullptr;
+    return answered ? question.answer : L"<no answer>";
 }
 
 POINT CaptionPoint(HWND link) {

@@ -60,7 +60,8 @@ class TRACE_LINES {
     int Count(const char* part) const;
 };
 
-// A hyperlink control's target, asked with HLM_GETTARGET from any thread.
+// A hyperlink control's target, asked with HLM_GETTARGET in the control's
+// own thread (called from another, that thread must be taking messages).
 std::wstring LinkTarget(HWND link);
 // A screen point on the caption's first letters, halfway down the control.
 POINT CaptionPoint(HWND link);

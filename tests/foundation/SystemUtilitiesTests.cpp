@@ -82,7 +82,7 @@ TEST(SystemUtilities, ApplicationFolder_IsTheParentOfTheExecutablesFolder) {
     EXPECT_EQ(app, seen["again"]);
     EXPECT_EQ(app + "bin\\", seen["bin"]);
     EXPECT_EQ(app + "licence\\", seen["licence"]);
-    EXPECT_TRUE(FolderExists((app + "licence").c_str())); // created on demand
+    EXPECT_FALSE(FolderExists((app + "licence").c_str())); // only ever read from: never made
 
     // Run from another folder of the application: bin\ is created.
     std::string other = scratch / "other\\";
@@ -113,18 +113,23 @@ TEST(SystemUtilities, ApplicationFolder_OfTooShallowExecutables_IsEmpty) {
     EXPECT_EQ("0", seen["exit"]);
     EXPECT_EQ("", seen["app"]);
     EXPECT_EQ("", seen["again"]);
-    // Without an application folder, bin\ and licence\ are relative to the current folder.
+    // Without an application folder, bin\ is relative to the current folder;
+    // the licence is looked for beside the program, and no folder is made for it.
     EXPECT_EQ("bin\\", seen["bin"]);
-    EXPECT_EQ("licence\\", seen["licence"]);
     EXPECT_TRUE(FolderExists((scratch / "bin").c_str()));
+    EXPECT_EQ(root + "licence\\", seen["licence"]);
+    EXPECT_FALSE(FolderExists((scratch / "licence").c_str()));
 
-    // One level below the root.
+    // One level below the root, with its licence beside it.
     std::string oneDeep = root + "vaylo_one" + unique + "\\";
+    ASSERT_TRUE(MakeFolders(oneDeep + "licence"));
     seen = FoldersSeenFrom(oneDeep + "prog.exe", scratch.Path(), scratch / "r2.txt");
     RemoveTree(oneDeep);
     EXPECT_EQ("0", seen["exit"]);
     EXPECT_EQ("", seen["app"]);
     EXPECT_EQ("bin\\", seen["bin"]);
+    EXPECT_EQ(oneDeep + "licence\\", seen["licence"]);
+    EXPECT_FALSE(FolderExists((scratch / "licence").c_str()));
 }
 
 TEST(SystemUtilities, FilesAndFolders_ForceDeleteTakesOnlyFiles) {
