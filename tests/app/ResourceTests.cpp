@@ -183,7 +183,7 @@ TEST(Resources, MainDialogTemplate_HasEveryControlInPlace) {
         {IDC_EXIT, L"BUTTON", L"E&xit", BS_PUSHBUTTON, true, 180, 135, 50, 14},
         {IDC_WINDOW_LIST, L"LISTBOX", L"", listStyle, true, 0, 37, 237, 90},
         {0xFFFF, L"STATIC", L"Drag the icon over a window to  select", SS_LEFT, true, 37, 2, 122, 8},
-        {0xFFFF, L"STATIC", L"or double click from the list to hide", SS_LEFT, true, 36, 12, 101, 8},
+        {0xFFFF, L"STATIC", L"or double click from the list to hide", SS_LEFT, true, 36, 12, 108, 8},
         {IDC_VIEW_HIDDEN, L"BUTTON", L"Vie&w Hidden Windows", BS_PUSHBUTTON, true, 72, 135, 92, 14},
         {IDC_ABOUT, L"BUTTON", L"&About", BS_PUSHBUTTON, true, 185, 19, 44, 15},
         {IDC_OPTIONS, L"BUTTON", L"&Options", BS_PUSHBUTTON, true, 185, 1, 44, 15},
