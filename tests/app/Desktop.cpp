@@ -265,14 +265,6 @@ bool WaitForeground(HWND window, DWORD timeoutMs) {
     return PumpUntil([&] { return GetForegroundWindow() == window; }, timeoutMs);
 }
 
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
-        return nullptr;
-    return info.hwndFocus;
-}
-
 bool ClickIntoControl(HWND dialog, int id) {
     HWND control = GetDlgItem(dialog, id);
     if (!WaitForeground(dialog))

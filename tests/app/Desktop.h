@@ -87,8 +87,6 @@ std::vector<std::wstring> RebuiltListTexts(HWND exclude);
 // Waits until the window's visibility is the given one; false on timeout.
 bool WaitVisible(HWND window, bool visible, DWORD timeoutMs = WAIT_MS);
 bool WaitForeground(HWND window, DWORD timeoutMs = WAIT_MS);
-// The focus window of the thread that owns the window, as the system sees it.
-HWND FocusOf(HWND window);
 // A real click on the dialog's control once the dialog is in front; true
 // once the control has the focus.
 bool ClickIntoControl(HWND dialog, int id);

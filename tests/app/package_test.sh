@@ -12,15 +12,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-failures=0
-check() { # what expected actual
-  if [ "$2" = "$3" ]; then
-    echo "ok    $1"
-  else
-    echo "FAIL  $1: expected '$2', got '$3'"
-    failures=$((failures + 1))
-  fi
-}
+source "$root/tests/support/check.sh"
 
 version="$(sed -n 's/^PRODUCTVERSION[[:space:]]*//p' "$root/resources/Vaylo.rc" | tr -d ' \r' | tr , .)"
 zip="$(bash "$root/scripts/package.sh" "$vaylo_exe" "$work/dist")" || { echo "package.sh failed"; exit 1; }

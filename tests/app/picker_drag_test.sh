@@ -20,15 +20,7 @@ size="$(xdpyinfo | awk '/dimensions:/ { print $2; exit }')"
 probe() { run "$probe_exe" "$@" | tr -d '\r'; }
 windows_path() { echo "Z:${1//\//\\}"; }
 
-failures=0
-check() { # what expected actual
-  if [ "$2" = "$3" ]; then
-    echo "ok    $1"
-  else
-    echo "FAIL  $1: expected '$2', got '$3'"
-    failures=$((failures + 1))
-  fi
-}
+source "$root/tests/support/check.sh"
 
 tag="D$$"
 target="$tag target"

@@ -166,11 +166,3 @@ POINT CaptionPoint(HWND link) {
     GetWindowRect(link, &rect);
     return POINT{rect.left + 6, (rect.top + rect.bottom) / 2};
 }
-
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
-        return nullptr;
-    return info.hwndFocus;
-}

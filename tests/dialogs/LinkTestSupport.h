@@ -6,6 +6,7 @@
 
 #include "support/LinkRecorder.h"
 #include "support/Poll.h"
+#include "support/Window.h"
 
 #include <windows.h>
 
@@ -65,5 +66,3 @@ class TRACE_LINES {
 std::wstring LinkTarget(HWND link);
 // A screen point on the caption's first letters, halfway down the control.
 POINT CaptionPoint(HWND link);
-// The thread's keyboard focus, read from any thread.
-HWND FocusOf(HWND window);

@@ -2,6 +2,7 @@
 
 #include "dialogs/PasswordDialog.h"
 #include "resources/resource.h"
+#include "support/Window.h"
 
 #include <gtest/gtest.h>
 
@@ -59,15 +60,6 @@ bool AskWith(HWND owner, const char* expected, std::function<void(HWND prompt)> 
     bool answer = AskPassword(owner, STRING(expected), ProgramIcon());
     driver.Finish();
     return answer;
-}
-
-// The thread's focus window as the system sees it.
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
-        return nullptr;
-    return info.hwndFocus;
 }
 
 // Types as the user would, once the entry has the keyboard focus, and presses Enter.

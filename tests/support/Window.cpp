@@ -177,3 +177,11 @@ bool ShellDeleteIcon(HWND owner) {
     NOTIFYICONDATAW record = IconRecord(owner);
     return Shell_NotifyIconW(NIM_DELETE, &record) != FALSE;
 }
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}

@@ -45,6 +45,9 @@ bool BoundedSend(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0
 // The window answered a message within the bound: everything sent or posted
 // to it before has been handled. False when it is hung or gone.
 bool RoundTrip(HWND window, DWORD timeoutMs = 5000);
+// The keyboard focus of the thread that owns the window, read from any thread
+// as the system sees it.
+HWND FocusOf(HWND window);
 // Makes the window the foreground window and waits until it is.
 bool BringToFront(HWND window, DWORD timeoutMs = WAIT_MS);
 
