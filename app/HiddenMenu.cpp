@@ -154,6 +154,12 @@ void DIALOG::MeasureMenuEntry(MEASUREITEMSTRUCT& item) {
         SelectObject(dc.Get(), old);
 }
 
+// The menu has an item of that id carrying exactly that data.
+bool DIALOG::MenuHolds(UINT id, ULONG_PTR data) const {
+    MENUITEMINFOA info;
+    return trayMenu.Get() && ReadItem(trayMenu.Get(), id, FALSE, MIIM_DATA, info) && info.dwItemData == data;
+}
+
 void DIALOG::DrawMenuEntry(const DRAWITEMSTRUCT& item) {
     if (item.CtlType != ODT_MENU || static_cast<int>(item.itemID) < 0)
         return;

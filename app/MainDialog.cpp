@@ -191,38 +191,54 @@ void DIALOG::OnMouseMove(WPARAM keys, LPARAM point) {
 }
 
 // Control 0 is a menu: the tray menu's hidden-window items. The item data
-// of these three are our entries: only the list and the menu of this thread
-// hand them over (another process could read or free one it named).
+// of these three are our entries, and another process can send them with any
+// number in it: an entry is read only where the list or the menu really holds
+// it. (The thread a message came from cannot decide this: while this thread
+// answers another's message, the list's and the menu's own messages look
+// sent from there too.)
 INT_PTR DIALOG::OnDrawItem(WPARAM control, const DRAWITEMSTRUCT* item) {
-    if (item == nullptr || SentByAnotherThread())
+    if (item == nullptr)
         return FALSE;
-    if (control == IDC_WINDOW_LIST)
-        DrawWindowEntry(*item);
-    else
+    if (control == IDC_WINDOW_LIST) {
+        if (ListHolds(*item))
+            DrawWindowEntry(*item);
+    } else if (MenuHolds(item->itemID, item->itemData)) {
         DrawMenuEntry(*item);
+    }
     return TRUE;
 }
 
-// The list asks once for every entry it adds.
+// The list asks once for every entry it adds; its height reads no entry.
 INT_PTR DIALOG::OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT* item) {
-    if (item == nullptr || SentByAnotherThread())
+    if (item == nullptr)
         return FALSE;
     if (control == IDC_WINDOW_LIST)
         item->itemHeight = static_cast<UINT>(
             EntryLayout(reinterpret_cast<HFONT>(SendMessageA(GetItem(IDC_WINDOW_LIST), WM_GETFONT, 0, 0)))
                 .height);
-    else
+    else if (MenuHolds(item->itemID, item->itemData))
         MeasureMenuEntry(*item);
     return TRUE;
 }
 
 // The list hands back each entry's data as the entry goes (cleared, deleted,
-// or the list destroyed): the one place a WINDOW_ENTRY is freed.
+// or the list destroyed): the one place a WINDOW_ENTRY is freed. Another
+// process could name a listed entry and have it freed twice, so an entry is
+// freed only by this thread's own message or while this program deletes
+// entries itself.
 INT_PTR DIALOG::OnDeleteItem(WPARAM control, const DELETEITEMSTRUCT* item) {
-    if (item == nullptr || control != IDC_WINDOW_LIST || SentByAnotherThread())
+    if (item == nullptr || control != IDC_WINDOW_LIST || (!deletingEntries && SentByAnotherThread()))
         return FALSE;
     delete reinterpret_cast<WINDOW_ENTRY*>(item->itemData);
     return TRUE;
+}
+
+// An item that names no entry (an empty list's focus) holds nothing to read.
+bool DIALOG::ListHolds(const DRAWITEMSTRUCT& item) const {
+    if (item.itemData == 0 || static_cast<int>(item.itemID) < 0)
+        return item.itemData == 0;
+    return item.hwndItem == GetItem(IDC_WINDOW_LIST) &&
+           SendMessageA(item.hwndItem, LB_GETITEMDATA, item.itemID, 0) == static_cast<LRESULT>(item.itemData);
 }
 
 // Other timers are the base's or have their own procedure (the drag watch).

@@ -90,6 +90,8 @@ class DIALOG : public MV_TRAYDIALOG {
     INT_PTR OnDrawItem(WPARAM control, const DRAWITEMSTRUCT* item);
     INT_PTR OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT* item);
     INT_PTR OnDeleteItem(WPARAM control, const DELETEITEMSTRUCT* item);
+    bool ListHolds(const DRAWITEMSTRUCT& item) const;
+    bool MenuHolds(UINT id, ULONG_PTR data) const;
     void OnTimer(WPARAM timer);
     void WatchHotkeyRelease();
     STRING HotkeyLines() const;
@@ -163,6 +165,10 @@ class DIALOG : public MV_TRAYDIALOG {
     HBRUSH highlightBrush = nullptr;
     HBRUSH menuBrush = nullptr;
     bool dragging = false;
+    // True while this program itself deletes list entries: only then does a
+    // WM_DELETEITEM that looks sent from another thread free one (see
+    // OnDeleteItem).
+    bool deletingEntries = false;
     HOTKEY_TABLE hotkeys;
     // The hotkey last acted on while its key may still be down, and when its
     // last repeat arrived.

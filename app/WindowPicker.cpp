@@ -130,10 +130,12 @@ void DIALOG::RefreshWindowList() {
     int top = list.GetTopIndex();
     // Drawing waits until every change is in; then the list is painted once.
     SendMessageA(list.Handle(), WM_SETREDRAW, FALSE, 0);
+    deletingEntries = true;
     for (auto index = gone.rbegin(); index != gone.rend(); ++index) {
         list.DeleteString(*index); // frees the entry (WM_DELETEITEM)
         listed.erase(listed.begin() + *index);
     }
+    deletingEntries = false;
     for (std::unique_ptr<WINDOW_ENTRY>& entry : arriving)
         ListEntry(list, std::move(entry));
     SelectWindowEntry(list, remembered);
@@ -245,8 +247,10 @@ HWND DIALOG::SelectedWindow() {
 void DIALOG::ClearWindowList() {
     MV_LISTBOX list(GetItem(IDC_WINDOW_LIST));
     listed.clear();
+    deletingEntries = true;
     if (HasEntries(list.GetCount()))
         list.Clear();
+    deletingEntries = false;
 }
 
 // No exception may leave: the 32-bit build cannot unwind through user32's
