@@ -110,12 +110,11 @@ int StartupFolders(STRING (&folders)[2]) {
     return count;
 }
 
-STRING FindLinkAnywhere(const char* folder, const char* programFileName, const char* shortcutName,
-                        int& where) {
+STRING FindLinkAnywhere(const char* folder, const char* programFileName, const char* shortcutName) {
     STRING folders[2];
     int count = StartupFolders(folders);
-    for (where = 0; where < count; ++where) {
-        STRING found = FindLink(folder, folders[where].c_str(), programFileName, shortcutName);
+    for (int i = 0; i < count; ++i) {
+        STRING found = FindLink(folder, folders[i].c_str(), programFileName, shortcutName);
         if (found.Length() > 0)
             return found;
     }
@@ -199,8 +198,7 @@ STRING FindStartupShortcut(const char* folder, const char* startupFolder, const 
 
 bool IsStartupShortcutPresent(const char* folder, const char* programFileName, const char* shortcutName) {
     COM_INIT com;
-    int where = 0;
-    return FindLinkAnywhere(folder, programFileName, shortcutName, where).Length() > 0;
+    return FindLinkAnywhere(folder, programFileName, shortcutName).Length() > 0;
 }
 
 bool CreateStartupShortcut(const char* folder, const char* programFileName, const char* shortcutName,
@@ -209,8 +207,7 @@ bool CreateStartupShortcut(const char* folder, const char* programFileName, cons
     SetError(error, ERROR_PATH_NOT_FOUND);
     if (!folder || IsEmpty(programFileName) || IsEmpty(shortcutName))
         return false;
-    int where = 0;
-    if (FindLinkAnywhere(folder, programFileName, shortcutName, where).Length() > 0)
+    if (FindLinkAnywhere(folder, programFileName, shortcutName).Length() > 0)
         return true;
 
     STRING programFolder = WithoutSeparator(folder) + "\\";
