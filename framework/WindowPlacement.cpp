@@ -1,13 +1,18 @@
 #include "framework/WindowBase.h"
 #include "framework/WindowPlacement.h"
 
+#include "framework/Metrics.h"
 #include "framework/WindowUtilities.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
 char const* const kPlacementValues[4] = {"WPLeft", "WPTop", "WPRight", "WPBottom"};
+char const kDpiValue[] = "WPDpi"; // the DPI the rectangle was taken at
+
+long long const kFarAway = 1LL << 30; // farther than any two monitors lie apart
 
 // The LOGFONTA fields kept as DWORDs, in the order they are stored.
 struct FONT_FIELD {
@@ -56,6 +61,16 @@ void FitSpan(SPAN& span, long long low, long long high) {
     }
 }
 
+LONG ClampToLong(long long value) {
+    return static_cast<LONG>(std::min<long long>(std::max<long long>(value, LONG_MIN), LONG_MAX));
+}
+
+// The DPIs a stored value may name: 50 % to 1000 % of 96. Anything else is
+// damage, and the rectangle is taken as it is.
+bool PlausibleDpi(int dpi) {
+    return dpi >= 48 && dpi <= 960;
+}
+
 long long Width(const RECT& rect) {
     return static_cast<long long>(rect.right) - rect.left;
 }
@@ -71,8 +86,12 @@ long long Overlap(const RECT& a, const RECT& b) {
     return width > 0 && height > 0 ? width * height : 0;
 }
 
-BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT bounds, LPARAM layout) {
-    reinterpret_cast<MONITOR_LAYOUT*>(layout)->monitors.push_back(*bounds);
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT bounds, LPARAM layoutAddress) {
+    MONITOR_LAYOUT* layout = reinterpret_cast<MONITOR_LAYOUT*>(layoutAddress);
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    layout->monitors.push_back(*bounds);
+    layout->workAreas.push_back(GetMonitorInfoA(monitor, &info) ? info.rcWork : *bounds);
     return TRUE;
 }
 
@@ -166,6 +185,8 @@ bool SavePlacement(REGKEY& settings, const char* subkey, HWND window, int state)
     for (int i = 0; i < 4; ++i)
         if (!placement.WriteDword(kPlacementValues[i], static_cast<DWORD>(edges[i])))
             return false;
+    if (!placement.WriteDword(kDpiValue, static_cast<DWORD>(SystemDpi())))
+        return false;
     bool topMost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     return placement.WriteDword("WinState", static_cast<DWORD>(state)) &&
            placement.WriteDword("TopMost", topMost ? 1 : 0);
@@ -195,6 +216,9 @@ bool RestorePlacement(REGKEY& settings, const char* subkey, HWND window, bool re
         edges[i] = static_cast<LONG>(value);
     }
     RECT wanted = {edges[0], edges[1], edges[2], edges[3]};
+    DWORD storedDpi = 0; // missing: taken at the DPI of today
+    if (allRead && placement.ReadDword(kDpiValue, storedDpi))
+        wanted = ScaleToDpi(wanted, static_cast<int>(storedDpi), SystemDpi());
     // Nothing sensible can be made of an empty or inside-out rectangle.
     if (wanted.right <= wanted.left || wanted.bottom <= wanted.top)
         wanted = defaults;
@@ -267,8 +291,12 @@ MONITOR_LAYOUT CurrentMonitorLayout() {
     // Without an answer (no monitor support, a failed call) the primary
     // screen is the whole desktop.
     EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&layout));
-    if (layout.monitors.empty())
+    if (layout.monitors.empty()) {
+        RECT work = layout.primary;
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
         layout.monitors.push_back(layout.primary);
+        layout.workAreas.push_back(work);
+    }
     if (IsRectEmpty(&layout.virtualScreen))
         layout.virtualScreen = layout.primary;
     return layout;
@@ -297,13 +325,99 @@ bool WorthStoring(const RECT& rect, const MONITOR_LAYOUT& layout) {
 RECT FitToLayout(const RECT& wanted, const MONITOR_LAYOUT& layout) {
     const RECT* holder = MonitorHolding(wanted, layout);
     RECT area = holder ? *holder : layout.primary;
-    // A window spanning monitors keeps its size as far as the virtual screen allows.
-    if (holder && (Width(wanted) > Width(area) || Height(wanted) > Height(area)))
-        area = layout.virtualScreen;
     SPAN horizontal = {wanted.left, wanted.right};
     SPAN vertical = {wanted.top, wanted.bottom};
-    FitSpan(horizontal, area.left, area.right);
-    FitSpan(vertical, area.top, area.bottom);
+    // A window spanning monitors keeps its size as far as the virtual screen
+    // allows, but only in the direction in which it is larger than the
+    // monitor holding most of it; its top edge, the caption, stays on that
+    // monitor, never in a corner of the virtual screen that no monitor shows.
+    if (holder && Width(wanted) > Width(area))
+        FitSpan(horizontal, layout.virtualScreen.left, layout.virtualScreen.right);
+    else
+        FitSpan(horizontal, area.left, area.right);
+    if (holder && Height(wanted) > Height(area))
+        FitSpan(vertical, area.top, std::max(area.bottom, layout.virtualScreen.bottom));
+    else
+        FitSpan(vertical, area.top, area.bottom);
     return RECT{static_cast<LONG>(horizontal.low), static_cast<LONG>(vertical.low),
                 static_cast<LONG>(horizontal.high), static_cast<LONG>(vertical.high)};
+}
+
+RECT ScaleToDpi(const RECT& stored, int storedDpi, int currentDpi) {
+    if (storedDpi == currentDpi || !PlausibleDpi(storedDpi) || !PlausibleDpi(currentDpi))
+        return stored;
+    long long width = Width(stored), height = Height(stored);
+    if (width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX)
+        return stored; // nothing to scale, or too large to scale: fitting deals with it
+    int scaledWidth = MulDiv(static_cast<int>(width), currentDpi, storedDpi);
+    int scaledHeight = MulDiv(static_cast<int>(height), currentDpi, storedDpi);
+    if (scaledWidth < 0 || scaledHeight < 0) // MulDiv's overflow
+        return stored;
+    return RECT{stored.left, stored.top, ClampToLong(stored.left + static_cast<long long>(scaledWidth)),
+                ClampToLong(stored.top + static_cast<long long>(scaledHeight))};
+}
+
+size_t NearestMonitor(const RECT& rect, const MONITOR_LAYOUT& layout) {
+    size_t nearest = layout.monitors.size();
+    long long mostShared = 0, leastDistance = 0;
+    for (size_t i = 0; i < layout.monitors.size(); ++i) {
+        const RECT& monitor = layout.monitors[i];
+        long long shared = Overlap(rect, monitor);
+        long long dx = std::max<long long>({0, static_cast<long long>(monitor.left) - rect.right,
+                                            static_cast<long long>(rect.left) - monitor.right});
+        long long dy = std::max<long long>({0, static_cast<long long>(monitor.top) - rect.bottom,
+                                            static_cast<long long>(rect.top) - monitor.bottom});
+        dx = std::min<long long>(dx, kFarAway); // squared and summed, still far inside a long long
+        dy = std::min<long long>(dy, kFarAway);
+        long long distance = dx * dx + dy * dy;
+        bool better = nearest == layout.monitors.size() || shared > mostShared ||
+                      (mostShared == 0 && shared == 0 && distance < leastDistance);
+        if (better) {
+            nearest = i;
+            mostShared = shared;
+            leastDistance = distance;
+        }
+    }
+    return nearest;
+}
+
+RECT WorkAreaNearest(const RECT& rect, const MONITOR_LAYOUT& layout) {
+    size_t index = NearestMonitor(rect, layout);
+    if (index >= layout.monitors.size())
+        return layout.primary;
+    if (index < layout.workAreas.size() && !IsRectEmpty(&layout.workAreas[index]))
+        return layout.workAreas[index];
+    return layout.monitors[index];
+}
+
+RECT CentredInWorkArea(const RECT& own, const RECT& reference, const MONITOR_LAYOUT& layout) {
+    RECT area = WorkAreaNearest(reference, layout);
+    long long cx = (static_cast<long long>(reference.left) + reference.right) / 2;
+    long long cy = (static_cast<long long>(reference.top) + reference.bottom) / 2;
+    long long rh = Height(reference) / 2;
+    long long h = Height(own), hw = Width(own) / 2, hh = h / 2;
+
+    if (cx + hw > area.right)
+        cx = area.right - hw;
+    else if (cx - hw < area.left)
+        cx = area.left + hw;
+
+    if (hh <= rh) {
+        if (cy + hh > area.bottom)
+            cy = area.bottom - hh;
+        else if (cy - hh < area.top)
+            cy = area.top + hh;
+    } else if (reference.top < area.top) { // taller than a reference reaching above the area
+        cy = area.top + hh;
+    } else {
+        cy = reference.top + hh - (h - Height(reference)) / 2;
+        if (cy - hh < area.top)
+            cy = area.top + hh;
+        if (cy + hh > area.bottom)
+            cy = area.bottom - hh;
+    }
+    // Larger than the work area: the top-left corner, and so the caption, stays in it.
+    long long left = std::max<long long>(cx - hw, area.left);
+    long long top = std::max<long long>(cy - hh, area.top);
+    return RECT{ClampToLong(left), ClampToLong(top), ClampToLong(left + 2 * hw), ClampToLong(top + 2 * hh)};
 }

@@ -1,5 +1,7 @@
 #include "framework/WindowUtilities.h"
 
+#include "framework/WindowPlacement.h"
+
 #include <vector>
 
 namespace {
@@ -120,50 +122,38 @@ void MoveWindowTo(HWND window, const RECT& rect, bool whole) {
     MoveWindow(window, rect.left, rect.top, current.right - current.left, current.bottom - current.top, TRUE);
 }
 
+namespace {
+
+// A minimized reference lies on no monitor: its normal rectangle counts,
+// which GetWindowPlacement gives in workspace coordinates (from the primary
+// work area's corner) unless the window is a tool window.
+bool ReferenceRect(HWND reference, RECT& rect) {
+    if (!reference || !GetWindowRect(reference, &rect))
+        return false;
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (!IsIconic(reference) || !GetWindowPlacement(reference, &placement))
+        return true;
+    rect = placement.rcNormalPosition;
+    RECT work = {};
+    if (!(GetWindowLongA(reference, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) &&
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+        OffsetRect(&rect, work.left, work.top);
+    return true;
+}
+
+} // namespace
+
 void CentreWindow(HWND window, HWND reference) {
-    if (!IsWindow(window))
+    RECT own = {};
+    if (!IsWindow(window) || !GetWindowRect(window, &own))
         return;
-    HWND desktop = GetDesktopWindow();
-    RECT desk = {};
-    GetWindowRect(desktop, &desk);
-    long DW = desk.right - desk.left;
-    long DH = desk.bottom - desk.top;
-
-    RECT ref;
-    if (!reference || !GetWindowRect(reference, &ref))
-        ref = desk; // a dead reference: the desktop
-    RECT own;
-    if (!GetWindowRect(window, &own))
-        return;
-
-    long cx = (ref.left + ref.right) / 2;
-    long cy = (ref.top + ref.bottom) / 2;
-    long rh = (ref.bottom - ref.top) / 2;
-    long h = own.bottom - own.top;
-    long hw = (own.right - own.left) / 2;
-    long hh = h / 2;
-
-    if (cx + hw > DW)
-        cx = DW - hw;
-    else if (cx - hw < 0)
-        cx = hw;
-
-    if (hh <= rh) {
-        if (cy + hh > DH)
-            cy = DH - hh;
-        else if (cy - hh < 0)
-            cy = hh;
-    } else if (ref.top < 0) {
-        cy = hh;
-    } else {
-        cy = ref.top + hh - (h - (ref.bottom - ref.top)) / 2;
-        if (cy - hh < 0)
-            cy = hh;
-        if (cy + hh > DH)
-            cy = DH - hh;
-    }
-
-    MoveWindow(window, cx - hw, cy - hh, 2 * hw, 2 * hh, TRUE);
+    MONITOR_LAYOUT layout = CurrentMonitorLayout();
+    RECT over = {};
+    if (!ReferenceRect(reference, over)) // the desktop, or a dead reference: the primary work area
+        over = WorkAreaNearest(layout.primary, layout);
+    RECT placed = CentredInWorkArea(own, over, layout);
+    MoveWindow(window, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top, TRUE);
 }
 
 STRING EditText(HWND edit) {

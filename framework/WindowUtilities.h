@@ -23,7 +23,8 @@ STRING EditText(HWND edit);
 // whole: move onto the rectangle; otherwise move the top-left corner only.
 void MoveWindowTo(HWND window, const RECT& rect, bool whole);
 
-// Centres window over reference (null: the desktop), kept on the desktop.
+// Centres window over reference (null: the desktop's primary work area), kept
+// in the work area of the monitor nearest the reference (CentredInWorkArea).
 void CentreWindow(HWND window, HWND reference);
 
 // Lets message reach window from processes of lower integrity (Windows Vista

@@ -8,6 +8,12 @@ A grid file holds, in any order:
   C = none words     the transparent character (icons and cursors only)
 and the rows of the picture, one character per pixel, all of the same width.
 
+A shape file (vaylo.txt) instead describes a picture for any size: "units N" (the side of
+its grid), then "rect LEFT TOP RIGHT BOTTOM RRGGBB" and "poly X,Y X,Y ... RRGGBB" lines,
+later shapes drawn over earlier ones. "vaylo.txt@24" in OUTPUTS draws it at 24 x 24 in
+32-bit colour with alpha: each pixel takes the colours of 8 x 8 samples, and what no shape
+covers is transparent.
+
 Run from anywhere; the binaries are written next to resources/art/ and are committed
 together with their sources, so a build needs no Python.
 """
@@ -19,14 +25,17 @@ import sys
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources")
 ART = os.path.join(ROOT, "art")
 
-# Output file and the grid files that make it, largest image first.
+# Output file and the grid files that make it, largest image first: the program icon holds
+# six sizes in 32-bit colour with alpha and, for systems without alpha, two in 16 colours.
 OUTPUTS = [
-    ("vaylo.ico", ["vaylo-32.txt", "vaylo-16.txt"]),
+    ("vaylo.ico", ["vaylo.txt@%d" % side for side in (48, 40, 32, 24, 20, 16)]
+                  + ["vaylo-32.txt", "vaylo-16.txt"]),
     ("picker.ico", ["picker.txt"]),
     ("crosshair.cur", ["crosshair.txt"]),
     ("notice.bmp", ["notice.txt"]),
 ]
 
+SAMPLES = 8  # a drawn pixel's samples each way
 LEGEND = re.compile(r"^(\S) = (none|[0-9a-fA-F]{6})(\s.*)?$")
 BLACK = (0, 0, 0)
 
@@ -76,6 +85,71 @@ class Art:
         return self.colours[self.rows[y][x]]
 
 
+class Shapes:
+    """A shape file drawn at one size: rows of (r, g, b, alpha) pixels."""
+
+    def __init__(self, spec):
+        self.name, side = spec.split("@")
+        self.width = self.height = int(side)
+        self.hotspot = (0, 0)
+        self.units = None
+        self.shapes = []  # (polygon corners, (r, g, b))
+        with open(os.path.join(ART, self.name), encoding="utf-8") as f:
+            for number, line in enumerate(f, 1):
+                self.parse(line.split("#")[0].split(), number)
+        if not self.units or not self.shapes:
+            self.fail("needs a units line and at least one shape")
+        self.pixels = [[self.pixel(x, y) for x in range(self.width)] for y in range(self.height)]
+
+    def fail(self, text):
+        sys.exit("%s: %s" % (self.name, text))
+
+    def parse(self, words, number):
+        try:
+            if not words:
+                return
+            if words[0] == "units" and len(words) == 2:
+                self.units = float(words[1])
+            elif words[0] == "rect" and len(words) == 6:
+                left, top, right, bottom = (float(w) for w in words[1:5])
+                corners = [(left, top), (right, top), (right, bottom), (left, bottom)]
+                self.shapes.append((corners, tuple(bytes.fromhex(words[5]))))
+            elif words[0] == "poly" and len(words) >= 5:
+                corners = [tuple(float(v) for v in w.split(",")) for w in words[1:-1]]
+                if any(len(c) != 2 for c in corners):
+                    raise ValueError
+                self.shapes.append((corners, tuple(bytes.fromhex(words[-1]))))
+            else:
+                raise ValueError
+        except ValueError:
+            self.fail("line %d is no units, rect or poly line: %r" % (number, " ".join(words)))
+
+    @staticmethod
+    def inside(corners, x, y):
+        """Even-odd rule: a ray to the right crosses the outline an odd number of times."""
+        result = False
+        for (x1, y1), (x2, y2) in zip(corners, corners[1:] + corners[:1]):
+            if (y1 > y) != (y2 > y) and x < x1 + (y - y1) * (x2 - x1) / (y2 - y1):
+                result = not result
+        return result
+
+    def pixel(self, x, y):
+        scale = self.units / self.width
+        total, covered = [0, 0, 0], 0
+        for sy in range(SAMPLES):
+            for sx in range(SAMPLES):
+                ux = (x + (sx + 0.5) / SAMPLES) * scale
+                uy = (y + (sy + 0.5) / SAMPLES) * scale
+                for corners, colour in reversed(self.shapes):  # the topmost shape wins
+                    if self.inside(corners, ux, uy):
+                        total = [t + c for t, c in zip(total, colour)]
+                        covered += 1
+                        break
+        if not covered:
+            return (0, 0, 0, 0)
+        return tuple(round(t / covered) for t in total) + (round(255 * covered / SAMPLES ** 2),)
+
+
 def row_padded(data):
     return data + b"\0" * (-len(data) % 4)
 
@@ -92,8 +166,23 @@ def pack_bits(values, bits):
     return bytes(out)
 
 
+def alpha_image(shapes):
+    """One 32-bit icon image: BITMAPINFOHEADER, BGRA bitmap, and the AND mask that systems
+    without alpha use (set where a pixel is wholly transparent)."""
+    xor, mask = b"", b""
+    for y in reversed(range(shapes.height)):  # bottom-up
+        row = shapes.pixels[y]
+        xor += b"".join(struct.pack("<BBBB", b, g, r, a) for r, g, b, a in row)
+        mask += row_padded(pack_bits([1 if a == 0 else 0 for _, _, _, a in row], 1))
+    header = struct.pack("<IiiHHIIiiII", 40, shapes.width, shapes.height * 2, 1, 32, 0,
+                         len(xor) + len(mask), 0, 0, 0, 0)
+    return 32, header + xor + mask
+
+
 def icon_image(art):
     """One icon or cursor image: BITMAPINFOHEADER, palette, XOR bitmap, AND mask."""
+    if isinstance(art, Shapes):
+        return alpha_image(art)
     # Index 0 is black so that transparent pixels (AND 1, XOR 0) leave the screen unchanged.
     palette = [BLACK]
     for colour in art.colours.values():
@@ -124,7 +213,7 @@ def icon_file(arts, cursor):
     for art, (bits, data) in zip(arts, images):
         if max(art.width, art.height) > 256:
             art.fail("an icon is at most 256 pixels wide and high")
-        colour_count = (1 << bits) if bits < 8 else 0
+        colour_count = (1 << bits) if bits < 8 else 0  # 0 for 8 bits and more
         # Cursors keep their hot spot where icons keep planes and bit count.
         planes_or_x, bits_or_y = art.hotspot if cursor else (1, bits)
         out += struct.pack("<BBBBHHII", art.width % 256, art.height % 256, colour_count, 0,
@@ -154,7 +243,7 @@ def main():
     # Everything is built before anything is written, so a bad grid leaves no file half-updated.
     built = []
     for output, sources in OUTPUTS:
-        arts = [Art(name) for name in sources]
+        arts = [Shapes(name) if "@" in name else Art(name) for name in sources]
         if output.endswith(".bmp"):
             built.append((output, sources, bmp_file(arts[0])))
         else:

@@ -228,6 +228,36 @@ BOOL CALLBACK CollectResourceName(HMODULE, LPCSTR, LPSTR name, LONG_PTR context)
     return TRUE;
 }
 
+// The program icon: six sizes in 32-bit colour with alpha, which the system
+// picks at its icon sizes from 100 to 200 % (16 to 32 small, 32 to 48 large),
+// and the 16-colour 16 and 32 for systems without alpha.
+TEST(Resources, ProgramIcon_SixSizesWithAlpha_AndTheSixteenColourOnes) {
+    RESOURCE_MODULE exe;
+    ASSERT_NE(exe.module, nullptr);
+    HRSRC group = FindResourceA(exe.module, MAKEINTRESOURCEA(IDI_PROGRAM), MAKEINTRESOURCEA(14));
+    ASSERT_NE(group, nullptr);
+    BYTE* directory = static_cast<BYTE*>(LockResource(LoadResource(exe.module, group)));
+    ASSERT_NE(directory, nullptr);
+    std::vector<std::pair<int, int>> images; // width, bits per pixel
+    WORD count = *reinterpret_cast<const WORD*>(directory + 4);
+    for (WORD i = 0; i < count; ++i) {
+        const BYTE* entry = directory + 6 + 14 * i; // GRPICONDIRENTRY
+        images.emplace_back(entry[0] ? entry[0] : 256, *reinterpret_cast<const WORD*>(entry + 6));
+    }
+    EXPECT_EQ((std::vector<std::pair<int, int>>{
+                  {48, 32}, {40, 32}, {32, 32}, {24, 32}, {20, 32}, {16, 32}, {32, 4}, {16, 4}}),
+              images);
+    for (int side : {16, 20, 24, 32, 40, 48}) {
+        int id = LookupIconIdFromDirectoryEx(directory, TRUE, side, side, LR_DEFAULTCOLOR);
+        HRSRC image = FindResourceA(exe.module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3) /* RT_ICON */);
+        ASSERT_NE(image, nullptr) << side;
+        const BITMAPINFOHEADER* header =
+            static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(exe.module, image)));
+        EXPECT_EQ(side, header->biWidth);
+        EXPECT_EQ(32, header->biBitCount) << side;
+    }
+}
+
 TEST(Resources, ProgramIconComesFirst_PickerCursorAndBitmapLoad) {
     RESOURCE_MODULE exe;
     ASSERT_NE(exe.module, nullptr);

@@ -4,6 +4,7 @@
 
 #include "ProbeIds.h"
 
+#include "framework/Metrics.h"
 #include "framework/ModalDialog.h"
 #include "framework/WindowPlacement.h"
 #include "support/ModalProbe.h"
@@ -106,16 +107,17 @@ SIZE TemplateSize(UINT dialogTemplate) {
 
 // ---------------------------------------------------------------- restore
 
-TEST(Placement, FirstRun_OpensCentredAndStoresAllSixValuesAtOnce) {
+TEST(Placement, FirstRun_OpensCentredAndStoresAllSevenValuesAtOnce) {
     PLACEMENT_KEY key;
     RECT seen = {};
     std::string stored;
-    long long state = -1, topMost = -1;
+    long long state = -1, topMost = -1, dpi = -1;
     NAMED_PROBE dialog(IDD_PROBE, [&](NAMED_PROBE& d) {
         seen = WindowRect(d.Handle());
         stored = key.Stored();
         state = key.State();
         topMost = key.Dword(kSubkey, "TopMost");
+        dpi = key.Dword(kSubkey, "WPDpi");
     });
     dialog.Run();
     RECT desktop = Desktop();
@@ -124,6 +126,7 @@ TEST(Placement, FirstRun_OpensCentredAndStoresAllSixValuesAtOnce) {
     EXPECT_EQ(Describe(seen), stored);
     EXPECT_EQ(WINSTATE_NORMAL, state);
     EXPECT_EQ(0, topMost);
+    EXPECT_EQ(SystemDpi(), dpi);
 }
 
 TEST(Placement, StoredMaximised_OpensAtTheStoredNormalRectangleThenMaximised) {
@@ -264,6 +267,44 @@ TEST(Placement, TopMost_StoredOneMakesTheWindowTopMost_ZeroTakesItAway) {
     EXPECT_EQ(0, key.Dword(kSubkey, "TopMost"));
 }
 
+// A rectangle taken at another DPI has its size scaled to today's, its
+// top-left corner kept; without a usable "WPDpi" it is applied as it is.
+TEST(Placement, StoredAtAnotherDpi_ItsSizeIsScaledBeforeItIsApplied) {
+    PLACEMENT_KEY key;
+    REGKEY settings(HKEY_LOCAL_MACHINE, kKeyPath);
+    HWND window = CreateWindowExA(0, "STATIC", "popup", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, window);
+    int const now = SystemDpi();
+    RECT const stored = {100, 100, 400, 300};
+    struct CASE {
+        const char* name;
+        long long dpi; // -1: no value
+        RECT placed;
+    } const cases[] = {
+        {"taken at half today's DPI: twice the size", now / 2, {100, 100, 700, 500}},
+        {"taken at 1.5 times today's: two thirds, rounded", now * 3 / 2, {100, 100, 300, 233}},
+        {"taken at today's DPI", now, stored},
+        {"stored without a DPI", -1, stored},
+        {"a DPI of 0", 0, stored},
+        {"a damaged DPI", 0xFFFFFFFFLL, stored},
+        {"a DPI above 960", 961, stored},
+    };
+    for (const CASE& tested : cases) {
+        key.Store(stored, 2);
+        if (tested.dpi < 0)
+            key.Delete(kSubkey, "WPDpi");
+        else
+            key.SetDword(kSubkey, "WPDpi", static_cast<DWORD>(tested.dpi));
+        RestorePlacement(settings, kSubkey, window, true);
+        EXPECT_EQ(Describe(tested.placed), Describe(WindowRect(window))) << tested.name;
+    }
+    DestroyWindow(window);
+    // Too large for MulDiv: left as it is, for fitting to deal with.
+    RECT huge = {0, 0, INT_MAX, 10};
+    EXPECT_EQ(Describe(huge), Describe(ScaleToDpi(huge, 48, 960)));
+}
+
 // ---------------------------------------------------------------- save
 
 TEST(Placement, SavingWhileMaximisedOrMinimised_WritesOnlyWinState) {
@@ -372,10 +413,59 @@ TEST(Placement, MonitorsLeftOfAndAboveThePrimary_KeepTheirWindows) {
          false,
          {0, 0, 160, 30}},
         {"wider than 110 % of the virtual screen", {-1280, 0, 1300, 400}, false, {-1280, 0, 1024, 400}},
+        {"wider than the primary, its bottom in the empty corner below it: fitted up onto it",
+         {-300, 600, 900, 900},
+         true,
+         {-300, 468, 900, 768}},
+        {"taller than the left monitor, its caption in the empty corner above it: down onto it",
+         {-1100, -200, -700, 900},
+         true,
+         {-1100, 0, -700, 1024}},
     };
     for (const CASE& tested : cases) {
         EXPECT_EQ(tested.worthStoring, WorthStoring(tested.stored, layout)) << tested.name;
         EXPECT_EQ(Describe(tested.placed), Describe(FitToLayout(tested.stored, layout))) << tested.name;
+    }
+}
+
+// Dialogs are centred over their owner inside the work area of the monitor
+// nearest it. The same three monitors, each with a taskbar: the primary's
+// and the left one's at the bottom, the upper one's at its top.
+TEST(Placement, CentredDialogs_StayInTheWorkAreaOfTheirOwnersMonitor) {
+    MONITOR_LAYOUT layout;
+    layout.primary = RECT{0, 0, 1024, 768};
+    layout.monitors = {RECT{-1280, 0, 0, 1024}, layout.primary, RECT{0, -600, 800, 0}};
+    layout.workAreas = {RECT{-1280, 0, 0, 984}, RECT{0, 0, 1024, 728}, RECT{0, -570, 800, 0}};
+    layout.virtualScreen = RECT{-1280, -600, 1024, 1024};
+    struct CASE {
+        const char* name;
+        RECT owner;
+        SIZE own;
+        RECT placed;
+    } const cases[] = {
+        {"over an owner on the left monitor", {-1000, 100, -600, 400}, {200, 100}, {-900, 200, -700, 300}},
+        {"owner at the left monitor's right edge: kept on it, not on the primary",
+         {-300, 100, 0, 400},
+         {400, 100},
+         {-400, 200, 0, 300}},
+        {"owner low on the primary: above its taskbar",
+         {100, 600, 500, 760},
+         {200, 200},
+         {200, 528, 400, 728}},
+        {"owner at the top of the upper monitor: below its taskbar",
+         {100, -600, 500, -500},
+         {200, 100},
+         {200, -570, 400, -470}},
+        {"owner on no monitor: onto the nearest", {1100, 100, 1300, 300}, {100, 100}, {924, 150, 1024, 250}},
+        {"larger than the work area: its top-left corner in it",
+         {0, 0, 1024, 768},
+         {1100, 900},
+         {0, 0, 1100, 900}},
+    };
+    for (const CASE& tested : cases) {
+        RECT own = {0, 0, tested.own.cx, tested.own.cy};
+        EXPECT_EQ(Describe(tested.placed), Describe(CentredInWorkArea(own, tested.owner, layout)))
+            << tested.name;
     }
 }
 
@@ -434,6 +524,10 @@ TEST(Placement, ThousandsOfRandomStoredPlacements_NeverLeaveTheDesktop) {
         else
             key.SetDword(kSubkey, "WinState", chance(90) ? kStates[random() % 5] : random());
         key.SetDword(kSubkey, "TopMost", chance(20) ? 1 : 0);
+        if (chance(30))
+            key.SetDword(kSubkey, "WPDpi", static_cast<DWORD>(chance(50) ? 48 + random() % 913 : random()));
+        else
+            key.Delete(kSubkey, "WPDpi");
 
         RestorePlacement(settings, kSubkey, window, resizable);
         RECT placed = IsZoomed(window) ? NormalRect(window) : WindowRect(window);
