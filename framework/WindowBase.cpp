@@ -16,8 +16,6 @@ int MV_WINBASE::topMostCommandId = 0;
 
 namespace {
 
-UINT_PTR const kMessageBoxTimer = static_cast<UINT_PTR>(-1);
-UINT const kMessageBoxDelay = 10;
 UINT const kOwnerTimeout = 2000; // an owner in another thread must not stall us
 
 // Command ids handed out by AllocateCommandId; 1024 seeds the set so the first
@@ -60,6 +58,51 @@ HICON ExtractFirstSmallIcon(HMODULE module) {
         return nullptr;
     return small;
 }
+
+// A message box of ShowMessage gets the window's icon and is centred over the
+// window (inside the work area of its monitor) as it is first activated,
+// before it is drawn. The box is this thread's first dialog owned by the
+// window to be activated while the thread's CBT hook is in place, so no other
+// window is ever touched. Boxes opened inside a box's modal loop nest.
+class OPENING_BOX {
+  public:
+    OPENING_BOX(HWND ownerWindow, HICON ownerIcon)
+        : owner(ownerWindow), icon(ownerIcon), outer(current),
+          hook(SetWindowsHookExA(WH_CBT, Watch, nullptr, GetCurrentThreadId())) {
+        current = this;
+    }
+    ~OPENING_BOX() {
+        current = outer;
+        if (hook)
+            UnhookWindowsHookEx(hook);
+    }
+    OPENING_BOX(const OPENING_BOX&) = delete;
+    OPENING_BOX& operator=(const OPENING_BOX&) = delete;
+
+  private:
+    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam) {
+        OPENING_BOX* box = current;
+        if (code == HCBT_ACTIVATE && box && !box->placed) {
+            HWND window = reinterpret_cast<HWND>(wParam);
+            if (GetWindow(window, GW_OWNER) == box->owner &&
+                WindowClassName(window).StartsWithNoCase("#32770")) {
+                box->placed = true;
+                SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(box->icon));
+                CentreWindow(window, box->owner);
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static thread_local OPENING_BOX* current;
+    HWND owner;
+    HICON icon;
+    OPENING_BOX* outer;
+    HHOOK hook;
+    bool placed = false;
+};
+
+thread_local OPENING_BOX* OPENING_BOX::current = nullptr;
 
 // The combo box with its dropped-down list. Wine answers 0 (CB_OKAY) where
 // Windows answers nonzero, so a filled rectangle counts as success too.
@@ -235,7 +278,6 @@ INT_PTR MV_WINBASE::OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam) {
 
 INT_PTR MV_WINBASE::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_TIMER: return OnTimer(message, wParam, lParam);
     case WM_DESTROY: return OnDestroy(message, wParam, lParam);
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLORBTN:
@@ -254,14 +296,6 @@ INT_PTR MV_WINBASE::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 INT_PTR MV_WINBASE::PassOn(UINT message, WPARAM wParam, LPARAM lParam) {
     return DialogProc(message, wParam, lParam);
-}
-
-INT_PTR MV_WINBASE::OnTimer(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (wParam != kMessageBoxTimer)
-        return OnOtherMessage(message, wParam, lParam);
-    KillTimer(hwnd, kMessageBoxTimer);
-    FixMessageBox();
-    return 0;
 }
 
 INT_PTR MV_WINBASE::OnDestroy(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -359,8 +393,14 @@ INT_PTR MV_WINBASE::OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // ---------------------------------------------------------------- operations
 
+// The file's small image goes with the file's icon as the window's small
+// icon, so the caption, the taskbar and any list of windows draw the image
+// made for the system's small size instead of shrinking the large one.
 HICON MV_WINBASE::SetIcon(HICON newIcon) {
-    if (newIcon != extractedIcon.Get())
+    bool fileIcon = newIcon != nullptr && newIcon == extractedIcon.Get();
+    SendMessageA(hwnd, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(fileIcon ? smallIcon.Get() : nullptr));
+    if (!fileIcon)
         smallIcon.Reset();
     icon = newIcon;
     previousIcon =
@@ -389,36 +429,10 @@ int MV_WINBASE::ShowMessage(const char* text, const char* caption, UINT style, U
         box.lpszIcon = MAKEINTRESOURCEA(iconId);
         box.dwStyle |= MB_USERICON;
     }
-    // The box's own modal loop delivers this timer once the box is up; without
-    // a window there would be nobody to receive it.
-    if (hwnd)
-        SetTimer(hwnd, kMessageBoxTimer, kMessageBoxDelay, nullptr);
-    messageCaption = caption;
+    if (!hwnd)
+        return MessageBoxIndirectA(&box);
+    OPENING_BOX opening(hwnd, icon);
     return MessageBoxIndirectA(&box);
-}
-
-// Gives the open message box this window's icon and centres it over the
-// window. Only a box of this thread owned by this window qualifies, so no
-// other program's dialog with the same caption is ever touched.
-void MV_WINBASE::FixMessageBox() {
-    DWORD thread = GetCurrentThreadId();
-    HWND box = nullptr;
-    for (HWND candidate = GetWindow(GetDesktopWindow(), GW_CHILD); candidate && !box;
-         candidate = GetWindow(candidate, GW_HWNDNEXT)) {
-        if (GetWindowThreadProcessId(candidate, nullptr) != thread)
-            continue;
-        if (GetWindow(candidate, GW_OWNER) != hwnd)
-            continue;
-        if (!WindowClassName(candidate).StartsWithNoCase("#32770"))
-            continue;
-        if (messageCaption.Length() && !ReadWindowTitle(candidate).Equals(messageCaption.Text()))
-            continue;
-        box = candidate;
-    }
-    if (!box)
-        return;
-    SendMessageA(box, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    CentreWindow(box, hwnd);
 }
 
 RECT MV_WINBASE::GetItemRect(int id) const {

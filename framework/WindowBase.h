@@ -116,7 +116,6 @@ class MV_WINBASE {
     LOGFONTA logicalFont = {};
     RECT baseRect = {};
     std::map<HWND, RECT> childRects;
-    STRING messageCaption;
     REGKEY settings;
     int winState = WINSTATE_NORMAL;
 
@@ -128,7 +127,6 @@ class MV_WINBASE {
 
     static INT_PTR Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR PassOn(UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnTimer(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnDestroy(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnSize(UINT message, WPARAM wParam, LPARAM lParam);
@@ -136,5 +134,4 @@ class MV_WINBASE {
     INT_PTR OnInitMenuPopup(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR BroadcastToChildren(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void FixMessageBox();
 };

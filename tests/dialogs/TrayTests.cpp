@@ -328,11 +328,14 @@ TEST_F(Tray, Icon_AddedWithTipCallbackAndImage_TipCutTo63Characters) {
 
 // The tray shows the program file's small image at the system's small icon
 // size, not the window's big icon for the shell to shrink.
+// The window's small icon is that image too.
 TEST_F(Tray, Icon_IsTheFilesSmallImageAtTheSystemsSmallSize) {
     SIZE shown = {};
-    bool same = true;
+    bool same = true, windowsSmallIcon = false;
     TRAY_PROBE probe([&](TRAY_PROBE& p) {
         same = p.TrayImage() == p.Icon();
+        windowsSmallIcon =
+            SendMessageA(p.Handle(), WM_GETICON, ICON_SMALL, 0) == reinterpret_cast<LRESULT>(p.TrayImage());
         ICONINFO info = {};
         if (p.TrayImage() && GetIconInfo(p.TrayImage(), &info)) {
             BITMAP mask = {};
@@ -345,6 +348,7 @@ TEST_F(Tray, Icon_IsTheFilesSmallImageAtTheSystemsSmallSize) {
     });
     probe.Run();
     EXPECT_FALSE(same);
+    EXPECT_TRUE(windowsSmallIcon);
     EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), shown.cx);
     EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), shown.cy);
 }
