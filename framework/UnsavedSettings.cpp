@@ -1,6 +1,7 @@
 #include "framework/UnsavedSettings.h"
 
 #include "foundation/SystemUtilities.h"
+#include "framework/WindowUtilities.h"
 
 bool UNSAVED_SETTINGS::Note(bool written, const char* what, DWORD error) {
     if (written)
@@ -33,6 +34,14 @@ STRING UNSAVED_SETTINGS::Text() const {
 }
 
 void UNSAVED_SETTINGS::Tell(HWND owner) const {
-    if (count > 0)
-        MessageBoxA(owner, Text().c_str(), Caption(), MB_OK | MB_ICONWARNING);
+    if (count == 0)
+        return;
+    STRING text = Text();
+    MSGBOXPARAMSA box = {};
+    box.cbSize = sizeof box;
+    box.hwndOwner = owner;
+    box.lpszText = text.c_str();
+    box.lpszCaption = Caption();
+    box.dwStyle = MB_OK | MB_ICONWARNING;
+    MessageBoxOverOwner(box, nullptr);
 }

@@ -59,51 +59,6 @@ HICON ExtractFirstSmallIcon(HMODULE module) {
     return small;
 }
 
-// A message box of ShowMessage gets the window's icon and is centred over the
-// window (inside the work area of its monitor) as it is first activated,
-// before it is drawn. The box is this thread's first dialog owned by the
-// window to be activated while the thread's CBT hook is in place, so no other
-// window is ever touched. Boxes opened inside a box's modal loop nest.
-class OPENING_BOX {
-  public:
-    OPENING_BOX(HWND ownerWindow, HICON ownerIcon)
-        : owner(ownerWindow), icon(ownerIcon), outer(current),
-          hook(SetWindowsHookExA(WH_CBT, Watch, nullptr, GetCurrentThreadId())) {
-        current = this;
-    }
-    ~OPENING_BOX() {
-        current = outer;
-        if (hook)
-            UnhookWindowsHookEx(hook);
-    }
-    OPENING_BOX(const OPENING_BOX&) = delete;
-    OPENING_BOX& operator=(const OPENING_BOX&) = delete;
-
-  private:
-    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam) {
-        OPENING_BOX* box = current;
-        if (code == HCBT_ACTIVATE && box && !box->placed) {
-            HWND window = reinterpret_cast<HWND>(wParam);
-            if (GetWindow(window, GW_OWNER) == box->owner &&
-                WindowClassName(window).StartsWithNoCase("#32770")) {
-                box->placed = true;
-                SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(box->icon));
-                CentreWindow(window, box->owner);
-            }
-        }
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-
-    static thread_local OPENING_BOX* current;
-    HWND owner;
-    HICON icon;
-    OPENING_BOX* outer;
-    HHOOK hook;
-    bool placed = false;
-};
-
-thread_local OPENING_BOX* OPENING_BOX::current = nullptr;
-
 // The combo box with its dropped-down list. Wine answers 0 (CB_OKAY) where
 // Windows answers nonzero, so a filled rectangle counts as success too.
 bool ReadDroppedRect(HWND combo, RECT& rect) {
@@ -429,10 +384,7 @@ int MV_WINBASE::ShowMessage(const char* text, const char* caption, UINT style, U
         box.lpszIcon = MAKEINTRESOURCEA(iconId);
         box.dwStyle |= MB_USERICON;
     }
-    if (!hwnd)
-        return MessageBoxIndirectA(&box);
-    OPENING_BOX opening(hwnd, icon);
-    return MessageBoxIndirectA(&box);
+    return hwnd ? MessageBoxOverOwner(box, icon) : MessageBoxIndirectA(&box);
 }
 
 RECT MV_WINBASE::GetItemRect(int id) const {

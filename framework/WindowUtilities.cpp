@@ -156,6 +156,61 @@ void CentreWindow(HWND window, HWND reference) {
     MoveWindow(window, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top, TRUE);
 }
 
+namespace {
+
+// The box is this thread's first dialog owned by the owner to be activated
+// while the thread's CBT hook is in place, so no other window is ever
+// touched. Boxes opened inside a box's modal loop nest.
+class OPENING_BOX {
+  public:
+    OPENING_BOX(HWND ownerWindow, HICON ownerIcon)
+        : owner(ownerWindow), icon(ownerIcon), outer(current),
+          hook(SetWindowsHookExA(WH_CBT, Watch, nullptr, GetCurrentThreadId())) {
+        current = this;
+    }
+    ~OPENING_BOX() {
+        current = outer;
+        if (hook)
+            UnhookWindowsHookEx(hook);
+    }
+    OPENING_BOX(const OPENING_BOX&) = delete;
+    OPENING_BOX& operator=(const OPENING_BOX&) = delete;
+
+  private:
+    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam) {
+        OPENING_BOX* box = current;
+        if (code == HCBT_ACTIVATE && box && !box->placed) {
+            HWND window = reinterpret_cast<HWND>(wParam);
+            if (GetWindow(window, GW_OWNER) == box->owner &&
+                WindowClassName(window).StartsWithNoCase("#32770")) {
+                box->placed = true;
+                if (box->icon)
+                    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(box->icon));
+                CentreWindow(window, box->owner);
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static thread_local OPENING_BOX* current;
+    HWND owner;
+    HICON icon;
+    OPENING_BOX* outer;
+    HHOOK hook;
+    bool placed = false;
+};
+
+thread_local OPENING_BOX* OPENING_BOX::current = nullptr;
+
+} // namespace
+
+int MessageBoxOverOwner(const MSGBOXPARAMSA& box, HICON icon) {
+    if (!box.hwndOwner) // nothing to centre over: where the system puts it
+        return MessageBoxIndirectA(&box);
+    OPENING_BOX opening(box.hwndOwner, icon);
+    return MessageBoxIndirectA(&box);
+}
+
 STRING EditText(HWND edit) {
     STRING text("");
     int length = edit ? GetWindowTextLengthA(edit) : 0;

@@ -27,6 +27,10 @@ void MoveWindowTo(HWND window, const RECT& rect, bool whole);
 // in the work area of the monitor nearest the reference (CentredInWorkArea).
 void CentreWindow(HWND window, HWND reference);
 
+// MessageBoxIndirectA, the box centred over its owner (CentreWindow) and
+// given icon (unless null) as it is first activated, before it is drawn.
+int MessageBoxOverOwner(const MSGBOXPARAMSA& box, HICON icon);
+
 // Lets message reach window from processes of lower integrity (Windows Vista
 // on): an elevated instance otherwise never receives them from the shell or
 // from a second start. Does nothing where the system has no such filter.
