@@ -258,6 +258,22 @@ void PumpMessages() {
     }
 }
 
+// LOAD_LIBRARY_SEARCH_SYSTEM32 keeps the library's own imports to the system
+// folder too; systems without it (before Windows 8, or 7 without the update
+// that brought AddDllDirectory) refuse the flag, and there the library's
+// folder is searched first for its imports instead.
+HMODULE LoadSystemLibrary(const char* fileName) {
+    char path[MAX_PATH + 1] = {};
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (fileName == nullptr || length == 0 || length + 1 + lstrlenA(fileName) > MAX_PATH)
+        return nullptr;
+    path[length] = '\\';
+    lstrcpyA(path + length + 1, fileName);
+    DWORD const SEARCH_SYSTEM32 = 0x800; // LOAD_LIBRARY_SEARCH_SYSTEM32; the XP headers lack it
+    bool searchFlags = GetProcAddress(GetModuleHandleA("kernel32.dll"), "AddDllDirectory") != nullptr;
+    return LoadLibraryExA(path, nullptr, searchFlags ? SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 // Nothing of this thread's queue is dispatched meanwhile: a queued hotkey or
 // typed key would otherwise run inside the caller (Hide Active inside itself)
 // or bypass an open dialog's keyboard handling.

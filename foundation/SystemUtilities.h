@@ -94,6 +94,12 @@ WSTRING CurrentDesktopNameW();
 bool LaunchOnDesktop(const char* commandLine, PROCESS_INFORMATION* info = nullptr, HWND* window = nullptr);
 bool LaunchOnDesktop(const wchar_t* commandLine, PROCESS_INFORMATION* info = nullptr, HWND* window = nullptr);
 
+// A library of the system folder, loaded by its full path: neither it nor
+// what it imports is looked for in the program's own folder (a download
+// folder, where a file of the same name may have been planted) or the
+// current one. Null when the system has no such library.
+HMODULE LoadSystemLibrary(const char* fileName);
+
 // The module whose image holds `address` (null = the caller's code), or null
 // when the address lies in no module.
 HINSTANCE ModuleFromAddress(const void* address = nullptr);
