@@ -219,6 +219,7 @@ void __verbose_terminate_handler() {
 // argumentText: the command line after the program path and the blanks that
 // follow it, as the C runtime hands it over; trailing blanks are kept.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR argumentText, int /*showCommand*/) {
+    KeepLibrarySearchInSystemFolder();
     if (HandlePreviousInstance(argumentText))
         RunMainWindow(instance);
     return 0;

@@ -10,6 +10,9 @@ namespace {
 // program never does, and the caller is the user-interface thread.
 const DWORD kForegroundIdleWaitMs = 200;
 
+// LOAD_LIBRARY_SEARCH_SYSTEM32, which the headers for Windows XP lack.
+DWORD const SEARCH_SYSTEM32_ONLY = 0x800;
+
 // A freshly started program gets longer to show its first window.
 const DWORD kLaunchIdleWaitMs = 10000;
 
@@ -269,9 +272,22 @@ HMODULE LoadSystemLibrary(const char* fileName) {
         return nullptr;
     path[length] = '\\';
     lstrcpyA(path + length + 1, fileName);
-    DWORD const SEARCH_SYSTEM32 = 0x800; // LOAD_LIBRARY_SEARCH_SYSTEM32; the XP headers lack it
     bool searchFlags = GetProcAddress(GetModuleHandleA("kernel32.dll"), "AddDllDirectory") != nullptr;
-    return LoadLibraryExA(path, nullptr, searchFlags ? SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH);
+    return LoadLibraryExA(path, nullptr, searchFlags ? SEARCH_SYSTEM32_ONLY : LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+void KeepLibrarySearchInSystemFolder() {
+    typedef BOOL(WINAPI * DEFAULT_DIRECTORIES)(DWORD);
+    typedef BOOL(WINAPI * LIBRARY_DIRECTORY)(LPCSTR);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    DEFAULT_DIRECTORIES setDefault = reinterpret_cast<DEFAULT_DIRECTORIES>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault != nullptr && setDefault(SEARCH_SYSTEM32_ONLY))
+        return;
+    LIBRARY_DIRECTORY setDirectory = reinterpret_cast<LIBRARY_DIRECTORY>( // Windows XP SP1 on
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+    if (setDirectory != nullptr)
+        setDirectory("");
 }
 
 // Nothing of this thread's queue is dispatched meanwhile: a queued hotkey or
