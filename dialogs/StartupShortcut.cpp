@@ -35,7 +35,7 @@ struct SHELL_LINK {
 
     bool Create() {
         return SUCCEEDED(CreateComObject(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                          link.Out())) &&
+                                         link.Out())) &&
                SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.Out()));
     }
     bool Load(const STRING& path) { return SUCCEEDED(file->Load(WSTRING(path.c_str()).c_str(), STGM_READ)); }
@@ -127,7 +127,7 @@ bool SaveLink(const STRING& startupFolder, const STRING& programFolder, const ST
               const char* shortcutName, const char* description, const char* arguments, DWORD& error) {
     SHELL_LINK shellLink;
     HRESULT result = CreateComObject(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                      shellLink.link.Out());
+                                     shellLink.link.Out());
     // No arguments is an empty text: not every shell takes a null one.
     if (SUCCEEDED(result))
         result = shellLink.link->SetPath(target.c_str());

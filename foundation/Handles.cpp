@@ -111,7 +111,8 @@ const COM_CALLS& ComCalls() {
 
 } // namespace
 
-COM_INIT::COM_INIT() : result(ComCalls().initialize != nullptr ? ComCalls().initialize(nullptr) : E_NOTIMPL) {}
+COM_INIT::COM_INIT()
+    : result(ComCalls().initialize != nullptr ? ComCalls().initialize(nullptr) : E_NOTIMPL) {}
 
 COM_INIT::~COM_INIT() {
     if (SUCCEEDED(result))

@@ -97,9 +97,9 @@ TEST(ShownToUser, VisibleAndNotCloaked) {
         DWORD cloaked;
         bool shown;
     } const cases[] = {
-        {true, S_OK, 0, true},          {true, S_OK, 1, false},          {true, S_OK, 2, false},
-        {true, S_OK, 4, false},         {false, S_OK, 0, false},         {true, E_INVALIDARG, 2, true},
-        {true, E_NOTIMPL, 0, true},     {false, E_NOTIMPL, 0, false},
+        {true, S_OK, 0, true},      {true, S_OK, 1, false},       {true, S_OK, 2, false},
+        {true, S_OK, 4, false},     {false, S_OK, 0, false},      {true, E_INVALIDARG, 2, true},
+        {true, E_NOTIMPL, 0, true}, {false, E_NOTIMPL, 0, false},
     };
     for (const CASE& c : cases)
         EXPECT_EQ(c.shown, ShownToUser(c.visible, c.query, c.cloaked))
