@@ -403,7 +403,7 @@ void DIALOG::HideActiveWindow() {
     if (CountVisibleWindows(1) == 0)
         return;
     HWND next = front ? GetWindow(front, GW_HWNDNEXT) : nullptr;
-    while (next != nullptr && !IsWindowVisible(next) && !IsProgramManager(next))
+    while (next != nullptr && !IsWindowShownToUser(next) && !IsProgramManager(next))
         next = GetWindow(next, GW_HWNDNEXT);
     if (next != nullptr)
         ForceForeground(next);
@@ -420,7 +420,7 @@ struct DIALOG::VISIBLE_COUNT {
 BOOL CALLBACK DIALOG::CountVisibleStep(HWND window, LPARAM context) {
     VISIBLE_COUNT* counting = reinterpret_cast<VISIBLE_COUNT*>(context);
     try {
-        if (IsWindowVisible(window) && !counting->dialog->IsProgramManager(window))
+        if (IsWindowShownToUser(window) && !counting->dialog->IsProgramManager(window))
             ++counting->count;
     } catch (const std::bad_alloc&) {
         ++counting->count;

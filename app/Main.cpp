@@ -3,12 +3,12 @@
 #include "app/MainDialog.h"
 #include "dialogs/Hyperlink.h"
 #include "foundation/Handles.h"
+#include "foundation/SystemUtilities.h"
 #include "framework/WindowUtilities.h"
 #include "rtl/MV_Rtl.h"
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <cstdlib>
 #include <new>
@@ -33,6 +33,16 @@ void ForwardCommandLine(HWND running, const char* argumentText) {
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
                         FORWARD_TIMEOUT_MS, &ignored);
+}
+
+// This start is the user's latest action and may bring a window to the front;
+// the running instance may not, unless handed the right before it is asked:
+// otherwise its window or password prompt opens behind the user's window.
+void PassForegroundRight(HWND running) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(running, &processId);
+    if (processId != 0)
+        AllowSetForegroundWindow(processId);
 }
 
 // A visible instance only comes to the front; one hidden in the tray is
@@ -82,7 +92,7 @@ STRING ProgramFileOf(HWND window) {
             return FileNameOf(path);
         return STRING();
     }
-    static LOADED_MODULE const statusLibrary(LoadLibraryA("psapi.dll"));
+    static LOADED_MODULE const statusLibrary(LoadSystemLibrary("psapi.dll"));
     ModuleFileNameExProc moduleFileName =
         statusLibrary.IsValid() ? reinterpret_cast<ModuleFileNameExProc>(reinterpret_cast<void*>(
                                       GetProcAddress(statusLibrary.Get(), "GetModuleFileNameExA")))
@@ -162,17 +172,9 @@ void RunMainWindow(HINSTANCE instance) {
     if (!InitCommonControlsEx(&controls))
         InitCommonControls();
 
-    // The notice and About dialogs use the rich edit 2.0 class, which only
-    // exists once the library is loaded. Without it those dialogs fail to
-    // open; the main window does not need it.
-    LOADED_MODULE richEdit(LoadLibraryA("riched20.dll"));
-
     // The About box's links; a dialog with a control of a missing class
     // fails to open.
     RegisterHyperlinkClass(instance);
-
-    // Shell links and link opening need COM on this, the one UI thread.
-    COM_INIT com;
 
     DIALOG dialog(instance, nullptr);
     dialog.RunModal(nullptr);
@@ -191,6 +193,7 @@ bool HandlePreviousInstance(const char* argumentText) {
             return !commandWord;
         if (running == nullptr)
             return false;
+        PassForegroundRight(running);
         if (commandWord)
             ForwardCommandLine(running, argumentText);
         else
@@ -216,6 +219,7 @@ void __verbose_terminate_handler() {
 // argumentText: the command line after the program path and the blanks that
 // follow it, as the C runtime hands it over; trailing blanks are kept.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR argumentText, int /*showCommand*/) {
+    KeepLibrarySearchInSystemFolder();
     if (HandlePreviousInstance(argumentText))
         RunMainWindow(instance);
     return 0;

@@ -269,7 +269,7 @@ BOOL CALLBACK DIALOG::AddVisibleWindowThunk(HWND window, LPARAM self) {
 BOOL DIALOG::AddVisibleWindow(HWND window) {
     // GetParent answers the owner of a pop-up: most dialogs of other programs.
     // Most top-level windows are hidden: their titles are not even read.
-    if (window == hwnd || !IsWindowVisible(window) || GetParent(window) != nullptr)
+    if (window == hwnd || !IsWindowShownToUser(window) || GetParent(window) != nullptr)
         return TRUE;
     STRING title = ReadWindowTitle(window); // no message reaches the window
     if (title.Length() == 0 || title.Equals("Program Manager"))
@@ -401,6 +401,12 @@ LRESULT DIALOG::EndDrag(LPARAM lParam) {
     HWND target = WindowFromPoint(point);
     while (HWND up = GetParent(target))
         target = up;
+    // A cloaked window may lie over the point unseen: the next one below that
+    // the user sees there is the one meant.
+    RECT bounds = {};
+    while (target != nullptr &&
+           (!IsWindowShownToUser(target) || !GetWindowRect(target, &bounds) || !PtInRect(&bounds, point)))
+        target = GetWindow(target, GW_HWNDNEXT);
 
     MV_LISTBOX list(GetItem(IDC_WINDOW_LIST));
     int count = list.GetCount();

@@ -3,6 +3,7 @@
 #include "dialogs/Hyperlink.h"
 #include "dialogs/LinkLauncher.h"
 #include "dialogs/OwnerColours.h"
+#include "dialogs/RichText.h"
 #include "foundation/SystemUtilities.h"
 #include "framework/Metrics.h"
 #include "framework/WindowUtilities.h"
@@ -41,7 +42,10 @@ void SetTextIfChanged(HWND dialog, int id, const STRING& text) {
 MODAL_ABOUT::MODAL_ABOUT(const ABOUT_REQUEST& request, const STRING& licence)
     : MV_MODALDIALOG("", licence.Length() ? IDD_ABOUT_LICENCE : IDD_ABOUT, request.owner, request.module),
       moduleInstance(request.module), ownerWindow(request.owner), productIcon(request.icon),
-      licenceShown(licence.Length() ? 1 : 0), licenceText(licence) {}
+      licenceShown(licence.Length() ? 1 : 0), licenceText(licence) {
+    if (licenceShown)
+        LoadRichEditLibrary();
+}
 
 MODAL_ABOUT::~MODAL_ABOUT() = default;
 
@@ -204,20 +208,55 @@ STRING ReadLicenceText(const char* path) {
     return text.Length() ? text : STRING();
 }
 
+// The version library is not among those the system always takes from its own
+// folder: imported, a file of its name beside the program would be loaded at
+// start. Looked up here, from the system folder, when About first asks.
+namespace {
+
+struct VERSION_CALLS {
+    typedef DWORD(WINAPI* INFO_SIZE)(LPCSTR, LPDWORD);
+    typedef BOOL(WINAPI* INFO)(LPCSTR, DWORD, DWORD, LPVOID);
+    typedef BOOL(WINAPI* QUERY)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+    INFO_SIZE infoSize = nullptr;
+    INFO info = nullptr;
+    QUERY query = nullptr;
+};
+
+template <typename PROC> PROC Lookup(HMODULE module, const char* name) {
+    return reinterpret_cast<PROC>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+const VERSION_CALLS& VersionCalls() {
+    static const VERSION_CALLS calls = [] {
+        VERSION_CALLS found;
+        HMODULE library = LoadSystemLibrary("version.dll");
+        if (library != nullptr) {
+            found.infoSize = Lookup<VERSION_CALLS::INFO_SIZE>(library, "GetFileVersionInfoSizeA");
+            found.info = Lookup<VERSION_CALLS::INFO>(library, "GetFileVersionInfoA");
+            found.query = Lookup<VERSION_CALLS::QUERY>(library, "VerQueryValueA");
+        }
+        return found;
+    }();
+    return calls;
+}
+
+} // namespace
+
 STRING VersionString(const char* filePath, const char* itemName) {
-    if (!filePath || !itemName)
+    const VERSION_CALLS& calls = VersionCalls();
+    if (!filePath || !itemName || !calls.infoSize || !calls.info || !calls.query)
         return STRING();
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(filePath, &ignored);
+    DWORD size = calls.infoSize(filePath, &ignored);
     if (size == 0)
         return STRING();
     std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[size]);
-    if (!block || !GetFileVersionInfoA(filePath, 0, size, block.get()))
+    if (!block || !calls.info(filePath, 0, size, block.get()))
         return STRING();
     STRING query = STRING("\\StringFileInfo\\040904B0\\") + itemName;
     void* value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(block.get(), query.c_str(), &value, &length) || !value)
+    if (!calls.query(block.get(), query.c_str(), &value, &length) || !value)
         return STRING();
     return STRING(static_cast<const char*>(value), length);
 }

@@ -172,6 +172,8 @@ bool Open(HWND owner, const typename FORM::CHAR* text, const typename FORM::TEXT
         return Fail("empty text");
     if (Classify<FORM>(text) == LINK_KIND::WEB)
         return LaunchExplorer<FORM>(CommandLine<FORM>(windowsFolder, text));
+    // The shell may hand a mail or file link to an extension made through COM.
+    COM_INIT com;
     if (!FORM::ShellOpen(owner, Target<FORM>(text).c_str()))
         return Fail("the shell did not open it");
     return true;

@@ -10,7 +10,9 @@
 REMINDER::REMINDER(const REMINDER_REQUEST& shown, HINSTANCE moduleInstance)
     : MV_MODALDIALOG(nullptr, shown.secondText.Length() ? IDD_REMINDER_TWO_TEXTS : IDD_REMINDER, shown.owner,
                      moduleInstance),
-      request(shown) {}
+      request(shown) {
+    LoadRichEditLibrary();
+}
 
 REMINDER::~REMINDER() = default;
 

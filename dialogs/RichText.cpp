@@ -17,3 +17,8 @@ void SetRichText(HWND dialog, int controlId, const WSTRING& text) {
         SendMessageA(control, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(narrow.c_str()));
     }
 }
+
+void LoadRichEditLibrary() {
+    static HMODULE const library = LoadSystemLibrary("riched20.dll");
+    (void)library;
+}

@@ -34,8 +34,8 @@ struct SHELL_LINK {
     COM_REF<IPersistFile> file;
 
     bool Create() {
-        return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                          link.Out())) &&
+        return SUCCEEDED(CreateComObject(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                         link.Out())) &&
                SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.Out()));
     }
     bool Load(const STRING& path) { return SUCCEEDED(file->Load(WSTRING(path.c_str()).c_str(), STGM_READ)); }
@@ -126,8 +126,8 @@ STRING FindLinkAnywhere(const char* folder, const char* programFileName, const c
 bool SaveLink(const STRING& startupFolder, const STRING& programFolder, const STRING& target,
               const char* shortcutName, const char* description, const char* arguments, DWORD& error) {
     SHELL_LINK shellLink;
-    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                      shellLink.link.Out());
+    HRESULT result = CreateComObject(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                     shellLink.link.Out());
     // No arguments is an empty text: not every shell takes a null one.
     if (SUCCEEDED(result))
         result = shellLink.link->SetPath(target.c_str());

@@ -1,5 +1,7 @@
 #include "foundation/Handles.h"
 
+#include "foundation/SystemUtilities.h"
+
 #include <utility>
 
 // ---------------------------------------------------------------- WINDOW_DC
@@ -71,4 +73,55 @@ void MEMORY_DC::SelectBitmap(HBITMAP picture, bool owned) {
         originalBitmap = replaced;
     bitmap = picture;
     ownedBitmap = std::move(ours);
+}
+
+namespace {
+
+// The three COM calls the program makes, from ole32 loaded on first need.
+struct COM_CALLS {
+    typedef HRESULT(WINAPI* INITIALIZE)(LPVOID);
+    typedef void(WINAPI* UNINITIALIZE)();
+    typedef HRESULT(WINAPI* CREATE)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+    INITIALIZE initialize = nullptr;
+    UNINITIALIZE uninitialize = nullptr;
+    CREATE create = nullptr;
+};
+
+template <typename PROC> PROC Lookup(HMODULE module, const char* name) {
+    return reinterpret_cast<PROC>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// Held until the process ends: COM objects the system caches (the shell's
+// class factories) live in libraries ole32 loaded.
+const COM_CALLS& ComCalls() {
+    static const COM_CALLS calls = [] {
+        COM_CALLS found;
+        HMODULE ole = LoadSystemLibrary("ole32.dll");
+        if (ole != nullptr) {
+            found.initialize = Lookup<COM_CALLS::INITIALIZE>(ole, "CoInitialize");
+            found.uninitialize = Lookup<COM_CALLS::UNINITIALIZE>(ole, "CoUninitialize");
+            found.create = Lookup<COM_CALLS::CREATE>(ole, "CoCreateInstance");
+        }
+        if (found.initialize == nullptr || found.uninitialize == nullptr)
+            found = COM_CALLS();
+        return found;
+    }();
+    return calls;
+}
+
+} // namespace
+
+COM_INIT::COM_INIT()
+    : result(ComCalls().initialize != nullptr ? ComCalls().initialize(nullptr) : E_NOTIMPL) {}
+
+COM_INIT::~COM_INIT() {
+    if (SUCCEEDED(result))
+        ComCalls().uninitialize();
+}
+
+HRESULT CreateComObject(REFCLSID type, IUnknown* outer, DWORD context, REFIID interfaceId, void** object) {
+    *object = nullptr;
+    if (ComCalls().create == nullptr)
+        return E_NOTIMPL;
+    return ComCalls().create(type, outer, context, interfaceId, object);
 }

@@ -181,23 +181,26 @@ class SCOPED_LOCK {
     CSECTION& lock;
 };
 
-// COM on the calling thread for the holder's lifetime. A failed
-// initialisation is not undone; Initialised() tells which it was.
+// COM on the calling thread for the holder's lifetime. ole32 is loaded, by
+// its full path, by the first holder, not imported: it and what it brings
+// (oleaut32, combase, rpcrt4) then cost nothing to a run that never creates
+// a shell link or opens a link. A failed initialisation, or a system without
+// the library, is not undone; Initialised() tells which it was.
 class COM_INIT {
   public:
-    COM_INIT() : result(CoInitialize(nullptr)) {}
+    COM_INIT();
     COM_INIT(const COM_INIT&) = delete;
     COM_INIT& operator=(const COM_INIT&) = delete;
-    ~COM_INIT() {
-        if (SUCCEEDED(result))
-            CoUninitialize();
-    }
+    ~COM_INIT();
 
     bool Initialised() const { return SUCCEEDED(result); }
 
   private:
     HRESULT result;
 };
+
+// CoCreateInstance through the library COM_INIT loaded; E_NOTIMPL without it.
+HRESULT CreateComObject(REFCLSID type, IUnknown* outer, DWORD context, REFIID interfaceId, void** object);
 
 // Raises a re-entrancy flag for as long as it lives, however the scope ends.
 template <typename FLAG> class SCOPED_FLAG {

@@ -10,6 +10,9 @@ namespace {
 // program never does, and the caller is the user-interface thread.
 const DWORD kForegroundIdleWaitMs = 200;
 
+// LOAD_LIBRARY_SEARCH_SYSTEM32, which the headers for Windows XP lack.
+DWORD const SEARCH_SYSTEM32_ONLY = 0x800;
+
 // A freshly started program gets longer to show its first window.
 const DWORD kLaunchIdleWaitMs = 10000;
 
@@ -256,6 +259,35 @@ void PumpMessages() {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+}
+
+// LOAD_LIBRARY_SEARCH_SYSTEM32 keeps the library's own imports to the system
+// folder too; systems without it (before Windows 8, or 7 without the update
+// that brought AddDllDirectory) refuse the flag, and there the library's
+// folder is searched first for its imports instead.
+HMODULE LoadSystemLibrary(const char* fileName) {
+    char path[MAX_PATH + 1] = {};
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (fileName == nullptr || length == 0 || length + 1 + lstrlenA(fileName) > MAX_PATH)
+        return nullptr;
+    path[length] = '\\';
+    lstrcpyA(path + length + 1, fileName);
+    bool searchFlags = GetProcAddress(GetModuleHandleA("kernel32.dll"), "AddDllDirectory") != nullptr;
+    return LoadLibraryExA(path, nullptr, searchFlags ? SEARCH_SYSTEM32_ONLY : LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+void KeepLibrarySearchInSystemFolder() {
+    typedef BOOL(WINAPI * DEFAULT_DIRECTORIES)(DWORD);
+    typedef BOOL(WINAPI * LIBRARY_DIRECTORY)(LPCSTR);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    DEFAULT_DIRECTORIES setDefault = reinterpret_cast<DEFAULT_DIRECTORIES>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault != nullptr && setDefault(SEARCH_SYSTEM32_ONLY))
+        return;
+    LIBRARY_DIRECTORY setDirectory = reinterpret_cast<LIBRARY_DIRECTORY>( // Windows XP SP1 on
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+    if (setDirectory != nullptr)
+        setDirectory("");
 }
 
 // Nothing of this thread's queue is dispatched meanwhile: a queued hotkey or

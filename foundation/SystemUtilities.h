@@ -94,6 +94,18 @@ WSTRING CurrentDesktopNameW();
 bool LaunchOnDesktop(const char* commandLine, PROCESS_INFORMATION* info = nullptr, HWND* window = nullptr);
 bool LaunchOnDesktop(const wchar_t* commandLine, PROCESS_INFORMATION* info = nullptr, HWND* window = nullptr);
 
+// A library of the system folder, loaded by its full path: neither it nor
+// what it imports is looked for in the program's own folder (a download
+// folder, where a file of the same name may have been planted) or the
+// current one. Null when the system has no such library.
+HMODULE LoadSystemLibrary(const char* fileName);
+// For the rest of the process, a library loaded by name alone (the system's
+// own libraries load some on first use: shell32 its delayed imports) is
+// looked for in the system folder only, where the system can do so (Windows
+// 8 on, 7 with the update that brought AddDllDirectory); before that, at
+// least the current folder is left out. Called first thing at start.
+void KeepLibrarySearchInSystemFolder();
+
 // The module whose image holds `address` (null = the caller's code), or null
 // when the address lies in no module.
 HINSTANCE ModuleFromAddress(const void* address = nullptr);

@@ -2,6 +2,10 @@
 
 namespace {
 
+// Not in the headers for Windows XP.
+DWORD const OBJECT_CLOAKED = 0x8017;
+DWORD const OBJECT_UNCLOAKED = 0x8018;
+
 // The kinds of event that tell of a change to the list of top-level windows,
 // as ranges for SetWinEventHook: one hook per range keeps out the events in
 // between (a location change per mouse move, focus and selection).
@@ -12,6 +16,9 @@ EVENT_RANGE const WATCHED[] = {
     {EVENT_OBJECT_CREATE, EVENT_OBJECT_HIDE}, // create, destroy, show, hide
     {EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE},
     {EVENT_OBJECT_PARENTCHANGE, EVENT_OBJECT_PARENTCHANGE},
+    // Windows 8 on: a window moved to or from another virtual desktop, a
+    // Store app's frame suspended or resumed, stays WS_VISIBLE throughout.
+    {OBJECT_CLOAKED, OBJECT_UNCLOAKED},
 };
 
 // The kinds that must have come from another program before a quiet queue

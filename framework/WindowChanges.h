@@ -1,7 +1,7 @@
 #pragma once
 // MV_WINDOW_CHANGES: learns from the system's window events whether the
 // top-level windows may have changed (came, went, were shown, hidden,
-// retitled or reparented), so a periodic look at them can skip the
+// cloaked, uncloaked, retitled or reparented), so a periodic look at them can skip the
 // enumeration while nothing happened.
 //
 // The events are trusted only once each kind that tells of a change has been
@@ -44,7 +44,7 @@ class MV_WINDOW_CHANGES {
                                  DWORD thread, DWORD time);
     static MV_WINDOW_CHANGES* watching; // the hook procedure has no context
 
-    HWINEVENTHOOK hooks[3] = {};
+    HWINEVENTHOOK hooks[4] = {};
     unsigned seenElsewhere = 0; // one bit per trusted event kind
     bool changed = true;
     unsigned skipped = 0;

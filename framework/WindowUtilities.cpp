@@ -1,5 +1,6 @@
 #include "framework/WindowUtilities.h"
 
+#include "foundation/SystemUtilities.h"
 #include "framework/WindowPlacement.h"
 
 #include <vector>
@@ -95,6 +96,29 @@ STRING ReadWindowTitle(HWND window) {
     char buffer[kTitleBufferSize] = {};
     DefWindowProcA(window, WM_GETTEXT, kTitleLimit, reinterpret_cast<LPARAM>(buffer));
     return buffer[0] ? STRING(buffer, kTitleLimit - 1) : STRING();
+}
+
+bool ShownToUser(bool visible, HRESULT cloakedQuery, DWORD cloaked) {
+    return visible && (FAILED(cloakedQuery) || cloaked == 0);
+}
+
+// The window manager's library is loaded by full path on the first question:
+// Windows XP has none, and a file of its name beside the program is not it.
+bool IsWindowShownToUser(HWND window) {
+    if (!IsWindowVisible(window))
+        return false;
+    typedef HRESULT(WINAPI * WindowAttributeProc)(HWND, DWORD, PVOID, DWORD);
+    static WindowAttributeProc const windowAttribute = [] {
+        HMODULE library = LoadSystemLibrary("dwmapi.dll");
+        return library != nullptr ? reinterpret_cast<WindowAttributeProc>(reinterpret_cast<void*>(
+                                        GetProcAddress(library, "DwmGetWindowAttribute")))
+                                  : nullptr;
+    }();
+    if (windowAttribute == nullptr)
+        return true;
+    DWORD const CLOAKED = 14; // DWMWA_CLOAKED, Windows 8 on; earlier systems fail the call
+    DWORD cloaked = 0;
+    return ShownToUser(true, windowAttribute(window, CLOAKED, &cloaked, sizeof cloaked), cloaked);
 }
 
 STRING WindowClassName(HWND window) {

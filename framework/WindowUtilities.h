@@ -20,6 +20,17 @@ STRING WindowClassName(HWND window);
 // buffer) when there is none or it cannot be read.
 STRING EditText(HWND edit);
 
+// Whether the user can see the window: visible, and not cloaked by the
+// desktop window manager, which keeps windows WS_VISIBLE that no screen shows
+// (Windows 8 on: those of another virtual desktop, the frames of suspended
+// Store apps, the text input panels). The list, the drag picker and Hide
+// Active offer or activate only such windows.
+bool IsWindowShownToUser(HWND window);
+// The decision, from the answers it rests on: IsWindowVisible, and
+// DwmGetWindowAttribute(DWMWA_CLOAKED)'s result and value. A system without
+// the window manager, or a call that fails, counts as not cloaked.
+bool ShownToUser(bool visible, HRESULT cloakedQuery, DWORD cloaked);
+
 // whole: move onto the rectangle; otherwise move the top-left corner only.
 void MoveWindowTo(HWND window, const RECT& rect, bool whole);
 

@@ -25,6 +25,7 @@
 //   app_benchmark.exe [--samples N] [--idle SECONDS] [--sizes 10,100,...]
 //                     [--wineserver PID] [--xserver PID] [--markdown FILE]
 //                     [--held-only SAMPLES]   (the held-window figures alone)
+//                     [--footprint-only SECONDS] (working set beside notepad)
 
 #include "Desktop.h"
 
@@ -141,7 +142,8 @@ struct OPTIONS {
     unsigned long wineserver = 0;
     unsigned long xserver = 0;
     std::string markdown;
-    int heldOnly = 0; // samples of the held-window figures, measured alone
+    int heldOnly = 0;      // samples of the held-window figures, measured alone
+    int footprintOnly = 0; // seconds after the start the footprint is read at
 };
 
 // The CPU of the processes around the program: what the program's work costs
@@ -609,6 +611,54 @@ std::string HeldMarkdown(const HELD_FIGURES& figures) {
     return line;
 }
 
+// ---------------------------------------------------------------- footprint
+
+struct FOOTPRINT {
+    double workingSetKb = -1, privateKb = -1;
+    std::vector<std::string> modules; // file names
+};
+
+FOOTPRINT FootprintOf(const CHILD_PROCESS& process) {
+    FOOTPRINT footprint;
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    if (GetProcessMemoryInfo(process.Handle(), &memory, sizeof memory)) {
+        footprint.workingSetKb = static_cast<double>(memory.WorkingSetSize) / 1024.0;
+        footprint.privateKb = static_cast<double>(memory.PagefileUsage) / 1024.0;
+    }
+    for (const std::string& file : LoadedModules(process.Id()))
+        footprint.modules.push_back(file.substr(file.rfind('\\') + 1));
+    return footprint;
+}
+
+// The program as a user who opens nothing has it, idle in the tray with its
+// list, and Wine's notepad started beside it: working set, private bytes and
+// the libraries loaded, read after the same time.
+bool MeasureFootprint(int seconds) {
+    SCRATCH_KEY settings(VAYLO_KEY);
+    HideToTrayQuietly(settings);
+    VAYLO vaylo;
+    CHILD_PROCESS notepad;
+    if (!vaylo.Start() || !notepad.Start(nullptr, "notepad.exe")) {
+        Progress("Vaylo.exe or notepad did not start\n");
+        return false;
+    }
+    PumpFor(static_cast<DWORD>(seconds) * 1000);
+    FOOTPRINT figures[2] = {FootprintOf(vaylo.process), FootprintOf(notepad)};
+    std::printf("\n| %d s after the start | Vaylo.exe | notepad |\n|---|---|---|\n", seconds);
+    std::printf("| working set | %.0f KB | %.0f KB |\n", figures[0].workingSetKb, figures[1].workingSetKb);
+    std::printf("| private bytes | %.0f KB | %.0f KB |\n", figures[0].privateKb, figures[1].privateKb);
+    std::printf("| libraries loaded | %u | %u |\n\nVaylo.exe's libraries:",
+                static_cast<unsigned>(figures[0].modules.size()),
+                static_cast<unsigned>(figures[1].modules.size()));
+    for (const std::string& module : figures[0].modules)
+        std::printf(" %s", module.c_str());
+    std::printf("\n");
+    vaylo.Exit();
+    notepad.Terminate();
+    return figures[0].workingSetKb >= 0 && figures[1].workingSetKb >= 0;
+}
+
 // ---------------------------------------------------------------- the report
 
 std::string BuildName() {
@@ -724,6 +774,8 @@ OPTIONS ParseOptions(int argc, char** argv) {
             options.xserver = std::strtoul(value.c_str(), nullptr, 10);
         else if (name == "--markdown")
             options.markdown = value;
+        else if (name == "--footprint-only")
+            options.footprintOnly = std::max(1, std::atoi(value.c_str()));
         else if (name == "--held-only")
             options.heldOnly = std::max(1, std::atoi(value.c_str()));
         else if (name == "--sizes") {
@@ -749,6 +801,8 @@ int main(int argc, char** argv) {
         std::printf("an instance of Vaylo.exe is already running\n");
         return 1;
     }
+    if (options.footprintOnly > 0)
+        return MeasureFootprint(options.footprintOnly) ? 0 : 1;
     if (options.heldOnly > 0) {
         HELD_FIGURES held;
         bool measured = MeasureHeld(options.heldOnly, held);

@@ -1,6 +1,7 @@
 // The unpacked release package, run as a user runs it: bin\Vaylo.exe from a
 // fresh folder (VAYLO_EXE_UNDER_TEST, set by package_test.sh) hides a window
-// and gives it back, and its About box shows the package's own licence.
+// and gives it back, and its About box shows the package's own licence; none
+// of the libraries planted beside it is loaded.
 
 #include "VayloFixture.h"
 
@@ -52,6 +53,18 @@ TEST_F(VayloTest, UnpackedPackage_HidesAndRestoresAWindow_AndShowsItsLicence) {
     HWND about = WaitForWindow(ProcessDialog(vaylo.process.Id(), L"About"));
     ASSERT_NE(nullptr, about) << "the About box did not open";
     EXPECT_EQ(licence, WithoutCarriageReturns(ControlText(about, IDC_ABOUT_LICENCE)));
+    // The list asked the window manager's library, the About box the rich
+    // edit library: each from the system folder, not from bin\.
+    std::string bin = VayloPath().substr(0, VayloPath().rfind('\\') + 1);
+    int richEdit = 0;
+    for (const std::string& module : LoadedModules(vaylo.process.Id())) {
+        std::string name = module.substr(module.rfind('\\') + 1);
+        richEdit += _stricmp(name.c_str(), "riched20.dll") == 0;
+        EXPECT_TRUE(_strnicmp(module.c_str(), bin.c_str(), bin.size()) != 0 ||
+                    _stricmp(module.c_str(), VayloPath().c_str()) == 0)
+            << module;
+    }
+    EXPECT_EQ(1, richEdit);
     ClickButton(about, IDOK);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(about); }));
 }

@@ -2,12 +2,12 @@
 # The release package: scripts/package.sh packs this build's Vaylo.exe, the
 # zip is unpacked into a fresh folder, its layout and files are checked, and
 # package_run.exe runs the unpacked bin/Vaylo.exe.
-#   package_test.sh ARCH PACKAGE_RUN.exe VAYLO.exe
+#   package_test.sh ARCH PACKAGE_RUN.exe VAYLO.exe PLANTED.dll
 # The product package holds the PE32 build; the win64 build tree packs its
 # PE32+ build the same way, so machines that cannot run 32-bit code test the
 # package too. Needs DISPLAY and the build's Wine prefix.
 set -uo pipefail
-arch="$1" run_exe="$2" vaylo_exe="$3"
+arch="$1" run_exe="$2" vaylo_exe="$3" planted_dll="$4"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -39,6 +39,14 @@ check "every line of README.txt ends in CRLF" 0 "$(grep -c $'[^\r]$\|^$' "$readm
 for text in 'Vaylo.exe uninstall' 'HKEY_LOCAL_MACHINE\Software\MorvaneUtilities\Vaylo' 'Ctrl+Shift+H' \
   'Ctrl+Shift+M' 'Start Application When Windows Starts' 'VirtualStore'; do
   check "README.txt tells \"$text\"" yes "$(grep -qF "$text" "$readme" && echo yes)"
+done
+
+# A download folder may hold files named as the libraries the program loads
+# at run time: the system's own must be loaded all the same. (Not version or
+# ole32: Wine's own libraries import them as the process starts, before any
+# code of the program runs, and Wine names a planted file as their source.)
+for name in riched20 dwmapi psapi; do
+  cp "$planted_dll" "$unpacked/bin/$name.dll"
 done
 
 echo "-- the unpacked program, run"

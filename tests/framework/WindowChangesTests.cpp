@@ -100,6 +100,10 @@ TEST(WindowChangesTest, Hooked_EventsOfWholeTopLevelWindowsOnly_MakeTheNextLookD
 
     NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, topLevel, OBJID_WINDOW, CHILDID_SELF);
     EXPECT_TRUE(PumpUntil([&] { return changes.LookDue(); })) << "the rename";
+    for (DWORD cloaking : {0x8017u, 0x8018u}) { // EVENT_OBJECT_CLOAKED, EVENT_OBJECT_UNCLOAKED
+        NotifyWinEvent(cloaking, topLevel, OBJID_WINDOW, CHILDID_SELF);
+        EXPECT_TRUE(PumpUntil([&] { return changes.LookDue(); })) << "event " << std::hex << cloaking;
+    }
 
     changes.Stop();
     EXPECT_TRUE(second.Start()) << "free again once stopped";

@@ -86,6 +86,33 @@ TEST(FindTopLevelWindow, DialogClass_MatchesARealDialog) {
     EXPECT_EQ(nullptr, FindTopLevelWindow("dialog window vaylo", "#32770", nullptr, false));
 }
 
+// ------------------------------------------------------------ IsWindowShownToUser
+
+// The cloaked answers of Windows 8 on (1: the app, 2: the shell, 4: inherited)
+// hide a visible window; a failed query (no window manager) does not.
+TEST(ShownToUser, VisibleAndNotCloaked) {
+    struct CASE {
+        bool visible;
+        HRESULT query;
+        DWORD cloaked;
+        bool shown;
+    } const cases[] = {
+        {true, S_OK, 0, true},      {true, S_OK, 1, false},       {true, S_OK, 2, false},
+        {true, S_OK, 4, false},     {false, S_OK, 0, false},      {true, E_INVALIDARG, 2, true},
+        {true, E_NOTIMPL, 0, true}, {false, E_NOTIMPL, 0, false},
+    };
+    for (const CASE& c : cases)
+        EXPECT_EQ(c.shown, ShownToUser(c.visible, c.query, c.cloaked))
+            << c.visible << " " << std::hex << c.query << " " << c.cloaked;
+    // Wine cloaks nothing: the real question follows visibility.
+    HWND window = MakeWindow("STATIC", "Vaylo shown probe");
+    EXPECT_FALSE(IsWindowShownToUser(window));
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    EXPECT_TRUE(IsWindowShownToUser(window));
+    DestroyWindow(window);
+    EXPECT_FALSE(IsWindowShownToUser(window));
+}
+
 // ------------------------------------------------------------ WindowClassName
 
 TEST(WindowClassName, LongNamesAndDeadWindows) {

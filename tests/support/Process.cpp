@@ -3,6 +3,7 @@
 #include "support/Window.h"
 
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <vector>
@@ -31,6 +32,19 @@ std::string WindowsPath(const char* path) {
         if (c == '/')
             c = '\\';
     return result;
+}
+
+std::vector<std::string> LoadedModules(DWORD processId) {
+    std::vector<std::string> files;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return files;
+    MODULEENTRY32 module = {};
+    module.dwSize = sizeof module;
+    for (BOOL more = Module32First(snapshot, &module); more; more = Module32Next(snapshot, &module))
+        files.push_back(module.szExePath);
+    CloseHandle(snapshot);
+    return files;
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // Generous bounds: a cold Wine start takes seconds. They only limit how long
 // a broken build can stall the run; no test measures time with them.
@@ -19,6 +20,10 @@ std::string ProgramPath(const char* name = nullptr);
 // A path of the build as Windows sees it: under Wine a Unix path maps through
 // the drive that holds the root; a Windows path comes back unchanged.
 std::string WindowsPath(const char* path);
+
+// The files of the modules a process has loaded, its program among them;
+// empty when they cannot be read.
+std::vector<std::string> LoadedModules(DWORD processId);
 
 // A child process owned by a test. The destructor ends it if it still runs
 // and closes its handles, so a failing assertion never leaves one behind.
