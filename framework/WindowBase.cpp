@@ -346,9 +346,9 @@ INT_PTR MV_WINBASE::OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // here on the window counts as hidden, and WM_DESTROY stores only that.
         SaveWindowPlacement();
         winState = WINSTATE_HIDDEN;
-        if (HideToTray("CloseToTray"))
-            return 1;
-        return DefWindowProcA(hwnd, WM_CLOSE, 0, 0);
+        if (!HideToTray("CloseToTray"))
+            CloseWithoutTray();
+        return 1;
     }
     if (taskbarCreatedMessage != static_cast<UINT>(-1) && message == taskbarCreatedMessage) {
         TrayUpdate(TRAY_TIP | TRAY_ICON);
