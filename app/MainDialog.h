@@ -98,8 +98,8 @@ class DIALOG : public MV_TRAYDIALOG {
     STRING HotkeyLines() const;
     void OnActivate(WPARAM state);
     void OnEndSession(WPARAM ending);
-    void EndProgram(INT_PTR code);
-    void CloseWithoutTray() override { EndProgram(IDCANCEL); }
+    bool EndProgram(INT_PTR code); // false: the program stays
+    bool CloseWithoutTray() override { return EndProgram(IDCANCEL); }
 #ifdef VAYLO_FAULT_TRIGGERS
     // Test builds only: faults on request (FaultTriggers.cpp).
     INT_PTR OnFaultTrigger(UINT message, WPARAM wParam);

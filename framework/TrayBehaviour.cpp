@@ -148,8 +148,9 @@ void MV_WINBASE::OnTrayLeftClick() {
         TrayRemove();
 }
 
-void MV_WINBASE::CloseWithoutTray() {
+bool MV_WINBASE::CloseWithoutTray() {
     DefWindowProcA(hwnd, WM_CLOSE, 0, 0);
+    return true;
 }
 
 void MV_WINBASE::OnTrayMiddleClick() {

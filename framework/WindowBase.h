@@ -58,7 +58,8 @@ class MV_WINBASE {
     virtual bool MayRestoreFromTray();
     virtual bool MayHideToTray(const char* valueName);
     // A close that does not go to the tray: the default destroys the window.
-    virtual void CloseWithoutTray();
+    // false when the window stays after all.
+    virtual bool CloseWithoutTray();
 
     // The dialog procedure handed to the dialog API; one for every class.
     static INT_PTR CALLBACK DialogThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
