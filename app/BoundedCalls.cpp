@@ -22,6 +22,19 @@ unsigned const TEXT_LIMIT = 255;
 // of ours runs in the middle of a list rebuild. The timeout bounds the wait.
 UINT const SEND_FLAGS = SMTO_ABORTIFHUNG | SMTO_BLOCK;
 
+// ERROR_SUCCESS once the request is queued; otherwise why it was refused.
+DWORD QueueShow(HWND window, int command) {
+#ifdef VAYLO_FAULT_TRIGGERS
+    if (DWORD refusal = RefusedShowError())
+        return refusal;
+#endif
+    SetLastError(ERROR_SUCCESS);
+    if (ShowWindowAsync(window, command))
+        return ERROR_SUCCESS;
+    DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_NOT_ENOUGH_QUOTA;
+}
+
 } // namespace
 
 bool BOUNDED_CALLS::Resting(DWORD thread) {
@@ -84,15 +97,20 @@ STRING BOUNDED_CALLS::Text(HWND window) {
 // asked for, and a program that was only busy a moment ago can be hidden as
 // soon as it answers again. A thread the system already calls hung costs
 // nothing here: SMTO_ABORTIFHUNG gives up at once.
-bool BOUNDED_CALLS::Answers(HWND window) {
+bool BOUNDED_CALLS::Answers(HWND window, bool* denied) {
+    if (denied != nullptr)
+        *denied = false;
     DWORD thread = GetWindowThreadProcessId(window, nullptr);
     if (thread == GetCurrentThreadId())
         return true;
     if (thread == 0)
         return false;
     DWORD_PTR ignored = 0;
-    if (!SendNow(window, thread, WM_NULL, 0, 0, PROBE_TIMEOUT_MS, ignored))
+    if (!SendNow(window, thread, WM_NULL, 0, 0, PROBE_TIMEOUT_MS, ignored)) {
+        if (denied != nullptr)
+            *denied = GetLastError() == ERROR_ACCESS_DENIED;
         return false;
+    }
     timedOutAt.erase(thread); // it recovered: the list may ask it again
     return true;
 }
@@ -101,7 +119,9 @@ bool BOUNDED_CALLS::Answers(HWND window) {
 // window of a hung program gets its request queued, and none holds up the
 // next. ShowWindow itself is never called on another program's window: it
 // would wait for that window's thread without a bound.
-bool BOUNDED_CALLS::ShowEventually(HWND window, int command) {
+bool BOUNDED_CALLS::ShowEventually(HWND window, int command, bool* denied) {
+    if (denied != nullptr)
+        *denied = false;
     DWORD thread = GetWindowThreadProcessId(window, nullptr);
     if (thread == 0)
         return false;
@@ -109,7 +129,12 @@ bool BOUNDED_CALLS::ShowEventually(HWND window, int command) {
         ShowWindow(window, command);
         return true;
     }
-    ShowWindowAsync(window, command);
+    DWORD refusal = QueueShow(window, command);
+    if (refusal != ERROR_SUCCESS) {
+        if (denied != nullptr)
+            *denied = refusal == ERROR_ACCESS_DENIED;
+        return false;
+    }
     if (Resting(thread))
         return false;
     bool visible = command != SW_HIDE;
@@ -126,7 +151,8 @@ bool BOUNDED_CALLS::ShowEventually(HWND window, int command) {
     return true;
 }
 
-std::vector<HWND> BOUNDED_CALLS::QueueShows(const std::vector<HWND>& windows, int command) {
+std::vector<HWND> BOUNDED_CALLS::QueueShows(const std::vector<HWND>& windows, int command,
+                                            std::vector<HWND>* denied) {
     std::vector<HWND> refused;
     std::vector<HWND> pending;
     for (HWND window : windows) {
@@ -137,15 +163,12 @@ std::vector<HWND> BOUNDED_CALLS::QueueShows(const std::vector<HWND>& windows, in
             ShowWindow(window, command);
             continue;
         }
-#ifdef VAYLO_FAULT_TRIGGERS
-        if (RefusingShows()) {
+        DWORD refusal = QueueShow(window, command);
+        if (refusal != ERROR_SUCCESS) {
             refused.push_back(window);
-            continue;
-        }
-#endif
-        if (!ShowWindowAsync(window, command))
-            refused.push_back(window);
-        else if (!Resting(thread))
+            if (refusal == ERROR_ACCESS_DENIED && denied != nullptr)
+                denied->push_back(window);
+        } else if (!Resting(thread))
             pending.push_back(window);
     }
     DWORD start = GetTickCount();

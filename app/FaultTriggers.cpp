@@ -3,11 +3,13 @@
 //   "Vaylo.Fault.Crash": an access violation that nothing catches, on a
 //   thread of its own (the window procedure's own barrier might catch it).
 //   "Vaylo.Fault.RefuseMenuItems" (wParam 1 on, 0 off): no hidden-window
-//   item can be made, as when the system refuses one.
+//   item can be made, as when the system refuses one. On from the start
+//   when the environment has VAYLO_FAULT_REFUSE_MENU_ITEMS (the take-over).
 //   "Vaylo.Fault.Terminate": an exception that escapes to std::terminate
 //   (wParam 0), or a plain abort (wParam 1).
-//   "Vaylo.Fault.RefuseShows" (wParam 1 on, 0 off): no show can be queued,
-//   as when a hung program's posted-message queue is full.
+//   "Vaylo.Fault.RefuseShows" (wParam 1 on, 0 off, 2 access denied): no
+//   show or hide can be queued, as when a hung program's posted-message
+//   queue is full, or (2) the window's program runs as administrator.
 
 #include "app/MainDialog.h"
 
@@ -18,8 +20,8 @@
 
 namespace {
 
-bool refuseMenuItems = false;
-bool refuseShows = false;
+bool refuseMenuItems = GetEnvironmentVariableA("VAYLO_FAULT_REFUSE_MENU_ITEMS", nullptr, 0) > 0;
+DWORD refusedShowError = ERROR_SUCCESS;
 
 [[gnu::noinline]] void Throw() {
     throw std::runtime_error("escapes");
@@ -56,12 +58,14 @@ INT_PTR DIALOG::OnFaultTrigger(UINT message, WPARAM wParam) {
             std::abort();
     }
     if (message == refuseShowsMessage && refuseShowsMessage != 0)
-        refuseShows = wParam != 0;
+        refusedShowError = wParam == 0   ? ERROR_SUCCESS
+                           : wParam == 2 ? ERROR_ACCESS_DENIED
+                                         : ERROR_NOT_ENOUGH_QUOTA;
     return 0;
 }
 
-bool RefusingShows() {
-    return refuseShows;
+DWORD RefusedShowError() {
+    return refusedShowError;
 }
 
 bool DIALOG::RefusingMenuItems() {

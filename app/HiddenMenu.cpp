@@ -72,7 +72,7 @@ int DIALOG::MenuIdNotHeld() {
 // The newest hidden window becomes the menu's first line. The caller hides
 // the window itself, after this, and only when an item was made: a hidden
 // window without one could not be brought back, nor shown on exit.
-int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
+int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry, bool restoreOnRelease) {
     if (!trayMenu.IsValid())
         return 0;
 #ifdef VAYLO_FAULT_TRIGGERS
@@ -88,6 +88,7 @@ int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
         return 0;
     hidden->window = entry.window;
     hidden->icon = entry.icon;
+    hidden->restoreOnRelease = restoreOnRelease;
 
     STRING text = ShortTitle(ReadWindowTitle(entry.window));
     MENUITEMINFOA item = {};
@@ -102,7 +103,7 @@ int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
     item.cch = text.Length();
     if (!InsertMenuItemA(trayMenu.Get(), 0, TRUE, &item))
         return 0;
-    heldRecord.Note(entry.window, entry.title);
+    heldRecord.Note(entry.window, WSTRING(entry.title.c_str()), restoreOnRelease);
     return hidden.release()->id; // the item holds it until TakeMenuEntry
 }
 
@@ -113,8 +114,11 @@ int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
 // was hidden.
 bool DIALOG::HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem) {
     HWND target = entry.window;
-    if (!foreign.Answers(target)) {
-        if (IsWindow(target))
+    bool denied = false;
+    if (!foreign.Answers(target, &denied)) {
+        if (denied)
+            TellRunsAsAdministrator(target, entry.title, false);
+        else if (IsWindow(target))
             MessageBeep(MB_ICONEXCLAMATION);
         return false;
     }
@@ -123,11 +127,14 @@ bool DIALOG::HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem) {
         MessageBeep(MB_ICONEXCLAMATION);
         return false;
     }
-    if (foreign.ShowEventually(target, SW_HIDE))
+    if (foreign.ShowEventually(target, SW_HIDE, &denied))
         return true;
-    ShowWindowAsync(target, SW_SHOW);
     if (id != 0)
         TakeMenuEntry(trayMenu.Get(), static_cast<UINT>(id), false);
+    if (denied)
+        TellRunsAsAdministrator(target, entry.title, false); // it stays as it was
+    else
+        ShowWindowAsync(target, SW_SHOW);
     return false;
 }
 
@@ -197,16 +204,21 @@ std::unique_ptr<HIDDEN_ENTRY> DIALOG::TakeMenuEntry(HMENU menu, UINT item, bool 
     return entry;
 }
 
-// A show that cannot be queued keeps the item, with a beep: the window
-// would otherwise be hidden with no way back through the menu.
+// A show that cannot be queued keeps the item, with a beep, or told once
+// when the window's program runs as administrator: the window would
+// otherwise be hidden with no way back through the menu.
 void DIALOG::RestoreMenuEntry(UINT id) {
     MENUITEMINFOA item;
     if (!trayMenu.IsValid() || !ReadItem(trayMenu.Get(), id, FALSE, MIIM_FTYPE | MIIM_DATA, item) ||
         EntryOf(item) == nullptr)
         return;
     HWND window = EntryOf(item)->window;
-    if (!foreign.QueueShows({window}, SW_SHOW).empty()) {
-        MessageBeep(MB_ICONEXCLAMATION);
+    std::vector<HWND> denied;
+    if (!foreign.QueueShows({window}, SW_SHOW, &denied).empty()) {
+        if (denied.empty())
+            MessageBeep(MB_ICONEXCLAMATION);
+        else
+            TellRunsAsAdministrator(window, EntryOf(item)->title, true);
         return;
     }
     TakeMenuEntry(trayMenu.Get(), id, false);
@@ -245,13 +257,31 @@ void DIALOG::ReleaseAllHidden() {
 }
 
 // Every show is queued before any is waited for, in menu order, newest
-// first. An item whose show could not be queued stays. false when any did.
-bool DIALOG::ShowHeldWindows() {
-    std::vector<HWND> windows;
+// first. An item whose show could not be queued stays. false when any did
+// that may still go through later; the windows of programs running as
+// administrator, which will not, go to denied.
+bool DIALOG::ShowHeldWindows(std::vector<HWND>* denied) {
+    std::vector<HWND> windows, refusedForGood;
     HeldWindows(trayMenu.Get(), windows);
-    std::vector<HWND> refused = foreign.QueueShows(windows, SW_SHOW);
+    std::vector<HWND> refused = foreign.QueueShows(windows, SW_SHOW, &refusedForGood);
     DropHeldItems(trayMenu.Get(), refused);
-    return refused.empty();
+    if (denied != nullptr)
+        *denied = refusedForGood;
+    return refused.size() == refusedForGood.size();
+}
+
+// Told once for each window, the first time it is refused: a beep would say
+// nothing of why, and of what would help.
+void DIALOG::TellRunsAsAdministrator(HWND window, const STRING& title, bool show) {
+    if (std::find(toldDenied.begin(), toldDenied.end(), window) != toldDenied.end())
+        return;
+    toldDenied.push_back(window);
+    STRING text = STRING("\"") + title.c_str() +
+                  (show ? "\" stays hidden: its program runs as administrator, and only Window Vaylo "
+                          "started as administrator can show it. The next such start holds it again."
+                        : "\" cannot be hidden: its program runs as administrator, and only Window "
+                          "Vaylo started as administrator can hide it.");
+    ShowMessage(text.c_str(), "Window Vaylo", MB_OK | MB_ICONINFORMATION);
 }
 
 void DIALOG::HeldWindows(HMENU menu, std::vector<HWND>& windows) {
@@ -282,24 +312,50 @@ void DIALOG::DropHeldItems(HMENU menu, const std::vector<HWND>& kept) {
     }
 }
 
+namespace {
+
+// What this program could have hidden: a top-level window (no parent, not a
+// child) that is still hidden, of another process, and of the very process
+// recorded. A pid can be reused: the process's creation time tells a new one
+// apart, where both were read.
+bool Adoptable(const RECORDED_WINDOW& recorded) {
+    HWND window = recorded.window;
+    DWORD processId = 0;
+    if (!IsWindow(window) || IsWindowVisible(window) ||
+        GetAncestor(window, GA_PARENT) != GetDesktopWindow() ||
+        (GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD) != 0 ||
+        GetWindowThreadProcessId(window, &processId) == 0 || processId != recorded.processId ||
+        processId == GetCurrentProcessId())
+        return false;
+    ULONGLONG started = recorded.processStarted != 0 ? HELD_RECORD::ProcessStarted(processId) : 0;
+    return started == 0 || started == recorded.processStarted;
+}
+
+} // namespace
+
 // A start after the program was killed: each window the record names that
-// still exists, is still hidden and still belongs to the process that had it
-// becomes an item again, as if just hidden. The rest are dropped. A title
-// that has since become empty shows as it was recorded.
+// this program could have hidden becomes an item again, as if just hidden;
+// the rest leave the record. A window whose item cannot be made is shown at
+// once rather than left hidden with no way back; one whose show is refused
+// too stays recorded. Each value goes only as its window is settled, so a
+// start killed here leaves the rest named. A title that has since become
+// empty shows as it was recorded.
 void DIALOG::AdoptRecordedWindows() {
     for (const RECORDED_WINDOW& recorded : heldRecord.TakeOver()) {
-        DWORD processId = 0;
-        if (!IsWindow(recorded.window) || IsWindowVisible(recorded.window) ||
-            GetWindowThreadProcessId(recorded.window, &processId) == 0 || processId != recorded.processId ||
-            processId == GetCurrentProcessId())
+        if (!Adoptable(recorded)) {
+            heldRecord.Settle(recorded, false);
             continue;
+        }
         WINDOW_ENTRY entry;
         entry.window = recorded.window;
         entry.title = ReadWindowTitle(recorded.window);
         if (entry.title.Length() == 0)
-            entry.title = recorded.title;
+            entry.title = FromWide(recorded.title.c_str());
         entry.icon = WindowIcon(recorded.window);
-        AddMenuEntry(entry);
+        if (AddMenuEntry(entry, recorded.restoreOnRelease) != 0)
+            heldRecord.Settle(recorded, true);
+        else if (ShowWindowAsync(recorded.window, recorded.restoreOnRelease ? SW_RESTORE : SW_SHOW))
+            heldRecord.Settle(recorded, false);
     }
 }
 

@@ -150,11 +150,13 @@ void DIALOG::TearDown() {
 // ---------------------------------------------------------------- messages
 
 // A second instance forwards "update" or "uninstall" this way: the running
-// instance ends. An elevated instance hears this message from programs of
-// lower integrity as well, so any other payload is ignored.
+// instance ends as through Exit. Posted, so that the sender does not wait
+// for the shows, nor for a message the way out may show. An elevated instance
+// hears this message from programs of lower integrity as well, so any other
+// payload is ignored.
 void DIALOG::OnCopyData(const COPYDATASTRUCT* data) {
     if (IsForwardedCommandWord(data))
-        EndDialog(hwnd, 1);
+        PostMessageA(hwnd, WM_COMMAND, IDC_EXIT, 0);
 }
 
 void DIALOG::OnEndSession(WPARAM ending) {
@@ -162,13 +164,22 @@ void DIALOG::OnEndSession(WPARAM ending) {
         ShowHeldWindows();
 }
 
-// Every held window comes back before the program ends. One whose show
-// cannot even be queued keeps its item, and the program stays to hold it.
-void DIALOG::EndProgram(INT_PTR code) {
-    if (ShowHeldWindows())
-        EndDialog(hwnd, code);
-    else
+// Every way out: Exit, a forwarded command word, the close box when the
+// window does not go to the tray. Every held window comes back before the
+// program ends. One whose show cannot even be queued keeps its item, and the
+// program stays to hold it; one whose program runs as administrator never
+// will come back from here: it is told of and stays in the record, for a
+// start as administrator to hold.
+bool DIALOG::EndProgram(INT_PTR code) {
+    std::vector<HWND> denied;
+    if (!ShowHeldWindows(&denied)) {
         MessageBeep(MB_ICONEXCLAMATION);
+        return false;
+    }
+    for (HWND window : denied)
+        TellRunsAsAdministrator(window, ReadWindowTitle(window), true);
+    EndDialog(hwnd, code);
+    return true;
 }
 
 // A press hides the tip that may show, and may start a drag of the icon.

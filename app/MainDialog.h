@@ -64,7 +64,8 @@ class DIALOG : public MV_TRAYDIALOG {
     void HideSelectedWindow();
 
     // Hidden-window menu (HiddenMenu.cpp).
-    int AddMenuEntry(const WINDOW_ENTRY& entry); // the item's id; 0: no item was made
+    // The item's id; 0: no item was made.
+    int AddMenuEntry(const WINDOW_ENTRY& entry, bool restoreOnRelease = false);
     bool HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem);
     void RestoreMenuEntry(UINT id);
     void PruneMenu();
@@ -97,7 +98,8 @@ class DIALOG : public MV_TRAYDIALOG {
     STRING HotkeyLines() const;
     void OnActivate(WPARAM state);
     void OnEndSession(WPARAM ending);
-    void EndProgram(INT_PTR code);
+    bool EndProgram(INT_PTR code); // false: the program stays
+    bool CloseWithoutTray() override { return EndProgram(IDCANCEL); }
 #ifdef VAYLO_FAULT_TRIGGERS
     // Test builds only: faults on request (FaultTriggers.cpp).
     INT_PTR OnFaultTrigger(UINT message, WPARAM wParam);
@@ -149,7 +151,9 @@ class DIALOG : public MV_TRAYDIALOG {
     bool IsProgramManager(HWND window);
     void HideListedWindow(HWND window);
     int MenuIdNotHeld();
-    bool ShowHeldWindows();
+    bool ShowHeldWindows(std::vector<HWND>* denied = nullptr);
+    // show: the window stays hidden; otherwise it stays visible.
+    void TellRunsAsAdministrator(HWND window, const STRING& title, bool show);
     static void HeldWindows(HMENU menu, std::vector<HWND>& windows);
     void DropHeldItems(HMENU menu, const std::vector<HWND>& kept);
     // From menu on (null: no longer), an unhandled exception first shows
@@ -170,6 +174,8 @@ class DIALOG : public MV_TRAYDIALOG {
     // OnDeleteItem).
     bool deletingEntries = false;
     HOTKEY_TABLE hotkeys;
+    // Windows of programs running as administrator already told of.
+    std::vector<HWND> toldDenied;
     // The hotkey last acted on while its key may still be down, and when its
     // last repeat arrived.
     struct HELD_HOTKEY {

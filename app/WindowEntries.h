@@ -20,6 +20,8 @@ struct HIDDEN_ENTRY {
     int id = 0;   // the item's command id
     HWND window = nullptr;
     HICON icon = nullptr;
+    // Shown restored rather than as it was hidden (a window hidden on minimising).
+    bool restoreOnRelease = false;
 };
 
 // Menu text of a title: more than 25 characters become the first 26 and "...".

@@ -148,6 +148,11 @@ void MV_WINBASE::OnTrayLeftClick() {
         TrayRemove();
 }
 
+bool MV_WINBASE::CloseWithoutTray() {
+    DefWindowProcA(hwnd, WM_CLOSE, 0, 0);
+    return true;
+}
+
 void MV_WINBASE::OnTrayMiddleClick() {
     OnTrayLeftClick();
 }
@@ -169,12 +174,14 @@ bool MV_WINBASE::MayHideToTray(const char* valueName) {
 // ---------------------------------------------------------------- hiding and showing
 
 bool MV_WINBASE::HideToTray(const char* valueName) {
-    if (!HasTrayIcon() || trayFailed)
+    if (!HasTrayIcon())
         return false;
 
-    // The icon first: the shell may have gone since the last update, and a
-    // window hidden without an icon could not be brought back, so it closes
-    // or minimizes instead, and no notice promises a tray that is not there.
+    // The icon first, tried afresh at every need, also after an add failed:
+    // the shell may have gone since the last update, or be back without
+    // having said so. A window hidden without an icon could not be brought
+    // back, so it closes or minimizes instead, and no notice promises a tray
+    // that is not there.
     TrayUpdate(TRAY_TIP | TRAY_ICON);
     if (trayFailed)
         return false;

@@ -334,10 +334,11 @@ INT_PTR MV_WINBASE::OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // Stored while the rectangle on screen is still the window's own: from
         // here on the window counts as hidden, and WM_DESTROY stores only that.
         SaveWindowPlacement();
+        int shown = winState;
         winState = WINSTATE_HIDDEN;
-        if (HideToTray("CloseToTray"))
-            return 1;
-        return DefWindowProcA(hwnd, WM_CLOSE, 0, 0);
+        if (!HideToTray("CloseToTray") && !CloseWithoutTray())
+            winState = shown;
+        return 1;
     }
     if (taskbarCreatedMessage != static_cast<UINT>(-1) && message == taskbarCreatedMessage) {
         TrayUpdate(TRAY_TIP | TRAY_ICON);

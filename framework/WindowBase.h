@@ -57,6 +57,9 @@ class MV_WINBASE {
     // to the tray only when the stored answer under valueName says so.
     virtual bool MayRestoreFromTray();
     virtual bool MayHideToTray(const char* valueName);
+    // A close that does not go to the tray: the default destroys the window.
+    // false when the window stays after all.
+    virtual bool CloseWithoutTray();
 
     // The dialog procedure handed to the dialog API; one for every class.
     static INT_PTR CALLBACK DialogThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

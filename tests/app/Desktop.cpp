@@ -95,10 +95,20 @@ std::string RecordName(HWND window) {
     return name;
 }
 
-std::map<std::string, std::string> HeldRecord() {
+namespace {
+
+std::string HeldRecordKey(bool older) {
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return older ? HELD_RECORD_KEY : HELD_RECORD_KEY + std::string("\\") + std::to_string(session);
+}
+
+} // namespace
+
+std::map<std::string, std::string> HeldRecord(bool older) {
     std::map<std::string, std::string> values;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, HELD_RECORD_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, HeldRecordKey(older).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return values;
     for (DWORD index = 0;; ++index) {
         char name[256] = {}, text[1024] = {};
@@ -112,10 +122,11 @@ std::map<std::string, std::string> HeldRecord() {
     return values;
 }
 
-bool WriteHeldRecord(const std::string& name, const std::string& text) {
+// Narrow, as the previous version wrote its values.
+bool WriteHeldRecord(const std::string& name, const std::string& text, bool older) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, HELD_RECORD_KEY, 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, HeldRecordKey(older).c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                        KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     bool written = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                                   static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
@@ -124,13 +135,15 @@ bool WriteHeldRecord(const std::string& name, const std::string& text) {
 }
 
 void ClearHeldRecord() {
-    for (const auto& value : HeldRecord()) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, HELD_RECORD_KEY, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
-            return;
-        RegDeleteValueA(key, value.first.c_str());
-        RegCloseKey(key);
-    }
+    for (bool older : {false, true})
+        for (const auto& value : HeldRecord(older)) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(HKEY_CURRENT_USER, HeldRecordKey(older).c_str(), 0, KEY_WRITE, &key) !=
+                ERROR_SUCCESS)
+                return;
+            RegDeleteValueA(key, value.first.c_str());
+            RegCloseKey(key);
+        }
 }
 
 void HideToTrayQuietly(const SCRATCH_KEY& settings) {

@@ -26,14 +26,16 @@ int const PICKER_ID = IDC_PICKER;
 int const MENU_ITEM_HEIGHT = 18; // every hidden-window item of the tray menu at 96 DPI (the prefix's)
 char const VAYLO_KEY[] = "Software\\MorvaneUtilities\\Vaylo"; // the program's settings
 
-// The program's record of the windows it holds, in the user's registry: one
-// value per window, named by the handle in upper-case hexadecimal, its text
-// the process id in decimal, a blank and the title.
+// The program's record of the windows it holds, in the user's registry, in a
+// subkey per logon session (older: the key itself, where the previous version
+// kept it): one value per window, named by the handle in upper-case
+// hexadecimal, its text "<process id>,<creation time in hex>,<restore 0|1>
+// <title>", or the previous version's "<process id> <title>".
 char const HELD_RECORD_KEY[] = "Software\\MorvaneUtilities\\Vaylo\\Held Windows";
 std::string RecordName(HWND window);
-std::map<std::string, std::string> HeldRecord(); // name -> text
-bool WriteHeldRecord(const std::string& name, const std::string& text);
-void ClearHeldRecord();
+std::map<std::string, std::string> HeldRecord(bool older = false); // name -> text
+bool WriteHeldRecord(const std::string& name, const std::string& text, bool older = false);
+void ClearHeldRecord(); // both places
 
 // Vaylo.exe and targets.exe as Windows paths (the build gives Unix paths).
 // VAYLO_EXE_UNDER_TEST in the environment names another Vaylo.exe (the

@@ -256,9 +256,11 @@ TEST_F(FaultTest, FiveHungWindows_TheMainWindowKeepsAnsweringAndEveryWindowComes
 
 // ---- a kill, and hung programs on the way out ----
 
-// Killed while holding three windows, the program holds them again at its
-// next start, and the record names what this start holds; a second start
-// that hands over leaves it as it is.
+// Killed while holding three windows, and the next start killed too as soon
+// as its (still hidden) main window exists, while it takes the record over:
+// the record still names every window, the start after holds them again, and
+// the record names what this start holds; a second start that hands over
+// leaves it as it is.
 TEST_F(FaultTest, KilledWhileHoldingThreeWindows_TheNextStartHoldsThemAndChoosingOneShowsIt) {
     std::vector<std::wstring> titles = {Title(L"one"), Title(L"two"), Title(L"three")};
     ASSERT_TRUE(StartListedTargets(titles));
@@ -268,8 +270,16 @@ TEST_F(FaultTest, KilledWhileHoldingThreeWindows_TheNextStartHoldsThemAndChoosin
         windows.push_back(targets.Window(title));
         ASSERT_TRUE(Hide(title));
     }
-    EXPECT_EQ(HeldRecord().size(), 3u);
+    std::map<std::string, std::string> record = HeldRecord();
+    EXPECT_EQ(record.size(), 3u);
     vaylo.process.Terminate();
+    CHILD_PROCESS takingOver;
+    ASSERT_TRUE(StartVaylo(takingOver, "", program));
+    WINDOW_QUERY takingOverMain = ProcessDialog(takingOver.Id());
+    takingOverMain.visibleOnly = false;
+    EXPECT_TRUE(PumpUntil([&] { return !FindWindows(takingOverMain).empty(); }));
+    takingOver.Terminate();
+    EXPECT_EQ(HeldRecord(), record);
 
     VAYLO again;
     ASSERT_TRUE(again.Start(program));
@@ -291,22 +301,28 @@ TEST_F(FaultTest, KilledWhileHoldingThreeWindows_TheNextStartHoldsThemAndChoosin
 }
 
 // Forged values: a window that closed, one shown again, one now named with
-// another process's id, and values no writer of ours makes are dropped; the
-// one still hidden in its own process is held, and comes back at the exit.
+// another process's id, one whose process has another creation time (a
+// reused id), and values no writer of ours makes are dropped; the one still
+// hidden in its own process is held, with its restore flag, and so is one the
+// previous version recorded (narrow, outside the session's subkey, without a
+// time); both come back at the exit.
 TEST_F(FaultTest, RecordedWindowsClosedShownOrOfAnotherProcess_AreNotHeldAtTheNextStart) {
     std::wstring held = Title(L"held"), closed = Title(L"closed"), shown = Title(L"shown"),
-                 moved = Title(L"other process");
-    ASSERT_TRUE(StartListedTargets({held, closed, shown, moved}));
+                 moved = Title(L"other process"), reused = Title(L"reused id"), older = Title(L"older");
+    ASSERT_TRUE(StartListedTargets({held, closed, shown, moved, reused, older}));
     ASSERT_TRUE(MeasureEmptyMenu());
     ASSERT_TRUE(vaylo.Exit());
     std::string id = std::to_string(targets.Id()) + " ";
     HWND gone = targets.Window(closed);
     PostMessageW(gone, WM_CLOSE, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(gone); }));
-    for (const std::wstring& title : {held, moved})
+    for (const std::wstring& title : {held, moved, reused, older})
         ASSERT_TRUE(HideFromOutside(targets.Window(title)));
+    std::string pid = std::to_string(targets.Id());
+    ASSERT_TRUE(WriteHeldRecord(RecordName(targets.Window(older)), id + "older", true));
     std::vector<std::pair<std::string, std::string>> forged = {
-        {RecordName(targets.Window(held)), id + "held"},
+        {RecordName(targets.Window(held)), pid + ",0,1 held"},
+        {RecordName(targets.Window(reused)), pid + ",1,0 reused id"},
         {RecordName(gone), id + "closed"},
         {RecordName(targets.Window(shown)), id + "shown"},
         {RecordName(targets.Window(moved)), std::to_string(GetCurrentProcessId()) + " other process"},
@@ -318,14 +334,18 @@ TEST_F(FaultTest, RecordedWindowsClosedShownOrOfAnotherProcess_AreNotHeldAtTheNe
 
     VAYLO again;
     ASSERT_TRUE(again.Start(program));
-    EXPECT_EQ(again.CountHiddenItems(emptyMenuHeight), 1);
+    EXPECT_EQ(again.CountHiddenItems(emptyMenuHeight), 2);
     std::map<std::string, std::string> record = HeldRecord();
-    ASSERT_EQ(record.size(), 1u);
-    EXPECT_EQ(record.begin()->first, RecordName(targets.Window(held)));
+    ASSERT_EQ(record.size(), 2u);
+    EXPECT_EQ(record[RecordName(targets.Window(held))].find(",1 "), 17 + pid.size()) << "not as it was";
+    EXPECT_EQ(record.count(RecordName(targets.Window(older))), 1u) << "the older value was not moved";
+    EXPECT_TRUE(HeldRecord(true).empty());
     EXPECT_TRUE(again.Exit());
-    EXPECT_TRUE(WaitVisible(targets.Window(held), true));
-    EXPECT_FALSE(IsWindowVisible(targets.Window(moved))) << "a window of another process was shown";
-    ShowWindow(targets.Window(moved), SW_SHOWNA);
+    EXPECT_EQ(Lost({targets.Window(held), targets.Window(older)}, WAIT_MS), 0);
+    for (const std::wstring& title : {moved, reused}) {
+        EXPECT_FALSE(IsWindowVisible(targets.Window(title))) << "a window of another process was shown";
+        ShowWindow(targets.Window(title), SW_SHOWNA);
+    }
 }
 
 // Ten held windows of ten hung programs cost one bounded wait on the way
@@ -788,8 +808,9 @@ TEST_F(FaultBuildTest, MenuItemRefused_TheWindowStaysVisibleAndLaterHidesComeBac
 }
 
 // A show that cannot be queued (a full message queue) keeps the item, with a
-// beep: choosing it, the viewer and Exit leave the window held and the
-// program running; once shows go through, Exit gives it back.
+// beep: choosing it, the viewer, Exit, a forwarded "uninstall" and the close
+// box (not to the tray) leave the window held and the program running; once
+// shows go through, Exit gives it back.
 TEST_F(FaultBuildTest, ShowRefused_TheItemStaysThroughRestoreViewerAndExit) {
     std::wstring title = Title(L"held");
     ASSERT_TRUE(StartListedTargets({title}));
@@ -808,6 +829,11 @@ TEST_F(FaultBuildTest, ShowRefused_TheItemStaysThroughRestoreViewerAndExit) {
     EXPECT_TRUE(ViewerLists(viewer, window));
     ASSERT_TRUE(CloseViewer(viewer));
     ASSERT_TRUE(vaylo.Command(IDC_EXIT));
+    CHILD_PROCESS uninstall;
+    ASSERT_TRUE(StartVaylo(uninstall, " uninstall", program));
+    EXPECT_TRUE(uninstall.WaitForExit());
+    settings.SetDword("CloseToTray", "CloseToTray", 0);
+    EXPECT_TRUE(vaylo.Send(WM_CLOSE, 0, 0));
     EXPECT_TRUE(vaylo.process.IsRunning());
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_EQ(HiddenItems(), 1);
@@ -816,6 +842,62 @@ TEST_F(FaultBuildTest, ShowRefused_TheItemStaysThroughRestoreViewerAndExit) {
     ASSERT_TRUE(vaylo.Send(refuse, 0, 0));
     ExpectCleanExit();
     EXPECT_TRUE(WaitVisible(window, true));
+}
+
+// A program running as administrator refuses every show and hide (UIPI; here
+// the refuse trigger's access-denied code): each window is told of once,
+// naming it, the hidden one stays held, the one to hide stays visible, and
+// Exit ends, leaving the held window in the record for a start as
+// administrator.
+TEST_F(FaultBuildTest, ShowsAndHidesDeniedAsToAnAdministratorsProgram_AreToldOnceAndExitEnds) {
+    std::wstring held = Title(L"held"), shown = Title(L"shown");
+    ASSERT_TRUE(StartListedTargets({held, shown}));
+    ASSERT_TRUE(MeasureEmptyMenu());
+    ASSERT_TRUE(Hide(held));
+    ASSERT_TRUE(vaylo.Send(RegisterWindowMessageW(L"Vaylo.Fault.RefuseShows"), 2, 0));
+    std::vector<std::wstring> told;
+    HWND main = vaylo.main;
+    ANSWERER answerer(OwnedDialog(main), [&](HWND box, int) {
+        told.push_back(TitleOf(GetDlgItem(box, 0xFFFF)));
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        HWND menu = vaylo.OpenMenu();
+        ASSERT_NE(menu, nullptr);
+        ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 0));
+        ASSERT_TRUE(PumpUntil([&] { return answerer.Seen() == 1 && RoundTrip(main); }));
+    }
+    ASSERT_TRUE(vaylo.DoubleClickEntry(shown));
+    ASSERT_TRUE(PumpUntil([&] { return answerer.Seen() == 2 && RoundTrip(main); }));
+    EXPECT_TRUE(IsWindowVisible(targets.Window(shown)));
+    EXPECT_EQ(HiddenItems(), 1);
+    PostMessageW(main, WM_COMMAND, IDC_EXIT, 0);
+    EXPECT_TRUE(vaylo.process.WaitForExit(WAIT_MS)) << "Exit waits on the administrator's window";
+    answerer.Stop();
+    ASSERT_EQ(told.size(), 2u);
+    for (size_t i = 0; i < 2; ++i)
+        EXPECT_NE(told[i].find(L"\"" + (i == 0 ? held : shown) + L"\""), std::wstring::npos)
+            << Narrow(told[i]);
+    EXPECT_FALSE(IsWindowVisible(targets.Window(held)));
+    EXPECT_EQ(HeldRecord().count(RecordName(targets.Window(held))), 1u);
+    ShowWindow(targets.Window(held), SW_SHOWNA);
+}
+
+// A recorded window whose item cannot be made at the next start is shown
+// there and then, and leaves the record.
+TEST_F(FaultBuildTest, MenuItemRefusedAtTheTakeOver_TheWindowIsShown) {
+    std::wstring title = Title(L"no item");
+    ASSERT_TRUE(StartListedTargets({title}));
+    ASSERT_TRUE(Hide(title));
+    vaylo.process.Terminate();
+    SetEnvironmentVariableA("VAYLO_FAULT_REFUSE_MENU_ITEMS", "1");
+    VAYLO again;
+    bool started = again.Start(program);
+    SetEnvironmentVariableA("VAYLO_FAULT_REFUSE_MENU_ITEMS", nullptr);
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(WaitVisible(targets.Window(title), true));
+    EXPECT_TRUE(HeldRecord().empty());
+    EXPECT_TRUE(again.Exit());
 }
 
 // An exception that escapes to std::terminate (0), or an abort (1), while
