@@ -708,7 +708,8 @@ class NO_CRASH_DIALOG {
 // program: its list's real entry, a point placed there, or an address where
 // nothing lies. The program follows none of them: the entry stays (freed, it
 // would be freed once more as the list lets it go), no menu item of nothing
-// is measured, the tooltip reads no point, and the program ends cleanly.
+// is measured, the tooltip reads no point and fills in no tool record, and
+// the program ends cleanly.
 // Then the list's item data is forged: an item names a copy of another
 // window's entry written into the program, then that other real entry too. The double click hides nothing,
 // and the entries are freed once each (a second free, or one of the copy, would crash the exit). Under Wine
@@ -753,6 +754,14 @@ TEST_F(FaultTest, MessagesOfAnotherProcessNamingItsMemory_AreNotFollowed) {
     EXPECT_TRUE(BoundedSend(tooltips[0], TTM_WINDOWFROMPOINT, 0, reinterpret_cast<LPARAM>(onIcon), &found));
     EXPECT_EQ(found, 0) << "the tooltip read a point";
     EXPECT_TRUE(BoundedSend(tooltips[0], TTM_RELAYEVENT, 0, 0x10)); // the first page is never mapped
+    // A tool record in the program's memory, for the tooltip to fill in.
+    TTTOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
+    void* record = VirtualAllocEx(vaylo.process.Handle(), nullptr, sizeof tool, MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_TRUE(record && WriteProcessMemory(vaylo.process.Handle(), record, &tool, sizeof tool, nullptr));
+    EXPECT_TRUE(BoundedSend(tooltips[0], TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(record)));
+    ASSERT_TRUE(ReadProcessMemory(vaylo.process.Handle(), record, &tool, sizeof tool, nullptr));
+    EXPECT_EQ(tool.hwnd, nullptr) << "the tooltip wrote a tool";
 
     ASSERT_TRUE(RoundTrip(vaylo.main)) << "the program no longer answers";
     EXPECT_EQ(vaylo.EntryTitle(static_cast<int>(index)), Narrow(title)) << "the entry was freed";
