@@ -26,8 +26,15 @@ unsigned const SHORT_TITLE_KEPT = 26;    // longer ones keep this much and "..."
 int const MENU_ITEM_MARGIN = 2;
 int const PLAIN_TEXT_INDENT = 2;
 
+// The entries of the hidden-window items, process-wide like their ids. On
+// Windows any program of the desktop can set an item's data through the
+// menu's handle (SetMenuItemInfo takes any menu of the session, and an open
+// menu hands its handle out as MN_GETHMENU): the data only names an entry,
+// which is read where this set holds it, and freed as it leaves the set.
+OWNED_ENTRIES<HIDDEN_ENTRY> menuEntries;
+
 HIDDEN_ENTRY* EntryOf(const MENUITEMINFOA& item) {
-    return reinterpret_cast<HIDDEN_ENTRY*>(item.dwItemData);
+    return menuEntries.Find(item.dwItemData);
 }
 
 bool ReadItem(HMENU menu, UINT item, BOOL byPosition, UINT mask, MENUITEMINFOA& info) {
@@ -98,13 +105,18 @@ int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry, bool restoreOnRelease) {
     item.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_DATA;
     item.fType = MFT_OWNERDRAW;
     item.wID = static_cast<UINT>(hidden->id);
-    item.dwItemData = reinterpret_cast<ULONG_PTR>(hidden.get());
     item.dwTypeData = text.Buffer() ? text.Buffer() : const_cast<char*>("");
     item.cch = text.Length();
-    if (!InsertMenuItemA(trayMenu.Get(), 0, TRUE, &item))
+    int id = hidden->id;
+    item.dwItemData = menuEntries.Add(std::move(hidden)); // held until TakeMenuEntry
+    if (item.dwItemData == 0)
         return 0;
+    if (!InsertMenuItemA(trayMenu.Get(), 0, TRUE, &item)) {
+        menuEntries.Take(item.dwItemData);
+        return 0;
+    }
     heldRecord.Note(entry.window, WSTRING(entry.title.c_str()), restoreOnRelease);
-    return hidden.release()->id; // the item holds it until TakeMenuEntry
+    return id;
 }
 
 // Hides the entry's window, with an item unless withItem is false (Shift).
@@ -145,7 +157,7 @@ void DIALOG::MeasureMenuEntry(MEASUREITEMSTRUCT& item) {
     FONT_HANDLE menuFont = MenuFont();
     ENTRY_LAYOUT layout = EntryLayout(menuFont.Get());
     item.itemHeight = static_cast<UINT>(layout.height + ScaledPixels(MENU_ITEM_MARGIN));
-    const HIDDEN_ENTRY* entry = reinterpret_cast<const HIDDEN_ENTRY*>(item.itemData);
+    const HIDDEN_ENTRY* entry = menuEntries.Find(item.itemData);
     if (entry == nullptr)
         return;
     STRING text = ShortTitle(entry->title);
@@ -161,16 +173,17 @@ void DIALOG::MeasureMenuEntry(MEASUREITEMSTRUCT& item) {
         SelectObject(dc.Get(), old);
 }
 
-// The menu has an item of that id carrying exactly that data.
+// The menu has an item of that id carrying exactly that data, an entry of ours.
 bool DIALOG::MenuHolds(UINT id, ULONG_PTR data) const {
     MENUITEMINFOA info;
-    return trayMenu.Get() && ReadItem(trayMenu.Get(), id, FALSE, MIIM_DATA, info) && info.dwItemData == data;
+    return menuEntries.Holds(data) && trayMenu.Get() &&
+           ReadItem(trayMenu.Get(), id, FALSE, MIIM_DATA, info) && info.dwItemData == data;
 }
 
 void DIALOG::DrawMenuEntry(const DRAWITEMSTRUCT& item) {
     if (item.CtlType != ODT_MENU || static_cast<int>(item.itemID) < 0)
         return;
-    const HIDDEN_ENTRY* entry = reinterpret_cast<const HIDDEN_ENTRY*>(item.itemData);
+    const HIDDEN_ENTRY* entry = menuEntries.Find(item.itemData);
     if (entry == nullptr)
         return;
     ENTRY_LAYOUT layout = EntryLayout(nullptr);
@@ -196,7 +209,7 @@ std::unique_ptr<HIDDEN_ENTRY> DIALOG::TakeMenuEntry(HMENU menu, UINT item, bool 
     MENUITEMINFOA info;
     if (menu == nullptr || !ReadItem(menu, item, byPosition, MIIM_FTYPE | MIIM_DATA, info))
         return nullptr;
-    std::unique_ptr<HIDDEN_ENTRY> entry(EntryOf(info));
+    std::unique_ptr<HIDDEN_ENTRY> entry = menuEntries.Take(info.dwItemData);
     if (entry == nullptr)
         return nullptr;
     RemoveMenu(menu, item, byPosition ? MF_BYPOSITION : MF_BYCOMMAND);
@@ -429,12 +442,12 @@ void DIALOG::HideListedWindow(HWND window) {
     MV_LISTBOX list(GetItem(IDC_WINDOW_LIST));
     int count = list.GetCount();
     for (int index = 0; count != LB_ERR && index < count; ++index) {
-        LRESULT data = list.GetItemData(index);
-        const WINDOW_ENTRY* entry = data == LB_ERR ? nullptr : reinterpret_cast<const WINDOW_ENTRY*>(data);
+        const WINDOW_ENTRY* entry = EntryAt(list, index);
         if (entry == nullptr || entry->window != window)
             continue;
         list.SetCurSel(index);
-        if (HideEntryWindow(*entry, true))
+        // A copy: a refresh while the hide waits on the other program may free the entry.
+        if (HideEntryWindow(WINDOW_ENTRY(*entry), true))
             RefreshWindowList();
         return;
     }

@@ -83,7 +83,9 @@ INT_PTR DIALOG::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONUP: RelayMouse(message, wParam, lParam); return 0;
     case WM_DRAWITEM: return OnDrawItem(wParam, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_MEASUREITEM: return OnMeasureItem(wParam, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-    case WM_DELETEITEM: return OnDeleteItem(wParam, reinterpret_cast<const DELETEITEMSTRUCT*>(lParam));
+    // Nothing is freed as the list lets an item go, whoever asked: an entry
+    // leaves listEntries only as this program deletes its item.
+    case WM_DELETEITEM: return wParam == IDC_WINDOW_LIST;
     case WM_ENTERMENULOOP: PruneMenu(); return 0;
     case WM_COMMAND: return OnMainCommand(wParam, lParam);
     case WM_HOTKEY: return OnHotkey(wParam, lParam);
@@ -202,11 +204,9 @@ void DIALOG::OnMouseMove(WPARAM keys, LPARAM point) {
 }
 
 // Control 0 is a menu: the tray menu's hidden-window items. The item data
-// of these three are our entries, and another process can send them with any
-// number in it: an entry is read only where the list or the menu really holds
-// it. (The thread a message came from cannot decide this: while this thread
-// answers another's message, the list's and the menu's own messages look
-// sent from there too.)
+// of these messages name our entries, and another process can send them, or
+// set the list's item data, with any number in it: an entry is read only
+// where this program holds it (OwnedEntries.h).
 INT_PTR DIALOG::OnDrawItem(WPARAM control, const DRAWITEMSTRUCT* item) {
     if (item == nullptr)
         return FALSE;
@@ -232,24 +232,13 @@ INT_PTR DIALOG::OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT* item) {
     return TRUE;
 }
 
-// The list hands back each entry's data as the entry goes (cleared, deleted,
-// or the list destroyed): the one place a WINDOW_ENTRY is freed. Another
-// process could name a listed entry and have it freed twice, so an entry is
-// freed only by this thread's own message or while this program deletes
-// entries itself.
-INT_PTR DIALOG::OnDeleteItem(WPARAM control, const DELETEITEMSTRUCT* item) {
-    if (item == nullptr || control != IDC_WINDOW_LIST || (!deletingEntries && SentByAnotherThread()))
-        return FALSE;
-    delete reinterpret_cast<WINDOW_ENTRY*>(item->itemData);
-    return TRUE;
-}
-
 // An item that names no entry (an empty list's focus) holds nothing to read.
 bool DIALOG::ListHolds(const DRAWITEMSTRUCT& item) const {
+    if (item.hwndItem != GetItem(IDC_WINDOW_LIST))
+        return false;
     if (item.itemData == 0 || static_cast<int>(item.itemID) < 0)
         return item.itemData == 0;
-    return item.hwndItem == GetItem(IDC_WINDOW_LIST) &&
-           SendMessageA(item.hwndItem, LB_GETITEMDATA, item.itemID, 0) == static_cast<LRESULT>(item.itemData);
+    return listEntries.Holds(item.itemData);
 }
 
 // Other timers are the base's or have their own procedure (the drag watch).

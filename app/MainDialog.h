@@ -11,6 +11,7 @@
 
 #include "app/BoundedCalls.h"
 #include "app/HeldRecord.h"
+#include "app/OwnedEntries.h"
 #include "app/WindowEntries.h"
 #include "dialogs/TrayPolicyDialog.h"
 #include "framework/HelpPopups.h"
@@ -90,7 +91,6 @@ class DIALOG : public MV_TRAYDIALOG {
     void OnMouseMove(WPARAM keys, LPARAM point);
     INT_PTR OnDrawItem(WPARAM control, const DRAWITEMSTRUCT* item);
     INT_PTR OnMeasureItem(WPARAM control, MEASUREITEMSTRUCT* item);
-    INT_PTR OnDeleteItem(WPARAM control, const DELETEITEMSTRUCT* item);
     bool ListHolds(const DRAWITEMSTRUCT& item) const;
     bool MenuHolds(UINT id, ULONG_PTR data) const;
     void OnTimer(WPARAM timer);
@@ -137,7 +137,13 @@ class DIALOG : public MV_TRAYDIALOG {
     bool AskWindowIcon(HWND window, HICON& image);
     static HICON ClassIcon(HWND window);
     static bool SystemCallsHung(HWND window);
+    // The list's entries: item data names one, the set owns it (see
+    // OwnedEntries.h). listed holds only entries the set holds, or null.
+    OWNED_ENTRIES<WINDOW_ENTRY> listEntries;
     std::vector<WINDOW_ENTRY*> listed;
+    WINDOW_ENTRY* EntryAt(MV_LISTBOX& list, int index) const;
+    std::vector<WINDOW_ENTRY*> HeldEntries(MV_LISTBOX& list) const;
+    void DropUnlistedEntries();
     std::vector<LISTABLE_WINDOW> enumerated;
     size_t iconTurn = 0;
     MV_WINDOW_CHANGES windowChanges;
@@ -169,10 +175,6 @@ class DIALOG : public MV_TRAYDIALOG {
     HBRUSH highlightBrush = nullptr;
     HBRUSH menuBrush = nullptr;
     bool dragging = false;
-    // True while this program itself deletes list entries: only then does a
-    // WM_DELETEITEM that looks sent from another thread free one (see
-    // OnDeleteItem).
-    bool deletingEntries = false;
     HOTKEY_TABLE hotkeys;
     // Windows of programs running as administrator already told of.
     std::vector<HWND> toldDenied;

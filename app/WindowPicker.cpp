@@ -13,6 +13,7 @@
 #include <memory>
 #include <new>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -24,13 +25,6 @@ UINT const ICON_TIMEOUT_MS = 100;
 // Only runs while the picker icon is dragged.
 UINT_PTR const DRAG_WATCH_TIMER = 2;
 UINT const DRAG_WATCH_MS = 30;
-
-WINDOW_ENTRY* EntryAt(MV_LISTBOX& list, int index) {
-    LRESULT data = list.GetItemData(index);
-    if (data == LB_ERR)
-        return nullptr;
-    return reinterpret_cast<WINDOW_ENTRY*>(data);
-}
 
 bool HasEntries(int count) {
     return count != 0 && count != LB_ERR;
@@ -44,18 +38,6 @@ bool HasEntries(int count) {
 size_t const ICON_ASKS_AT_LEAST = 8;
 size_t const ICON_ROUND_REFRESHES = 16;
 
-// The entries the list holds, in list order, asked of the list itself.
-std::vector<WINDOW_ENTRY*> HeldEntries(MV_LISTBOX& list) {
-    std::vector<WINDOW_ENTRY*> held;
-    int count = list.GetCount();
-    if (!HasEntries(count))
-        return held;
-    held.reserve(static_cast<size_t>(count));
-    for (int index = 0; index < count; ++index)
-        held.push_back(EntryAt(list, index));
-    return held;
-}
-
 // Only the icon's column: the entry draws it over its own background, so the
 // title is not painted again.
 void RepaintIcon(MV_LISTBOX& list, int index) {
@@ -68,6 +50,32 @@ void RepaintIcon(MV_LISTBOX& list, int index) {
 }
 
 } // namespace
+
+// The entry the list's item names, if this program holds it: the item data is
+// only a key, set from outside as easily as by us.
+WINDOW_ENTRY* DIALOG::EntryAt(MV_LISTBOX& list, int index) const {
+    LRESULT data = list.GetItemData(index);
+    return data == LB_ERR ? nullptr : listEntries.Find(static_cast<ULONG_PTR>(data));
+}
+
+// The entries the list holds, in list order, asked of the list itself.
+std::vector<WINDOW_ENTRY*> DIALOG::HeldEntries(MV_LISTBOX& list) const {
+    std::vector<WINDOW_ENTRY*> held;
+    int count = list.GetCount();
+    if (!HasEntries(count))
+        return held;
+    held.reserve(static_cast<size_t>(count));
+    for (int index = 0; index < count; ++index)
+        held.push_back(EntryAt(list, index));
+    return held;
+}
+
+// An entry leaves the set, and is freed, once no item of the list names it:
+// an entry that another process made two items name goes once, after both.
+void DIALOG::DropUnlistedEntries() {
+    std::unordered_set<const WINDOW_ENTRY*> named(listed.begin(), listed.end());
+    listEntries.KeepOnly([&named](const WINDOW_ENTRY& entry) { return named.count(&entry) != 0; });
+}
 
 // The fill rectangle leaves the icon's column to the icon's own flicker-free
 // brush.
@@ -116,8 +124,10 @@ void DIALOG::RefreshWindowList() {
     // Every message to the list costs as much as reading a window: the list's
     // item data are kept beside it, and only its count is asked each time.
     int count = list.GetCount();
-    if (count == LB_ERR || static_cast<size_t>(count) != listed.size())
+    if (count == LB_ERR || static_cast<size_t>(count) != listed.size()) {
         listed = HeldEntries(list);
+        DropUnlistedEntries();
+    }
     // Before the match: a retitled window's entry takes the icon along.
     AskIconsInTurn(list);
     std::vector<int> gone; // list indices, in ascending order
@@ -130,12 +140,11 @@ void DIALOG::RefreshWindowList() {
     int top = list.GetTopIndex();
     // Drawing waits until every change is in; then the list is painted once.
     SendMessageA(list.Handle(), WM_SETREDRAW, FALSE, 0);
-    deletingEntries = true;
     for (auto index = gone.rbegin(); index != gone.rend(); ++index) {
-        list.DeleteString(*index); // frees the entry (WM_DELETEITEM)
+        list.DeleteString(*index);
         listed.erase(listed.begin() + *index);
     }
-    deletingEntries = false;
+    DropUnlistedEntries();
     for (std::unique_ptr<WINDOW_ENTRY>& entry : arriving)
         ListEntry(list, std::move(entry));
     SelectWindowEntry(list, remembered);
@@ -197,10 +206,10 @@ void DIALOG::ListEntry(MV_LISTBOX& list, std::unique_ptr<WINDOW_ENTRY> entry) {
     int index = list.AddString(entry->title.c_str());
     if (index == LB_ERR || index == LB_ERRSPACE)
         return;
-    WINDOW_ENTRY* data = nullptr;
-    if (list.SetItemData(index, reinterpret_cast<LPARAM>(entry.get())))
-        data = entry.release(); // the list holds it until WM_DELETEITEM
-    listed.insert(listed.begin() + index, data);
+    ULONG_PTR data = listEntries.Add(std::move(entry));
+    if (data != 0 && !list.SetItemData(index, static_cast<LPARAM>(data)))
+        listEntries.Take(data);
+    listed.insert(listed.begin() + index, listEntries.Find(data));
 }
 
 // The first entry of the window is selected; without one, nothing is.
@@ -243,14 +252,13 @@ HWND DIALOG::SelectedWindow() {
     return entry ? entry->window : nullptr;
 }
 
-// Each entry's data is freed as the list lets the entry go (WM_DELETEITEM).
+// The entries go after the items that named them.
 void DIALOG::ClearWindowList() {
     MV_LISTBOX list(GetItem(IDC_WINDOW_LIST));
     listed.clear();
-    deletingEntries = true;
     if (HasEntries(list.GetCount()))
         list.Clear();
-    deletingEntries = false;
+    listEntries.Clear();
 }
 
 // No exception may leave: the 32-bit build cannot unwind through user32's
@@ -343,7 +351,7 @@ void DIALOG::DrawWindowEntry(const DRAWITEMSTRUCT& item) {
             DrawFocusRect(item.hDC, &item.rcItem);
         return;
     }
-    const WINDOW_ENTRY* entry = reinterpret_cast<const WINDOW_ENTRY*>(item.itemData);
+    const WINDOW_ENTRY* entry = listEntries.Find(item.itemData);
     if (entry == nullptr)
         return;
     // The icon's column keeps its own background.
@@ -465,10 +473,11 @@ void DIALOG::HideSelectedWindow() {
     int index = list.GetCurSel();
     if (index == LB_ERR)
         return;
-    WINDOW_ENTRY* entry = EntryAt(list, index);
+    const WINDOW_ENTRY* entry = EntryAt(list, index);
     if (entry == nullptr)
         return;
-    bool hidden = HideEntryWindow(*entry, GetAsyncKeyState(VK_SHIFT) >= 0);
+    // A copy: a refresh while the hide waits on the other program may free the entry.
+    bool hidden = HideEntryWindow(WINDOW_ENTRY(*entry), GetAsyncKeyState(VK_SHIFT) >= 0);
     RefreshWindowList();
     if (!hidden)
         return;

@@ -166,8 +166,11 @@ INT_PTR MODAL_ABOUT::OnCommand(WPARAM wParam) {
     return 0;
 }
 
+// The header is read only for this thread's own message (the licence's rich
+// edit): another process's WM_NOTIFY carries an address the system does not
+// copy, which could name anything in this program.
 INT_PTR MODAL_ABOUT::OnNotify(const NMHDR* header) {
-    if (!header || header->idFrom != IDC_ABOUT_LICENCE || header->code != EN_LINK)
+    if (!header || SentByAnotherThread() || header->idFrom != IDC_ABOUT_LICENCE || header->code != EN_LINK)
         return 0;
     const ENLINK* link = reinterpret_cast<const ENLINK*>(header);
     if (link->msg == WM_LBUTTONUP) {

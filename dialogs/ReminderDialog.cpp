@@ -72,15 +72,17 @@ bool AskReminder(const REMINDER_REQUEST& request) {
     int result = query.RunModal();
     bool answer = result == IDYES || result == IDOK;
     // Without "Don't remind me again" a failed write changes nothing the user
-    // sees: the query comes back next time, as asked. With it, the user is
-    // told, and the query comes back all the same.
+    // sees: the query comes back next time, as asked. With it, the answer goes
+    // first, and the tick only once the answer is stored: stored alone, it
+    // would answer with whatever was stored before, without asking. A refusal
+    // is told, and the query comes back.
     if (!query.DontRemind()) {
         settingKey.WriteDword(reminderName.c_str(), 1);
         return answer;
     }
     UNSAVED_SETTINGS unsaved;
-    if (unsaved.WriteDword(settingKey, reminderName.c_str(), 0, "Don't remind me again"))
-        unsaved.WriteDword(settingKey, request.valueName.c_str(), answer ? 1 : 0, "The answer");
+    if (unsaved.WriteDword(settingKey, request.valueName.c_str(), answer ? 1 : 0, "The answer"))
+        unsaved.WriteDword(settingKey, reminderName.c_str(), 0, "Don't remind me again");
     unsaved.Tell(request.owner);
     return answer;
 }

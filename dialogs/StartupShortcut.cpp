@@ -147,6 +147,25 @@ bool SaveLink(const STRING& startupFolder, const STRING& programFolder, const ST
     return SUCCEEDED(result);
 }
 
+// Deletes our links in `startupFolder` ("name" and "name.lnk" may both be
+// there), looking again after each delete: a virtualised process's delete of
+// an all-users link is redirected to its VirtualStore and reports success
+// while the link stays, and logon would still start the program. A link still
+// found afterwards is refused, as a write the system refused would be.
+bool RemoveLinksIn(const char* folder, const char* startupFolder, const char* programFileName,
+                   const char* shortcutName, DWORD& error) {
+    STRING found = FindLink(folder, startupFolder, programFileName, shortcutName);
+    for (int round = 0; round < 2 && found.Length() > 0; ++round) {
+        if (!ForceDeleteFile(found.c_str())) {
+            error = GetLastError();
+            return false;
+        }
+        found = FindLink(folder, startupFolder, programFileName, shortcutName);
+    }
+    error = ERROR_ACCESS_DENIED;
+    return found.Length() == 0;
+}
+
 void SetError(DWORD* error, DWORD value) {
     if (error)
         *error = value;
@@ -239,9 +258,9 @@ bool RemoveStartupShortcut(const char* folder, const char* programFileName, cons
     int count = StartupFolders(folders);
     bool allGone = true;
     for (int i = 0; i < count; ++i) {
-        STRING found = FindLink(folder, folders[i].c_str(), programFileName, shortcutName);
-        if (found.Length() > 0 && !ForceDeleteFile(found.c_str())) {
-            SetError(error, GetLastError());
+        DWORD reason = ERROR_SUCCESS;
+        if (!RemoveLinksIn(folder, folders[i].c_str(), programFileName, shortcutName, reason)) {
+            SetError(error, reason);
             allGone = false;
         }
     }

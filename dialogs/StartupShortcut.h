@@ -56,7 +56,9 @@ bool CreateStartupShortcut(const char* folder, const char* programFileName, cons
                            const char* description, const char* arguments, bool virtualised,
                            DWORD* error = nullptr);
 
-// Deletes every matching link (read-only or not) from both Startup folders.
-// True when none is left; on false, `error` (if given) receives the reason.
+// Deletes every matching link (read-only or not) from both Startup folders,
+// looking again after each delete. True when none is left; on false, `error`
+// (if given) receives the reason: ERROR_ACCESS_DENIED for a link still there
+// after a delete the system reported done (a virtualised process's).
 bool RemoveStartupShortcut(const char* folder, const char* programFileName, const char* shortcutName,
                            DWORD* error = nullptr);

@@ -146,14 +146,17 @@ void UI::StoreSwitch(const char* name, int boxId, const char* what) {
     unsaved.WriteDword(key, name, IsChecked(hwnd, boxId) ? 1 : 0, what);
 }
 
-// Plain text, as typed: the prompt compares it byte for byte. The password is
-// not written once its switch failed: one reason is enough.
+// Plain text, as typed: the prompt compares it byte for byte. The password
+// goes first, and its switch only once it is stored: switched on beside a
+// refused password, the prompt would ask for the one stored before. (Off, an
+// empty password asks nothing either, whatever the switch.) One reason is
+// enough.
 void UI::StorePassword() {
     REGKEY passwordKey(optionsKey, "Password");
     bool use = IsChecked(hwnd, IDC_UI_USE_PASSWORD);
-    if (unsaved.WriteDword(passwordKey, "UseSystrayPassword", use ? 1 : 0, "Use Password"))
-        unsaved.WriteString(passwordKey, "Password", use ? EditText(GetItem(IDC_UI_PASSWORD)).c_str() : "",
-                            "Password");
+    if (unsaved.WriteString(passwordKey, "Password", use ? EditText(GetItem(IDC_UI_PASSWORD)).c_str() : "",
+                            "Password"))
+        unsaved.WriteDword(passwordKey, "UseSystrayPassword", use ? 1 : 0, "Use Password");
 }
 
 // One message for everything OK could not store, then a clean slate.

@@ -17,7 +17,7 @@ HELP_POPUPS::HELP_POPUPS(HINSTANCE instance, HWND ownerWindow, int maxTipWidth)
       owner(ownerWindow) {
     if (!tooltip)
         return;
-    SendMessageA(tooltip, TTM_SETMAXTIPWIDTH, 0, maxTipWidth);
+    SendOwn(TTM_SETMAXTIPWIDTH, 0, maxTipWidth);
     // Wide: the common controls register the class as a Unicode one.
     if (SetPropA(tooltip, SELF_PROPERTY, this))
         tooltipProc = reinterpret_cast<WNDPROC>(
@@ -36,18 +36,18 @@ LRESULT CALLBACK HELP_POPUPS::TooltipProc(HWND window, UINT message, WPARAM wPar
     if (self == nullptr || self->tooltipProc == nullptr)
         return DefWindowProcW(window, message, wParam, lParam);
     WNDPROC original = self->tooltipProc;
+    // From WM_USER up the tooltip's messages read or write through lParam
+    // (TTM_ADDTOOL, TTM_GETTEXT, TTM_ENUMTOOLS, TTM_HITTEST, ...), an address
+    // the system does not copy across: another program's would name memory of
+    // this one. Only this thread's own are answered: the control's and this
+    // object's (which, sent while the thread answers another thread's message,
+    // look sent from there).
+    if (message >= WM_USER && self->ownSends == 0 && SentByAnotherThread())
+        return 0;
     switch (message) {
-    // Both carry a pointer into the sender's memory, which the system does
-    // not copy across: only the tooltip itself and its owner send them.
     case TTM_WINDOWFROMPOINT:
-        if (SentByAnotherThread())
-            return 0;
         if (lParam != 0)
             return reinterpret_cast<LRESULT>(self->WindowAt(*reinterpret_cast<const POINT*>(lParam)));
-        break;
-    case TTM_RELAYEVENT:
-        if (SentByAnotherThread())
-            return 0;
         break;
     case WM_TIMER:
         // Wine's tooltip can go on asking where the pointer is ten times a
@@ -102,7 +102,7 @@ bool HELP_POPUPS::AddTip(int controlId, const char* text) {
     tool.hwnd = owner;
     tool.uId = reinterpret_cast<UINT_PTR>(control);
     tool.lpszText = const_cast<char*>(text);
-    return SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;
+    return SendOwn(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;
 }
 
 void HELP_POPUPS::RelayMouse(int controlId, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -123,5 +123,12 @@ void HELP_POPUPS::RelayMouse(int controlId, UINT message, WPARAM wParam, LPARAM 
     relayed.time = static_cast<DWORD>(GetMessageTime());
     relayed.pt.x = GET_X_LPARAM(GetMessagePos());
     relayed.pt.y = GET_Y_LPARAM(GetMessagePos());
-    SendMessageA(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    SendOwn(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+}
+
+LRESULT HELP_POPUPS::SendOwn(UINT message, WPARAM wParam, LPARAM lParam) {
+    ++ownSends;
+    LRESULT answer = SendMessageA(tooltip, message, wParam, lParam);
+    --ownSends;
+    return answer;
 }

@@ -35,8 +35,12 @@ class HELP_POPUPS {
     static LRESULT CALLBACK TooltipProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND WindowAt(POINT screen) const;
     bool PointerOverOwner() const;
+    // This object's own message to the tooltip: answered whoever's message
+    // the thread is answering meanwhile.
+    LRESULT SendOwn(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND tooltip; // null once the tooltip has gone, with its owner or by itself
     HWND owner;
     WNDPROC tooltipProc = nullptr; // the control's own procedure, under ours
+    int ownSends = 0;              // SendOwn calls under way
 };

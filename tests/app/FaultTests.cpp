@@ -728,13 +728,17 @@ class NO_CRASH_DIALOG {
 // program: its list's real entry, a point placed there, or an address where
 // nothing lies. The program follows none of them: the entry stays (freed, it
 // would be freed once more as the list lets it go), no menu item of nothing
-// is measured, the tooltip reads no point, and the program ends cleanly.
-// Under Wine an exception in a message sent from another process is caught
-// before the program sees it, so that a bad address alone would not show.
+// is measured, the tooltip reads no point and fills in no tool record, and
+// the program ends cleanly.
+// Then the list's item data is forged: an item names a copy of another
+// window's entry written into the program, then that other real entry too. The double click hides nothing,
+// and the entries are freed once each (a second free, or one of the copy, would crash the exit). Under Wine
+// an exception in a message sent from another process is caught before the program sees it, so that a bad
+// address alone would not show.
 TEST_F(FaultTest, MessagesOfAnotherProcessNamingItsMemory_AreNotFollowed) {
     NO_CRASH_DIALOG noDialog;
-    std::wstring title = Title(L"named");
-    ASSERT_TRUE(StartListedTargets({title}));
+    std::wstring title = Title(L"named"), forged = Title(L"forged"), copied = Title(L"copied");
+    ASSERT_TRUE(StartListedTargets({title, forged, copied}));
     HWND list = GetDlgItem(vaylo.main, IDC_WINDOW_LIST);
     UINT index = static_cast<UINT>(vaylo.IndexOf(title));
     LRESULT entry = 0;
@@ -770,10 +774,38 @@ TEST_F(FaultTest, MessagesOfAnotherProcessNamingItsMemory_AreNotFollowed) {
     EXPECT_TRUE(BoundedSend(tooltips[0], TTM_WINDOWFROMPOINT, 0, reinterpret_cast<LPARAM>(onIcon), &found));
     EXPECT_EQ(found, 0) << "the tooltip read a point";
     EXPECT_TRUE(BoundedSend(tooltips[0], TTM_RELAYEVENT, 0, 0x10)); // the first page is never mapped
+    // A tool record in the program's memory, for the tooltip to fill in.
+    TTTOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
+    void* record = VirtualAllocEx(vaylo.process.Handle(), nullptr, sizeof tool, MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_TRUE(record && WriteProcessMemory(vaylo.process.Handle(), record, &tool, sizeof tool, nullptr));
+    EXPECT_TRUE(BoundedSend(tooltips[0], TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(record)));
+    ASSERT_TRUE(ReadProcessMemory(vaylo.process.Handle(), record, &tool, sizeof tool, nullptr));
+    EXPECT_EQ(tool.hwnd, nullptr) << "the tooltip wrote a tool";
 
     ASSERT_TRUE(RoundTrip(vaylo.main)) << "the program no longer answers";
     EXPECT_EQ(vaylo.EntryTitle(static_cast<int>(index)), Narrow(title)) << "the entry was freed";
     EXPECT_TRUE(Hide(title));
+
+    ASSERT_TRUE(vaylo.Refresh());
+    LRESULT copiedEntry = 0, forgedEntry = 0;
+    WPARAM copiedAt = static_cast<WPARAM>(vaylo.IndexOf(copied)),
+           forgedAt = static_cast<WPARAM>(vaylo.IndexOf(forged));
+    ASSERT_TRUE(BoundedSend(list, LB_GETITEMDATA, copiedAt, 0, &copiedEntry) &&
+                BoundedSend(list, LB_GETITEMDATA, forgedAt, 0, &forgedEntry));
+    char bytes[64] = {};
+    void* copy = VirtualAllocEx(vaylo.process.Handle(), nullptr, sizeof bytes, MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_TRUE(copy &&
+                ReadProcessMemory(vaylo.process.Handle(), reinterpret_cast<void*>(copiedEntry), bytes,
+                                  sizeof bytes, nullptr) &&
+                WriteProcessMemory(vaylo.process.Handle(), copy, bytes, sizeof bytes, nullptr));
+    ASSERT_TRUE(BoundedSend(list, LB_SETITEMDATA, forgedAt, reinterpret_cast<LPARAM>(copy)));
+    EXPECT_TRUE(vaylo.DoubleClickEntry(forged));
+    ASSERT_TRUE(RoundTrip(targets.Window(copied)));
+    EXPECT_TRUE(IsWindowVisible(targets.Window(copied))) << "the copy was followed";
+    EXPECT_TRUE(IsWindowVisible(targets.Window(forged)));
+    ASSERT_TRUE(BoundedSend(list, LB_SETITEMDATA, forgedAt, copiedEntry));
+    ASSERT_TRUE(vaylo.Refresh());
     ExpectCleanExit();
 }
 

@@ -33,10 +33,11 @@ TIPS const VIEWER_TIPS = {{IDOK, L"Close this window"},
                            L"managed by Vaylo in it's popup menu. To make a window or document "
                            L"visible double click it's entry."}};
 
-// One tooltip, holding exactly these tools in this order.
-void ExpectTips(HWND dialog, const TIPS& expected) {
+// One tooltip, holding exactly these tips.
+void ExpectTips(HWND dialog, TIPS expected) {
     std::vector<HWND> tooltips = TooltipsOf(dialog);
     ASSERT_EQ(tooltips.size(), 1u);
+    std::sort(expected.begin(), expected.end());
     EXPECT_EQ(ReadTips(tooltips.front()), expected);
 }
 

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include <cstdio>
 
 wchar_t const VIEWER_TITLE[] = L"Hidden Windows";
@@ -85,36 +87,27 @@ std::vector<HWND> TooltipsOf(HWND dialog) {
 
 std::vector<std::pair<int, std::wstring>> ReadTips(HWND tooltip) {
     std::vector<std::pair<int, std::wstring>> tips;
-    DWORD processId = 0;
-    GetWindowThreadProcessId(tooltip, &processId);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-    SIZE_T const textBytes = TIP_CHARACTERS * sizeof(wchar_t);
-    BYTE* remote = process
-                       ? static_cast<BYTE*>(VirtualAllocEx(process, nullptr, sizeof(TTTOOLINFOW) + textBytes,
-                                                           MEM_COMMIT, PAGE_READWRITE))
-                       : nullptr;
-    LRESULT count = 0, enumerated = 0;
-    for (LRESULT i = 0; remote && Ask(tooltip, TTM_GETTOOLCOUNT, 0, 0, &count) && i < count; ++i) {
-        TTTOOLINFOW tool = {};
-        tool.cbSize = TTTOOLINFOW_V1_SIZE;
-        tool.lpszText = reinterpret_cast<wchar_t*>(remote + sizeof tool);
-        std::vector<wchar_t> text(TIP_CHARACTERS, L'\0');
-        // The record as the enumeration fills it names the tool for the text.
-        bool read = WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr) &&
-                    Ask(tooltip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(remote), &enumerated) &&
-                    enumerated && ReadProcessMemory(process, remote, &tool, sizeof tool, nullptr);
-        tool.lpszText = reinterpret_cast<wchar_t*>(remote + sizeof tool);
-        read = read && WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr) &&
-               WriteProcessMemory(process, tool.lpszText, text.data(), textBytes, nullptr) &&
-               Ask(tooltip, TTM_GETTEXTW, TIP_CHARACTERS, reinterpret_cast<LPARAM>(remote)) &&
-               ReadProcessMemory(process, tool.lpszText, text.data(), textBytes - sizeof(wchar_t), nullptr);
-        HWND control = (tool.uFlags & TTF_IDISHWND) ? reinterpret_cast<HWND>(tool.uId) : tool.hwnd;
-        tips.emplace_back(read ? GetDlgCtrlID(control) : -1, read ? text.data() : L"<unreadable>");
+    HWND dialog = GetWindow(tooltip, GW_OWNER);
+    RECT frame = {};
+    if (dialog == nullptr || !GetWindowRect(dialog, &frame) || !BringToFront(dialog))
+        return tips;
+    POINT const outside = {frame.left - 8, frame.top - 8};
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        int id = GetDlgCtrlID(child);
+        RECT area = {};
+        if (!IsWindowVisible(child) || id == 0xFFFF || !GetWindowRect(child, &area))
+            continue;
+        POINT const centre = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+        // Off the dialog first, until the last tip has gone; a second move
+        // on the control is what the tooltip counts as resting there.
+        if (!MovePointerWithXdotool(outside) || !PumpUntil([&] { return !IsWindowVisible(tooltip); }) ||
+            !MovePointerWithXdotool(centre) || !MovePointerWithXdotool(POINT{centre.x + 1, centre.y}))
+            return {{id, L"<pointer not moved>"}};
+        if (PumpUntil([&] { return IsWindowVisible(tooltip) && !ShownTip(tooltip).empty(); }, TIP_WAIT_MS))
+            tips.emplace_back(id, ShownTip(tooltip));
     }
-    if (remote)
-        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    if (process)
-        CloseHandle(process);
+    MovePointerWithXdotool(outside);
+    std::sort(tips.begin(), tips.end());
     return tips;
 }
 

@@ -28,10 +28,11 @@ bool DoubleClickViewerEntry(HWND viewer, HWND window, DWORD answerMs = WAIT_MS);
 
 // The tooltip windows a dialog owns.
 std::vector<HWND> TooltipsOf(HWND dialog);
-// The tools in the order they were added: each one's control and text, read
-// through a buffer in the tooltip's process (its messages carry pointers no
-// process boundary translates) with the wide messages (TTM_GETTEXTA gives at
-// most 80 bytes).
+// The tips of the tooltip's dialog, each control's id and text, by id: read
+// as the user sees them, the real pointer resting on each visible control in
+// turn (the tooltip answers no other thread's TTM_ messages). A control whose
+// tip does not show within TIP_WAIT_MS has none.
+DWORD const TIP_WAIT_MS = 3000;
 std::vector<std::pair<int, std::wstring>> ReadTips(HWND tooltip);
 // The text the tooltip shows now (WM_GETTEXT, which crosses processes).
 std::wstring ShownTip(HWND tooltip);

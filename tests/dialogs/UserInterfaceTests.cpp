@@ -356,8 +356,9 @@ TEST(StartWithWindows, Checked_CreatesALinkToTheProgramItself_ClearedRemovesIt) 
 }
 
 // A file named exactly like the link, without extension, that points at the
-// program counts (read-only too) and is the one removal deletes; the ".lnk"
-// beside it stays.
+// program counts (read-only too) and is the one removal deletes first; the
+// ".lnk" beside it, found when removal looks again, goes too: left, it would
+// still start the program with Windows.
 TEST(StartWithWindows, LinkWithoutExtension_CountsAsPresentAndIsTheOneRemoved) {
     UI_KEY key;
     STARTUP_LINKS links;
@@ -372,7 +373,7 @@ TEST(StartWithWindows, LinkWithoutExtension_CountsAsPresentAndIsTheOneRemoved) {
         ClickButton(dialog, IDOK);
     });
     EXPECT_FALSE(Exists(links.Bare()));
-    EXPECT_TRUE(Exists(links.Lnk()));
+    EXPECT_FALSE(Exists(links.Lnk()));
 }
 
 // Folder and file name match whatever their letter case; OK with the box
@@ -506,22 +507,26 @@ std::wstring AnswerUnsavedMessage(HWND dialog) {
     return text;
 }
 
-// The system refuses the writes (a key a standard user may only read, folders
+// The system refuses the writes (keys a standard user may only read, folders
 // in the way of the link in both Startup folders): one message names each
 // setting with the system's reason, and the next opening shows what is really
-// stored and on disk.
+// stored and on disk. The password is written before its switch, which is
+// not tried once the password was refused.
 TEST(UserInterface, RefusedWrites_AreToldInOneMessage_TheNextOpeningShowsWhatIsReallyThere) {
     UI_KEY key;
     STARTUP_LINKS links;
     key.SetDword("CloseToTray", "CloseToTray", 0);
+    key.SetString("Password", "Password", "Old");
     ASSERT_TRUE(CreateDirectoryA(links.Lnk().c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(links.UserLnk().c_str(), nullptr));
     SEEN again;
     std::wstring told;
     {
-        READ_ONLY_KEY refused(key.Path("CloseToTray"));
-        ASSERT_TRUE(refused.locked);
+        READ_ONLY_KEY refused(key.Path("CloseToTray")), refusedPassword(key.Path("Password"));
+        ASSERT_TRUE(refused.locked && refusedPassword.locked);
         RunOptions(links.name, [&](HWND dialog) {
+            Toggle(dialog, IDC_UI_USE_PASSWORD);
+            SetControlText(dialog, IDC_UI_PASSWORD, "New");
             Toggle(dialog, IDC_UI_CLOSE_TO_TRAY);
             Toggle(dialog, IDC_UI_MINIMIZE_TO_TRAY);
             Toggle(dialog, IDC_UI_START_WITH_WINDOWS);
@@ -537,6 +542,9 @@ TEST(UserInterface, RefusedWrites_AreToldInOneMessage_TheNextOpeningShowsWhatIsR
     EXPECT_NE(told.find(L"Close to Tray: " + SystemReason(ERROR_ACCESS_DENIED)), std::wstring::npos) << told;
     EXPECT_NE(told.find(L"Start with Windows: "), std::wstring::npos) << told;
     EXPECT_EQ(told.find(L"Minimize to Tray"), std::wstring::npos) << told;
+    EXPECT_NE(told.find(L"\nPassword: " + SystemReason(ERROR_ACCESS_DENIED)), std::wstring::npos) << told;
+    EXPECT_EQ(told.find(L"Use Password"), std::wstring::npos) << told;
+    EXPECT_FALSE(again.usePassword);
 }
 
 // Everything stored: no message.

@@ -47,9 +47,7 @@ std::vector<HWND> TooltipsOf(HWND dialog) {
 }
 
 int ToolCount(HWND tooltip) {
-    LRESULT count = -1;
-    BoundedSend(tooltip, TTM_GETTOOLCOUNT, 0, 0, &count);
-    return static_cast<int>(count);
+    return IsWindow(tooltip) ? static_cast<int>(CallClassProcedure(tooltip, TTM_GETTOOLCOUNT, 0, 0)) : -1;
 }
 
 // The wide message: Wine's narrow one copies no more than 80 characters.
@@ -60,7 +58,7 @@ std::string TipText(HWND tooltip, HWND dialog, int controlId) {
     tool.hwnd = dialog;
     tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, controlId));
     tool.lpszText = text.get();
-    BoundedSend(tooltip, TTM_GETTEXTW, INFOTIPSIZE, reinterpret_cast<LPARAM>(&tool));
+    CallClassProcedure(tooltip, TTM_GETTEXTW, INFOTIPSIZE, reinterpret_cast<LPARAM>(&tool));
     std::wstring wide = text.get();
     return std::string(wide.begin(), wide.end());
 }

@@ -185,3 +185,8 @@ HWND FocusOf(HWND window) {
         return nullptr;
     return info.hwndFocus;
 }
+
+LRESULT CallClassProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    WNDPROC procedure = reinterpret_cast<WNDPROC>(GetClassLongPtrW(control, GCLP_WNDPROC));
+    return procedure ? CallWindowProcW(procedure, control, message, wParam, lParam) : 0;
+}

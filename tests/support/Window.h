@@ -50,6 +50,10 @@ bool RoundTrip(HWND window, DWORD timeoutMs = 5000);
 HWND FocusOf(HWND window);
 // Makes the window the foreground window and waits until it is.
 bool BringToFront(HWND window, DWORD timeoutMs = WAIT_MS);
+// The message handed to the control's class procedure on this thread, no
+// message sent: a control of this process that answers no other thread (the
+// help popups' tooltip) read by a test that runs its dialog on another one.
+LRESULT CallClassProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Registers a window class of this module; true when it exists afterwards.
 bool RegisterClassOnce(const char* name, WNDPROC procedure = DefWindowProcA);
