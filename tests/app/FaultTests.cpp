@@ -720,7 +720,7 @@ TEST_F(FaultTest, MessagesOfAnotherProcessNamingItsMemory_AreNotFollowed) {
     LRESULT entry = 0;
     ASSERT_TRUE(BoundedSend(list, LB_GETITEMDATA, index, 0, &entry));
     ASSERT_NE(entry, 0);
-    ASSERT_EQ(vaylo.EntryTitle(static_cast<int>(index)), Narrow(title));
+    ASSERT_EQ(vaylo.EntryTitle(static_cast<int>(index)), title);
     std::vector<HWND> tooltips = TooltipsOf(vaylo.main);
     ASSERT_EQ(tooltips.size(), 1u);
     RECT icon = {};
@@ -752,7 +752,7 @@ TEST_F(FaultTest, MessagesOfAnotherProcessNamingItsMemory_AreNotFollowed) {
     EXPECT_TRUE(BoundedSend(tooltips[0], TTM_RELAYEVENT, 0, 0x10)); // the first page is never mapped
 
     ASSERT_TRUE(RoundTrip(vaylo.main)) << "the program no longer answers";
-    EXPECT_EQ(vaylo.EntryTitle(static_cast<int>(index)), Narrow(title)) << "the entry was freed";
+    EXPECT_EQ(vaylo.EntryTitle(static_cast<int>(index)), title) << "the entry was freed";
     EXPECT_TRUE(Hide(title));
     ExpectCleanExit();
 }
