@@ -73,10 +73,10 @@ bool BOUNDED_CALLS::SendNow(HWND window, DWORD thread, UINT message, WPARAM wPar
 // WM_GETTEXT alone, wide, into a fixed buffer. No WM_GETTEXTLENGTH: the
 // buffer needs no sizing, and Wine's narrow WM_GETTEXTLENGTH to another
 // process waits for a hung window without any bound.
-STRING BOUNDED_CALLS::Text(HWND window) {
+WSTRING BOUNDED_CALLS::Text(HWND window) {
     DWORD thread = GetWindowThreadProcessId(window, nullptr);
     if (thread == 0 || Resting(thread))
-        return STRING();
+        return WSTRING();
     wchar_t wide[TEXT_LIMIT + 1] = {};
     DWORD_PTR copied = 0;
     SetLastError(0);
@@ -84,13 +84,11 @@ STRING BOUNDED_CALLS::Text(HWND window) {
                              TEXT_TIMEOUT_MS, &copied)) {
         if (GetLastError() == ERROR_TIMEOUT)
             timedOutAt[thread] = GetTickCount();
-        return STRING();
+        return WSTRING();
     }
     // Never trust the answer beyond the room given, nor past the first zero.
     wide[TEXT_LIMIT] = L'\0';
-    char narrow[2 * TEXT_LIMIT + 2] = {};
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
-    return STRING(narrow);
+    return WSTRING(wide);
 }
 
 // A fresh probe even for a resting thread: this serves one window the user

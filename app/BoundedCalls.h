@@ -4,7 +4,7 @@
 // is left alone for a few seconds, so a hung program costs one wait, not one
 // per window and per query.
 
-#include "foundation/TextString.h"
+#include "foundation/WideString.h"
 
 #include <windows.h>
 
@@ -17,9 +17,9 @@ class BOUNDED_CALLS {
     // its thread is resting after an earlier timeout, or the window is gone.
     bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT timeoutMs, DWORD_PTR& answer);
 
-    // The text the window itself answers to WM_GETTEXT (at most 255
-    // characters); empty when it does not answer.
-    STRING Text(HWND window);
+    // The text the window itself answers to WM_GETTEXT (at most 255 UTF-16
+    // units); empty when it does not answer.
+    WSTRING Text(HWND window);
 
     // Whether the window's thread answers now (a window of this thread always
     // does), asked even when it is resting. denied, when given, says whether

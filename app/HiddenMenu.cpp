@@ -46,19 +46,11 @@ bool ReadItem(HMENU menu, UINT item, BOOL byPosition, UINT mask, MENUITEMINFOA& 
 
 } // namespace
 
-// Bytes of the ANSI code page; a double-byte character is never cut in two.
-STRING ShortTitle(const STRING& title) {
+// UTF-16 units; a surrogate pair is never cut in two.
+WSTRING ShortTitle(const WSTRING& title) {
     if (title.Length() <= SHORT_TITLE_LONGEST)
         return title;
-    const char* text = title.c_str();
-    unsigned kept = 0;
-    while (kept < SHORT_TITLE_KEPT) {
-        unsigned step = IsDBCSLeadByte(static_cast<BYTE>(text[kept])) && text[kept + 1] ? 2 : 1;
-        if (kept + step > SHORT_TITLE_KEPT)
-            break;
-        kept += step;
-    }
-    return STRING(text, kept) + "...";
+    return WSTRING(title.c_str(), WholeUnits(title.c_str(), title.Length(), SHORT_TITLE_KEPT)) + L"...";
 }
 
 // ---------------------------------------------------------------- items
@@ -97,25 +89,25 @@ int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry, bool restoreOnRelease) {
     hidden->icon = entry.icon;
     hidden->restoreOnRelease = restoreOnRelease;
 
-    STRING text = ShortTitle(ReadWindowTitle(entry.window));
-    MENUITEMINFOA item = {};
+    WSTRING text = ShortTitle(ReadWindowTitleW(entry.window));
+    MENUITEMINFOW item = {};
     item.cbSize = sizeof item;
     // The text as the item's own string: for an owner-drawn item the older
     // MIIM_TYPE form would keep only the pointer, not the text.
     item.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_DATA;
     item.fType = MFT_OWNERDRAW;
     item.wID = static_cast<UINT>(hidden->id);
-    item.dwTypeData = text.Buffer() ? text.Buffer() : const_cast<char*>("");
+    item.dwTypeData = text.Buffer() ? text.Buffer() : const_cast<wchar_t*>(L"");
     item.cch = text.Length();
     int id = hidden->id;
     item.dwItemData = menuEntries.Add(std::move(hidden)); // held until TakeMenuEntry
     if (item.dwItemData == 0)
         return 0;
-    if (!InsertMenuItemA(trayMenu.Get(), 0, TRUE, &item)) {
+    if (!InsertMenuItemW(trayMenu.Get(), 0, TRUE, &item)) {
         menuEntries.Take(item.dwItemData);
         return 0;
     }
-    heldRecord.Note(entry.window, WSTRING(entry.title.c_str()), restoreOnRelease);
+    heldRecord.Note(entry.window, entry.title, restoreOnRelease);
     return id;
 }
 
@@ -160,13 +152,13 @@ void DIALOG::MeasureMenuEntry(MEASUREITEMSTRUCT& item) {
     const HIDDEN_ENTRY* entry = menuEntries.Find(item.itemData);
     if (entry == nullptr)
         return;
-    STRING text = ShortTitle(entry->title);
+    WSTRING text = ShortTitle(entry->title);
     WINDOW_DC dc(hwnd);
     if (!dc.Get())
         return;
     HGDIOBJ old = menuFont.Get() ? SelectObject(dc.Get(), menuFont.Get()) : nullptr;
     SIZE extent = {};
-    if (GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.Length()), &extent))
+    if (GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.Length()), &extent))
         item.itemWidth = static_cast<UINT>(
             extent.cx + (entry->icon != nullptr ? layout.textIndent : ScaledPixels(PLAIN_TEXT_INDENT)));
     if (old)
@@ -361,9 +353,9 @@ void DIALOG::AdoptRecordedWindows() {
         }
         WINDOW_ENTRY entry;
         entry.window = recorded.window;
-        entry.title = ReadWindowTitle(recorded.window);
+        entry.title = ReadWindowTitleW(recorded.window);
         if (entry.title.Length() == 0)
-            entry.title = FromWide(recorded.title.c_str());
+            entry.title = recorded.title;
         entry.icon = WindowIcon(recorded.window);
         if (AddMenuEntry(entry, recorded.restoreOnRelease) != 0)
             heldRecord.Settle(recorded, true);
@@ -434,7 +426,7 @@ LONG WINAPI DIALOG::ShowHeldWindowsBeforeDying(EXCEPTION_POINTERS* exception) {
 
 // Asks the window itself, as the shell's desktop answers, bounded.
 bool DIALOG::IsProgramManager(HWND window) {
-    return foreign.Text(window).EqualsNoCase("Program Manager");
+    return foreign.Text(window).EqualsNoCase(L"Program Manager");
 }
 
 // Only a window the list shows is hidden: not an owned or untitled one.

@@ -102,8 +102,8 @@ BOOL CALLBACK HIDDEN::AddHiddenWindowThunk(HWND window, LPARAM self) {
 void HIDDEN::AddHiddenWindow(HWND window) {
     if (window == hwnd || IsWindowVisible(window))
         return;
-    STRING title = ReadWindowTitle(window);
-    if (title.Length() == 0 || title.Equals("Program Manager"))
+    WSTRING title = ReadWindowTitleW(window);
+    if (title.Length() == 0 || title.Equals(L"Program Manager"))
         return;
     MV_LISTBOX list(GetItem(IDC_HIDDEN_LIST));
     int index = list.AddString(title.c_str());

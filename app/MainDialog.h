@@ -128,7 +128,7 @@ class DIALOG : public MV_TRAYDIALOG {
     // enumeration found, and which listed window's icon is asked again next.
     struct LISTABLE_WINDOW {
         HWND window;
-        STRING title;
+        WSTRING title;
     };
     void MatchListed(std::vector<int>& gone, std::vector<std::unique_ptr<WINDOW_ENTRY>>& arriving);
     void ListEntry(MV_LISTBOX& list, std::unique_ptr<WINDOW_ENTRY> entry);

@@ -79,7 +79,7 @@ void DIALOG::DropUnlistedEntries() {
 
 // The fill rectangle leaves the icon's column to the icon's own flicker-free
 // brush.
-void DrawEntryLine(const DRAWITEMSTRUCT& item, HICON image, int iconSize, const char* text, RECT fill,
+void DrawEntryLine(const DRAWITEMSTRUCT& item, HICON image, int iconSize, const wchar_t* text, RECT fill,
                    RECT textRect, HBRUSH highlight, HBRUSH background) {
     HDC dc = item.hDC;
     bool selected = (item.itemState & ODS_SELECTED) != 0;
@@ -101,7 +101,7 @@ void DrawEntryLine(const DRAWITEMSTRUCT& item, HICON image, int iconSize, const 
     if (image != nullptr)
         DrawIconEx(dc, item.rcItem.left, iconTop, image, iconSize, iconSize, 0, background, DI_NORMAL);
 
-    DrawTextA(dc, text, -1, &textRect, DT_SINGLELINE | DT_VCENTER);
+    DrawTextW(dc, text, -1, &textRect, DT_SINGLELINE | DT_VCENTER);
 
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);
@@ -279,8 +279,8 @@ BOOL DIALOG::AddVisibleWindow(HWND window) {
     // Most top-level windows are hidden: their titles are not even read.
     if (window == hwnd || !IsWindowShownToUser(window) || GetParent(window) != nullptr)
         return TRUE;
-    STRING title = ReadWindowTitle(window); // no message reaches the window
-    if (title.Length() == 0 || title.Equals("Program Manager"))
+    WSTRING title = ReadWindowTitleW(window); // no message reaches the window
+    if (title.Length() == 0 || title.Equals(L"Program Manager"))
         return TRUE;
     enumerated.push_back(LISTABLE_WINDOW{window, std::move(title)});
     return TRUE;

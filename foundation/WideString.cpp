@@ -30,6 +30,15 @@ unsigned BoundedLength(const wchar_t* text, unsigned maximum) {
     return n;
 }
 
+unsigned WholeUnits(const wchar_t* text, unsigned count, unsigned limit) {
+    if (!text || count <= limit)
+        return text ? count : 0;
+    // The unit after the cut is the low half of a pair whose high half ends the cut.
+    if (limit > 0 && IS_HIGH_SURROGATE(text[limit - 1]) && IS_LOW_SURROGATE(text[limit]))
+        return limit - 1;
+    return limit;
+}
+
 WSTRING::WSTRING(const wchar_t* source) {
     if (!source)
         return;
@@ -183,6 +192,18 @@ WSTRING& WSTRING::Assign(const WSTRING& other) {
 
 wchar_t WSTRING::LastChar() const {
     return text && length ? text[length - 1] : 0;
+}
+
+bool WSTRING::Equals(const wchar_t* other) const {
+    if (text == other)
+        return true;
+    return text && other && std::wcscmp(text, other) == 0;
+}
+
+bool WSTRING::EqualsNoCase(const wchar_t* other) const {
+    if (text == other)
+        return true;
+    return text && other && _wcsicmp(text, other) == 0;
 }
 
 unsigned WSTRING::CountChar(wchar_t c) const {

@@ -40,6 +40,9 @@ class WSTRING {
     bool HasBuffer() const { return text != nullptr; }
     wchar_t LastChar() const;
     unsigned CountChar(wchar_t c) const;
+    // As STRING's: exact, or case-blind as the C runtime folds (A to Z only).
+    bool Equals(const wchar_t* other) const;
+    bool EqualsNoCase(const wchar_t* other) const;
 
     // Grows the block as needed and writes the zero. Out of memory, or for a
     // length whose rounded capacity would wrap around, the string stays as it was.
@@ -64,6 +67,11 @@ class WSTRING {
 WSTRING operator+(const wchar_t* left, const WSTRING& right);
 
 unsigned BoundedLength(const wchar_t* text, unsigned maximum);
+
+// How many of the first `count` UTF-16 units of text are kept when text is cut
+// to at most `limit` units: never the high half of a surrogate pair without
+// its low half, so the cut ends with a whole character.
+unsigned WholeUnits(const wchar_t* text, unsigned count, unsigned limit);
 
 // UTF-16 to 8-bit text in `codePage` (taken as 16 bits; 0 = CP_ACP). A count
 // of 0 means the text is zero-terminated. Null text or a failed conversion

@@ -13,6 +13,12 @@ LRESULT MV_LISTBOX::Send(UINT message, WPARAM wParam, LPARAM lParam) {
     return answer;
 }
 
+LRESULT MV_LISTBOX::SendWide(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT answer = (hwnd && IsWindow(hwnd)) ? SendMessageW(hwnd, message, wParam, lParam) : LB_ERR;
+    lastResult = static_cast<int>(answer);
+    return answer;
+}
+
 bool MV_LISTBOX::Clear() {
     return Send(LB_RESETCONTENT, 0, 0) != LB_ERR;
 }
@@ -98,6 +104,10 @@ bool MV_LISTBOX::Deselect(int index) {
 
 int MV_LISTBOX::AddString(const char* text) {
     return static_cast<int>(Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text ? text : "")));
+}
+
+int MV_LISTBOX::AddString(const wchar_t* text) {
+    return static_cast<int>(SendWide(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text ? text : L"")));
 }
 
 void MV_LISTBOX::AddStrings(const STRING_LIST& texts) {

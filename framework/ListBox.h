@@ -53,6 +53,10 @@ class MV_LISTBOX {
     virtual bool SelectRange(bool select, int first, int last); // 34
     virtual bool SelectAll(bool select);                        // 35
 
+    // Wide text for what the program shows as it is (window titles): sent as
+    // LB_ADDSTRING through SendMessageW, so the control keeps every character.
+    int AddString(const wchar_t* text);
+
     HWND Handle() const { return hwnd; }
 
     HWND hwnd;
@@ -60,4 +64,5 @@ class MV_LISTBOX {
 
   private:
     LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT SendWide(UINT message, WPARAM wParam, LPARAM lParam);
 };

@@ -46,23 +46,33 @@ typedef int(WINAPI* InternalGetWindowTextProc)(HWND, LPWSTR, int);
 // Reads the title the system keeps for the window, without messaging it.
 // DefWindowProcA answers nothing for another process's window under Wine;
 // InternalGetWindowText is loaded by name so a system without it still runs.
-STRING StoredTitle(HWND window) {
+// One unit more than is kept is asked for: a cut through a surrogate pair is
+// then told from a title that ends at the limit.
+WSTRING StoredWideTitle(HWND window) {
     static InternalGetWindowTextProc internalGetWindowText = reinterpret_cast<InternalGetWindowTextProc>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "InternalGetWindowText")));
     if (!internalGetWindowText)
-        return STRING();
+        return WSTRING();
 
     wchar_t wide[kTitleLimit + 1] = {};
-    int count = internalGetWindowText(window, wide, kTitleLimit);
+    int count = internalGetWindowText(window, wide, kTitleLimit + 1);
     if (count <= 0)
+        return WSTRING();
+    if (count > static_cast<int>(kTitleLimit))
+        count = kTitleLimit;
+    return WSTRING(wide, WholeUnits(wide, static_cast<unsigned>(count), kTitleLimit - 1));
+}
+
+STRING StoredTitle(HWND window) {
+    WSTRING wide = StoredWideTitle(window);
+    if (wide.Length() == 0)
         return STRING();
-    if (count > static_cast<int>(kTitleLimit) - 1)
-        count = kTitleLimit - 1;
 
     // A double-byte code page can need two bytes a character: convert in full,
     // then cut to the limit without splitting a character.
     char narrow[2 * kTitleLimit + 2] = {};
-    int bytes = WideCharToMultiByte(CP_ACP, 0, wide, count, narrow, sizeof(narrow) - 1, nullptr, nullptr);
+    int bytes = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.Length()), narrow,
+                                    sizeof(narrow) - 1, nullptr, nullptr);
     if (bytes <= 0)
         return STRING();
     unsigned kept = 0;
@@ -119,6 +129,16 @@ bool IsWindowShownToUser(HWND window) {
     DWORD const CLOAKED = 14; // DWMWA_CLOAKED, Windows 8 on; earlier systems fail the call
     DWORD cloaked = 0;
     return ShownToUser(true, windowAttribute(window, CLOAKED, &cloaked, sizeof cloaked), cloaked);
+}
+
+WSTRING ReadWindowTitleW(HWND window) {
+    WSTRING stored = StoredWideTitle(window);
+    if (stored.Length() != 0)
+        return stored;
+    wchar_t buffer[kTitleBufferSize] = {};
+    LRESULT count = DefWindowProcW(window, WM_GETTEXT, kTitleLimit + 1, reinterpret_cast<LPARAM>(buffer));
+    unsigned length = BoundedLength(buffer, count > 0 ? static_cast<unsigned>(count) : 0);
+    return length ? WSTRING(buffer, WholeUnits(buffer, length, kTitleLimit - 1)) : WSTRING();
 }
 
 STRING WindowClassName(HWND window) {

@@ -2,6 +2,7 @@
 // Small window helpers shared by every part of the program.
 
 #include "foundation/TextString.h"
+#include "foundation/WideString.h"
 
 #include <windows.h>
 
@@ -13,6 +14,9 @@ HWND FindTopLevelWindow(const char* title, const char* className, HWND parent, b
 
 // The title, at most 254 characters, read without sending the window a message.
 STRING ReadWindowTitle(HWND window);
+// The same title as it is, at most 254 UTF-16 units and never half a
+// surrogate pair: every title the program shows or keeps.
+WSTRING ReadWindowTitleW(HWND window);
 
 STRING WindowClassName(HWND window);
 

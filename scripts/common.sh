@@ -81,6 +81,7 @@ ensure_prefix() {
     "$WINE" wineboot -i >/dev/null 2>&1 || true
   fi
   install_wine_fonts
+  link_title_fonts
   # Xvfb runs no window manager, so Wine waits 2 s for every managed window it
   # hides or destroys; unmanaged top-level windows skip that wait.
   if [ ! -f "$WINEPREFIX/.vaylo-unmanaged" ]; then
@@ -105,6 +106,18 @@ install_wine_fonts() {
   mkdir -p "$fonts"
   # shellcheck disable=SC2086
   cp -u -p $files "$fonts/"
+}
+
+# Wine's Tahoma, the menus' font, has neither Greek nor CJK glyphs, and Wine
+# draws a missing glyph from another font only through the font links of the
+# registry: Tahoma is linked to DejaVu Sans and to WenQuanYi Micro Hei
+# (fonts-wqy-microhei), which Wine finds through fontconfig, so window titles
+# in those scripts are drawn in the tray menu. Written every time: Wine writes
+# its own links afresh whenever the prefix's code page changes. (A bitmap font
+# such as the dialogs' "MS Sans Serif" never falls back to a linked font.)
+link_title_fonts() {
+  "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+    /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans\0wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
 }
 
 # Switches to a prefix of its own whose screen has that DPI

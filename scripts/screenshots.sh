@@ -4,6 +4,7 @@
 # "x y width height" of what is to be photographed, and waits for
 # "<name>.done". Needs the built tools:
 #   bash scripts/screenshots.sh tray     # the open tray menu with hidden windows
+#   bash scripts/screenshots.sh titles   # the main window and the tray menu, titles in other scripts
 #   bash scripts/screenshots.sh dialogs  # the query, the notice, the password prompt
 #   bash scripts/screenshots.sh about    # the About box without and with the licence
 #   bash scripts/screenshots.sh ui       # the User Interface options
@@ -15,7 +16,7 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 if [ "${1:-}" = all ]; then
-  for set in main main144 tray dialogs about ui viewer hotkeys; do
+  for set in main main144 tray titles dialogs about ui viewer hotkeys; do
     bash "$0" "$set" || exit 1
   done
   exit 0
@@ -27,12 +28,16 @@ case "${1:-}" in
     arguments=(main "$([ "$1" = main ] && echo main-window || echo main-window-144dpi)")
     ;;
   tray) exe="$BUILD/$TEST_ARCH/tests/app/tray/tray_screenshot.exe" ;;
+  titles)
+    exe="$BUILD/$TEST_ARCH/tests/app/tray/tray_screenshot.exe"
+    arguments=(titles)
+    ;;
   dialogs) exe="$BUILD/$TEST_ARCH/tests/dialogs/dialogs_screenshots.exe" ;;
   about) exe="$BUILD/$TEST_ARCH/tests/dialogs/about/bin/about_screenshots.exe" ;;
   ui) exe="$BUILD/$TEST_ARCH/tests/dialogs/ui_options_screenshot.exe" ;;
   viewer) exe="$BUILD/$TEST_ARCH/tests/app/viewer_screenshot.exe" ;;
   hotkeys) exe="$BUILD/$TEST_ARCH/tests/hotkeys/hotkeys_screenshots.exe" ;;
-  *) echo "usage: $0 main|main144|tray|dialogs|about|ui|viewer|hotkeys|all" >&2; exit 2 ;;
+  *) echo "usage: $0 main|main144|tray|titles|dialogs|about|ui|viewer|hotkeys|all" >&2; exit 2 ;;
 esac
 [ -f "$exe" ] || { echo "build first: $exe is missing" >&2; exit 1; }
 

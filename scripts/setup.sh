@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   googletest
-  wine wine64 fonts-wine
+  wine wine64 fonts-wine fonts-wqy-microhei fonts-dejavu-core
   xvfb xauth x11-utils xdotool imagemagick
   clang-format
   zip unzip

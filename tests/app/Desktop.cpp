@@ -379,20 +379,21 @@ HICON VAYLO::EntryIcon(int index) const {
 
 // The entry's bytes are looked at in place of the object (never destroyed):
 // its title's text is a pointer into the program's memory.
-std::string VAYLO::EntryTitle(int index) const {
+std::wstring VAYLO::EntryTitle(int index) const {
     LRESULT data = Ask(list, LB_GETITEMDATA, static_cast<WPARAM>(index));
     if (data == LB_ERR || data == 0)
-        return "";
+        return L"";
     alignas(WINDOW_ENTRY) unsigned char raw[sizeof(WINDOW_ENTRY)];
     SIZE_T read = 0;
     if (!ReadProcessMemory(process.Handle(), reinterpret_cast<const void*>(data), raw, sizeof raw, &read) ||
         read != sizeof raw)
-        return "";
-    const STRING& title = reinterpret_cast<const WINDOW_ENTRY*>(raw)->title;
-    std::string text(title.Length() < 4096 ? title.Length() : 0, '\0');
-    if (text.empty() || !ReadProcessMemory(process.Handle(), title.Text(), &text[0], text.size(), &read) ||
-        read != text.size())
-        return "";
+        return L"";
+    const WSTRING& title = reinterpret_cast<const WINDOW_ENTRY*>(raw)->title;
+    std::wstring text(title.Length() < 4096 ? title.Length() : 0, L'\0');
+    SIZE_T bytes = text.size() * sizeof(wchar_t);
+    if (text.empty() || !ReadProcessMemory(process.Handle(), title.Text(), &text[0], bytes, &read) ||
+        read != bytes)
+        return L"";
     return text;
 }
 

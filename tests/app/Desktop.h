@@ -118,7 +118,7 @@ class VAYLO {
     HICON EntryIcon(int index) const;
     // The title the entry's item data holds, read from the program's memory
     // the same way; empty when it could not be read.
-    std::string EntryTitle(int index) const;
+    std::wstring EntryTitle(int index) const;
     // One refresh of the list, as its timer gives it; false without an answer.
     bool Refresh() const { return Send(WM_TIMER, 1, 0); }
     std::wstring SelectedText() const;

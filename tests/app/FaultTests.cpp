@@ -744,7 +744,7 @@ TEST_F(FaultTest, MessagesOfAnotherProcessNamingItsMemory_AreNotFollowed) {
     LRESULT entry = 0;
     ASSERT_TRUE(BoundedSend(list, LB_GETITEMDATA, index, 0, &entry));
     ASSERT_NE(entry, 0);
-    ASSERT_EQ(vaylo.EntryTitle(static_cast<int>(index)), Narrow(title));
+    ASSERT_EQ(vaylo.EntryTitle(static_cast<int>(index)), title);
     std::vector<HWND> tooltips = TooltipsOf(vaylo.main);
     ASSERT_EQ(tooltips.size(), 1u);
     RECT icon = {};
@@ -784,7 +784,7 @@ TEST_F(FaultTest, MessagesOfAnotherProcessNamingItsMemory_AreNotFollowed) {
     EXPECT_EQ(tool.hwnd, nullptr) << "the tooltip wrote a tool";
 
     ASSERT_TRUE(RoundTrip(vaylo.main)) << "the program no longer answers";
-    EXPECT_EQ(vaylo.EntryTitle(static_cast<int>(index)), Narrow(title)) << "the entry was freed";
+    EXPECT_EQ(vaylo.EntryTitle(static_cast<int>(index)), title) << "the entry was freed";
     EXPECT_TRUE(Hide(title));
 
     ASSERT_TRUE(vaylo.Refresh());

@@ -21,10 +21,11 @@ std::string EntriesDump(HWND viewer) {
 }
 
 // Hidden with Shift (no menu item), hidden by other means, owned: each listed
-// under its title with the window as the item data; untitled windows and the
-// desktop's exact title are not.
+// under its title, whole in any script, with the window as the item data;
+// untitled windows and the desktop's exact title are not.
 TEST_F(ViewerTest, ListsEveryHiddenTitledWindowWhoeverHidIt) {
-    std::wstring byShift = Title(L"by shift"), byOther = Title(L"by other means"), owned = Title(L"owned");
+    std::wstring byShift = Title(L"by shift"), owned = Title(L"owned");
+    std::wstring byOther = Title(L"by other means \u65e5\u672c\u8a9e \u0416 \U0001F600");
     ASSERT_TRUE(targets.Start({Titled(byShift), Titled(byOther), L"owned:" + owned, L"untitled",
                                Titled(L"Program Manager"), Titled(L"program manager")}));
     HWND shiftWindow = targets.Window(byShift), untitled = targets.Untitled();

@@ -217,6 +217,67 @@ TEST_F(HideTest, MenuItemText_ShortensTitlesLongerThan25Characters) {
     EXPECT_EQ(widths[1] - widths[0], TextWidth(title26 + L"...") - TextWidth(title25));
 }
 
+// ---- titles outside the ANSI code page ----
+
+// A title after the run's prefix: letters, 'W' up to paddedTo units, then the
+// tail. The list keeps listKept units of it, the menu menuKept and "..."
+// (0: the whole title); neither cuts a surrogate pair in two.
+struct WIDE_TITLE {
+    const char* name;
+    const wchar_t* letters;
+    size_t paddedTo;
+    const wchar_t* tail;
+    size_t listKept;
+    size_t menuKept;
+};
+
+class WideTitleTest : public VayloTest, public ::testing::WithParamInterface<WIDE_TITLE> {};
+
+// The title and its "?" version (what the ANSI code page makes of it) are
+// listed as they are, kept so in the entry, hidden into the menu, measured
+// there (the program's item width against the same text measured here), shown
+// again by the menu, and given back by Exit.
+TEST_P(WideTitleTest, ListedHeldDrawnRestoredAndGivenBackWhole) {
+    const WIDE_TITLE& row = GetParam();
+    std::wstring title = PaddedTitle(Title(row.letters), row.paddedTo) + row.tail;
+    std::string question = Narrow(title);
+    std::wstring titles[2] = {std::wstring(question.begin(), question.end()), title};
+    std::wstring listed[2] = {titles[0].substr(0, 254), title.substr(0, row.listKept)};
+    std::wstring shown[2] = {titles[0].size() > 25 ? titles[0].substr(0, 26) + L"..." : titles[0],
+                             row.menuKept ? title.substr(0, row.menuKept) + L"..." : title};
+    ASSERT_GT(TextWidth(shown[0]), TextWidth(L"&Visit Morvane Utilities") + 20) << "not the widest line";
+    ASSERT_TRUE(targets.Start({Titled(titles[0]), Titled(title)}));
+    HWND window = targets.Window(title);
+    int widths[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(vaylo.WaitListed(listed[i])) << ListDump(vaylo);
+        EXPECT_EQ(vaylo.EntryTitle(vaylo.IndexOf(listed[i])), listed[i]);
+        ASSERT_TRUE(vaylo.DoubleClickEntry(listed[i]));
+        ASSERT_TRUE(WaitVisible(targets.Window(titles[i]), false));
+        HWND menu = vaylo.OpenMenu();
+        ASSERT_NE(menu, nullptr);
+        widths[i] = Width(menu);
+        ASSERT_TRUE(vaylo.ChooseMenuItem(menu, 0));
+        ASSERT_TRUE(WaitVisible(targets.Window(titles[i]), true));
+    }
+    EXPECT_GT(widths[1], widths[0]);
+    EXPECT_EQ(widths[1] - widths[0], TextWidth(shown[1]) - TextWidth(shown[0]));
+
+    ASSERT_TRUE(vaylo.WaitListed(listed[1]));
+    ASSERT_TRUE(vaylo.DoubleClickEntry(listed[1]));
+    ASSERT_TRUE(WaitVisible(window, false));
+    EXPECT_TRUE(vaylo.Exit());
+    EXPECT_TRUE(IsWindowVisible(window));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Titles, WideTitleTest,
+    ::testing::Values(
+        WIDE_TITLE{"Whole", L"\u65e5\u672c\u8a9e\u0416\u0436\u03a9\u03c9\U0001F600", 25, L"", 25, 0},
+        WIDE_TITLE{"PairAtTheMenuCut", L"\u65e5\u672c\u8a9e", 25, L"\U0001F600 tail", 254, 25},
+        WIDE_TITLE{"PairAtTheTitleLimit", L"\u65e5\u672c\u8a9e", 253, L"\U0001F600 tail", 253, 26}),
+    [](const ::testing::TestParamInfo<WIDE_TITLE>& tested) { return std::string(tested.param.name); });
+
 // Items of windows that came back by other means or closed are dropped when
 // the menu opens; the list shows the returned window again.
 TEST_F(HideTest, OpeningTheMenu_DropsItemsOfShownAndClosedWindows) {
