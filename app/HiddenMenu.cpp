@@ -72,7 +72,7 @@ int DIALOG::MenuIdNotHeld() {
 // The newest hidden window becomes the menu's first line. The caller hides
 // the window itself, after this, and only when an item was made: a hidden
 // window without one could not be brought back, nor shown on exit.
-int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
+int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry, bool restoreOnRelease) {
     if (!trayMenu.IsValid())
         return 0;
 #ifdef VAYLO_FAULT_TRIGGERS
@@ -88,6 +88,7 @@ int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
         return 0;
     hidden->window = entry.window;
     hidden->icon = entry.icon;
+    hidden->restoreOnRelease = restoreOnRelease;
 
     STRING text = ShortTitle(ReadWindowTitle(entry.window));
     MENUITEMINFOA item = {};
@@ -102,7 +103,9 @@ int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
     item.cch = text.Length();
     if (!InsertMenuItemA(trayMenu.Get(), 0, TRUE, &item))
         return 0;
+    // The one place a held window is recorded, a rule's hide among them.
     heldRecord.Note(entry.window, entry.title);
+    rules.Saw(entry.window);     // taken back, it is not new to a rule again
     return hidden.release()->id; // the item holds it until TakeMenuEntry
 }
 
@@ -111,14 +114,14 @@ int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry) {
 // between the probe and the hide gets a show queued after the hide, so that
 // it comes back as soon as it recovers, and keeps no item. false: nothing
 // was hidden.
-bool DIALOG::HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem) {
+bool DIALOG::HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem, bool restoreOnRelease) {
     HWND target = entry.window;
     if (!foreign.Answers(target)) {
         if (IsWindow(target))
             MessageBeep(MB_ICONEXCLAMATION);
         return false;
     }
-    int id = withItem ? AddMenuEntry(entry) : 0;
+    int id = withItem ? AddMenuEntry(entry, restoreOnRelease) : 0;
     if (withItem && id == 0) {
         MessageBeep(MB_ICONEXCLAMATION);
         return false;
@@ -209,6 +212,8 @@ void DIALOG::RestoreMenuEntry(UINT id) {
         MessageBeep(MB_ICONEXCLAMATION);
         return;
     }
+    if (EntryOf(item)->restoreOnRelease)
+        ShowWindowAsync(window, SW_RESTORE); // queued behind the show
     TakeMenuEntry(trayMenu.Get(), id, false);
     ForceForeground(window);
     RefreshWindowList();
@@ -247,23 +252,29 @@ void DIALOG::ReleaseAllHidden() {
 // Every show is queued before any is waited for, in menu order, newest
 // first. An item whose show could not be queued stays. false when any did.
 bool DIALOG::ShowHeldWindows() {
-    std::vector<HWND> windows;
-    HeldWindows(trayMenu.Get(), windows);
+    std::vector<HWND> windows, restoring;
+    HeldWindows(trayMenu.Get(), windows, restoring);
     std::vector<HWND> refused = foreign.QueueShows(windows, SW_SHOW);
+    for (HWND window : restoring)
+        if (std::find(refused.begin(), refused.end(), window) == refused.end())
+            ShowWindowAsync(window, SW_RESTORE); // queued behind the show
     DropHeldItems(trayMenu.Get(), refused);
     return refused.empty();
 }
 
-void DIALOG::HeldWindows(HMENU menu, std::vector<HWND>& windows) {
+void DIALOG::HeldWindows(HMENU menu, std::vector<HWND>& windows, std::vector<HWND>& restoring) {
     int count = menu ? GetMenuItemCount(menu) : 0;
     for (int position = 0; position < count; ++position) {
         MENUITEMINFOA item;
         if (!ReadItem(menu, static_cast<UINT>(position), TRUE, MIIM_SUBMENU | MIIM_FTYPE | MIIM_DATA, item))
             continue;
-        if (item.hSubMenu != nullptr)
-            HeldWindows(item.hSubMenu, windows);
-        else if (EntryOf(item) != nullptr)
+        if (item.hSubMenu != nullptr) {
+            HeldWindows(item.hSubMenu, windows, restoring);
+        } else if (EntryOf(item) != nullptr) {
             windows.push_back(EntryOf(item)->window);
+            if (EntryOf(item)->restoreOnRelease)
+                restoring.push_back(EntryOf(item)->window);
+        }
     }
 }
 
@@ -322,8 +333,11 @@ void QueueShowOfHeldWindows(HMENU menu) {
             continue;
         if (item.hSubMenu != nullptr)
             QueueShowOfHeldWindows(item.hSubMenu);
-        else if ((item.fType & MFT_OWNERDRAW) && EntryOf(item) != nullptr)
+        else if ((item.fType & MFT_OWNERDRAW) && EntryOf(item) != nullptr) {
             ShowWindowAsync(EntryOf(item)->window, SW_SHOW);
+            if (EntryOf(item)->restoreOnRelease)
+                ShowWindowAsync(EntryOf(item)->window, SW_RESTORE);
+        }
     }
 }
 

@@ -20,6 +20,7 @@ struct HIDDEN_ENTRY {
     int id = 0;   // the item's command id
     HWND window = nullptr;
     HICON icon = nullptr;
+    bool restoreOnRelease = false; // hidden when minimised: given back restored
 };
 
 // Menu text of a title: more than 25 characters become the first 26 and "...".
