@@ -115,6 +115,7 @@ void DIALOG::OnContextMenu(HWND control, LPARAM point) {
     HWND window = SelectedWindow();
     if (window == nullptr)
         return;
+    rules.Store().Load(); // as stored now
     WSTRING path = RULE_ENGINE::ProgramOf(window);
     bool known = path.Length() != 0;
     DWORD when = known ? rules.Store().When(path.c_str()) : 0;
@@ -133,6 +134,7 @@ void DIALOG::OnContextMenu(HWND control, LPARAM point) {
                 IDM_RULE_WHEN_OPENED, MenuText(L"Hide ", name, L" When &Opened").c_str());
     AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu.Get(), MF_STRING, IDM_RULES, L"&Rules...");
+    SetForegroundWindow(hwnd); // or the menu would not close when clicked elsewhere
     UINT chosen = static_cast<UINT>(
         TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd, nullptr));
     PostMessageW(hwnd, WM_NULL, 0, 0); // the menu closes cleanly however it ended
@@ -156,6 +158,7 @@ void DIALOG::ToggleRule(const WSTRING& path, DWORD when) {
 }
 
 void DIALOG::OpenRules() {
+    rules.Store().Load();
     RULES dialog(hwnd, instance, rules.Store());
     dialog.RunModal();
 }
