@@ -57,7 +57,12 @@ TEST_P(RuleTest, WindowOfTheProgram_IsHeldAsItsRuleSaysComesBackRestoredAndIsNot
         EXPECT_TRUE(PumpUntil([&] { return !IsIconic(window); }, RULE_WAIT_MS)) << "not restored";
         EXPECT_FALSE(WaitVisible(window, false, RULE_WAIT_MS)) << "hidden again";
     }
+    if (rule.expected == 'M') { // minimised again: held again, and back restored at Exit
+        ShowWindow(window, SW_MINIMIZE);
+        EXPECT_TRUE(WaitVisible(window, false, RULE_WAIT_MS));
+    }
     ASSERT_TRUE(vaylo.Exit());
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(window) && !IsIconic(window); }, RULE_WAIT_MS));
     DWORD type = REG_NONE;
     std::string bytes;
     EXPECT_TRUE(ReadRule(Program(), type, bytes) && type == rule.type && bytes == rule.bytes) << "changed";
