@@ -15,7 +15,9 @@
 # --idle 60, --sizes 10,100,500,1000. Takes about ten minutes.
 # --held-only N measures only the held windows (Exit with ten hung programs,
 # the start after a kill with 50 recorded), N samples each, and prints them
-# without touching docs/BENCHMARKS.md: about two minutes.
+# without touching docs/BENCHMARKS.md: about two minutes. --rules-only N
+# measures only the refresh with ten rules beside none (100 and 1000 windows),
+# N samples each, into the "benchmark:rules" markers: a few minutes.
 #
 # An earlier build measured the same way, for comparison: VAYLO_EXE_UNDER_TEST
 # names its Vaylo.exe (a Unix path), VAYLO_BENCHMARK_SECTION the markers its
@@ -51,6 +53,7 @@ done
 [ -n "$wineserver_pid" ] || echo "the wineserver was not found: its CPU is left out" >&2
 
 section="${VAYLO_BENCHMARK_SECTION:-latest}"
+case " $* " in *" --rules-only "*) section="${VAYLO_BENCHMARK_SECTION:-rules}" ;; esac
 table="$BUILD/benchmark-table.md"
 rm -f "$table"
 "$WINE" "$BUILD/$TEST_ARCH/tests/app/app_benchmark.exe" --wineserver "${wineserver_pid:-0}" \
