@@ -107,7 +107,9 @@ int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry, bool restoreOnRelease) {
         menuEntries.Take(item.dwItemData);
         return 0;
     }
+    // The one place a held window is recorded, a rule's hide among them.
     heldRecord.Note(entry.window, entry.title, restoreOnRelease);
+    rules.Saw(entry.window); // taken back, it is not new to a rule again
     return id;
 }
 
@@ -116,7 +118,7 @@ int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry, bool restoreOnRelease) {
 // between the probe and the hide gets a show queued after the hide, so that
 // it comes back as soon as it recovers, and keeps no item. false: nothing
 // was hidden.
-bool DIALOG::HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem) {
+bool DIALOG::HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem, bool restoreOnRelease) {
     HWND target = entry.window;
     bool denied = false;
     if (!foreign.Answers(target, &denied)) {
@@ -126,7 +128,7 @@ bool DIALOG::HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem) {
             MessageBeep(MB_ICONEXCLAMATION);
         return false;
     }
-    int id = withItem ? AddMenuEntry(entry) : 0;
+    int id = withItem ? AddMenuEntry(entry, restoreOnRelease) : 0;
     if (withItem && id == 0) {
         MessageBeep(MB_ICONEXCLAMATION);
         return false;
@@ -226,6 +228,8 @@ void DIALOG::RestoreMenuEntry(UINT id) {
             TellRunsAsAdministrator(window, EntryOf(item)->title, true);
         return;
     }
+    if (EntryOf(item)->restoreOnRelease)
+        ShowWindowAsync(window, SW_RESTORE); // queued behind the show
     TakeMenuEntry(trayMenu.Get(), id, false);
     ForceForeground(window);
     RefreshWindowList();
@@ -266,9 +270,12 @@ void DIALOG::ReleaseAllHidden() {
 // that may still go through later; the windows of programs running as
 // administrator, which will not, go to denied.
 bool DIALOG::ShowHeldWindows(std::vector<HWND>* denied) {
-    std::vector<HWND> windows, refusedForGood;
-    HeldWindows(trayMenu.Get(), windows);
+    std::vector<HWND> windows, restoring, refusedForGood;
+    HeldWindows(trayMenu.Get(), windows, restoring);
     std::vector<HWND> refused = foreign.QueueShows(windows, SW_SHOW, &refusedForGood);
+    for (HWND window : restoring)
+        if (std::find(refused.begin(), refused.end(), window) == refused.end())
+            ShowWindowAsync(window, SW_RESTORE); // queued behind the show
     DropHeldItems(trayMenu.Get(), refused);
     if (denied != nullptr)
         *denied = refusedForGood;
@@ -289,16 +296,19 @@ void DIALOG::TellRunsAsAdministrator(HWND window, const STRING& title, bool show
     ShowMessage(text.c_str(), "Window Vaylo", MB_OK | MB_ICONINFORMATION);
 }
 
-void DIALOG::HeldWindows(HMENU menu, std::vector<HWND>& windows) {
+void DIALOG::HeldWindows(HMENU menu, std::vector<HWND>& windows, std::vector<HWND>& restoring) {
     int count = menu ? GetMenuItemCount(menu) : 0;
     for (int position = 0; position < count; ++position) {
         MENUITEMINFOA item;
         if (!ReadItem(menu, static_cast<UINT>(position), TRUE, MIIM_SUBMENU | MIIM_FTYPE | MIIM_DATA, item))
             continue;
-        if (item.hSubMenu != nullptr)
-            HeldWindows(item.hSubMenu, windows);
-        else if (EntryOf(item) != nullptr)
+        if (item.hSubMenu != nullptr) {
+            HeldWindows(item.hSubMenu, windows, restoring);
+        } else if (EntryOf(item) != nullptr) {
             windows.push_back(EntryOf(item)->window);
+            if (EntryOf(item)->restoreOnRelease)
+                restoring.push_back(EntryOf(item)->window);
+        }
     }
 }
 
@@ -383,8 +393,11 @@ void QueueShowOfHeldWindows(HMENU menu) {
             continue;
         if (item.hSubMenu != nullptr)
             QueueShowOfHeldWindows(item.hSubMenu);
-        else if ((item.fType & MFT_OWNERDRAW) && EntryOf(item) != nullptr)
+        else if ((item.fType & MFT_OWNERDRAW) && EntryOf(item) != nullptr) {
             ShowWindowAsync(EntryOf(item)->window, SW_SHOW);
+            if (EntryOf(item)->restoreOnRelease)
+                ShowWindowAsync(EntryOf(item)->window, SW_RESTORE);
+        }
     }
 }
 

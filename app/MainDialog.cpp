@@ -18,6 +18,8 @@ ULONG_PTR const COPYDATA_COMMAND_LINE = 1;
 
 UINT_PTR const REFRESH_TIMER = 1;
 UINT const REFRESH_MS = 1000;
+// Soon after the system names windows that were minimised or shown.
+UINT_PTR const RULES_TIMER = 4;
 
 // Watches the key of the hotkey last acted on until it is released. A key
 // whose release is never seen counts as released once no repeat has arrived
@@ -81,6 +83,7 @@ INT_PTR DIALOG::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE: OnMouseMove(wParam, lParam); return 0;
     case WM_RBUTTONDOWN: RelayMouse(message, wParam, lParam); return 0;
     case WM_RBUTTONUP: RelayMouse(message, wParam, lParam); return 0;
+    case WM_CONTEXTMENU: OnContextMenu(reinterpret_cast<HWND>(wParam), lParam); return 0;
     case WM_DRAWITEM: return OnDrawItem(wParam, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_MEASUREITEM: return OnMeasureItem(wParam, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
     // Nothing is freed as the list lets an item go, whoever asked: an entry
@@ -130,7 +133,10 @@ void DIALOG::SetUp() {
     LoadHotkeys(*this, hotkeys);
     BuildHelpPopups();
     windowChanges.Start(); // without it, every look enumerates
+    rules.Store().Load();
+    rules.Start(hwnd, RULES_TIMER);
     RefreshWindowList();
+    ApplyRulesToListed();
     // Runs while the window is hidden in the tray too.
     SetTimer(hwnd, REFRESH_TIMER, REFRESH_MS, nullptr);
 }
@@ -142,6 +148,7 @@ void DIALOG::TearDown() {
     DestroyHelpPopups();
     KillTimer(hwnd, REFRESH_TIMER);
     windowChanges.Stop();
+    rules.Stop();
     ClearWindowList();
     ReleaseAllHidden(); // every window the menu still holds comes back
     ShowHeldWindowsOnCrash(nullptr);
@@ -247,6 +254,8 @@ void DIALOG::OnTimer(WPARAM timer) {
         LookAtWindows();
     else if (timer == HOTKEY_RELEASE_TIMER)
         WatchHotkeyRelease();
+    else if (timer == RULES_TIMER)
+        ApplyRules(rules.TakeEventWindows(), false);
 }
 
 // The system repeats a hotkey while its key is held down: one press, one

@@ -7,11 +7,13 @@
 // MainDialog.cpp: set-up, tear-down, the message and command tables.
 // WindowPicker.cpp: the visible-window list, its drawing, the drag picker.
 // HiddenMenu.cpp: the hidden-window items of the tray menu.
+// RuleCommands.cpp: the rules applied, the list's context menu, the Rules dialog.
 // MainWindowTips.cpp: the help popups of the window's controls.
 
 #include "app/BoundedCalls.h"
 #include "app/HeldRecord.h"
 #include "app/OwnedEntries.h"
+#include "app/RuleEngine.h"
 #include "app/WindowEntries.h"
 #include "dialogs/TrayPolicyDialog.h"
 #include "framework/HelpPopups.h"
@@ -65,9 +67,10 @@ class DIALOG : public MV_TRAYDIALOG {
     void HideSelectedWindow();
 
     // Hidden-window menu (HiddenMenu.cpp).
-    // The item's id; 0: no item was made.
+    // The item's id; 0: no item was made. restoreOnRelease: the window comes
+    // back restored, not minimised.
     int AddMenuEntry(const WINDOW_ENTRY& entry, bool restoreOnRelease = false);
-    bool HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem);
+    bool HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem, bool restoreOnRelease = false);
     void RestoreMenuEntry(UINT id);
     void PruneMenu();
     void ReleaseAllHidden();
@@ -112,6 +115,16 @@ class DIALOG : public MV_TRAYDIALOG {
     void ShowFromTray();
     void OnListCommand(WORD notification, LPARAM control);
     void ShowHiddenViewer();
+
+    // Rules (RuleCommands.cpp)
+    void ApplyRulesToListed();
+    void ApplyRules(const std::vector<HWND>& windows, bool listable);
+    bool HideByRule(const RULED_WINDOW& due);
+    void TellUnhideable(HWND window);
+    void OnContextMenu(HWND control, LPARAM point);
+    bool ContextMenuPoint(HWND list, LPARAM point, POINT& at);
+    void ToggleRule(const WSTRING& path, DWORD when);
+    void OpenRules();
 
     // Parts of the program still to come
     void VisitWebSite();
@@ -159,8 +172,9 @@ class DIALOG : public MV_TRAYDIALOG {
     int MenuIdNotHeld();
     bool ShowHeldWindows(std::vector<HWND>* denied = nullptr);
     // show: the window stays hidden; otherwise it stays visible.
-    void TellRunsAsAdministrator(HWND window, const STRING& title, bool show);
-    static void HeldWindows(HMENU menu, std::vector<HWND>& windows);
+    void TellRunsAsAdministrator(HWND window, const WSTRING& title, bool show);
+    // restoring: those of them that come back restored.
+    static void HeldWindows(HMENU menu, std::vector<HWND>& windows, std::vector<HWND>& restoring);
     void DropHeldItems(HMENU menu, const std::vector<HWND>& kept);
     // From menu on (null: no longer), an unhandled exception first shows
     // every window the menu holds.
@@ -189,6 +203,10 @@ class DIALOG : public MV_TRAYDIALOG {
     // nested modal loop or a bounded wait may deliver their hotkey again).
     bool hidingActive = false;
     bool poppingMenu = false;
+    // The rules are applied once at a time: a message box or a bounded wait
+    // of theirs may deliver the next look.
+    bool applyingRules = false;
+    RULE_ENGINE rules;
     std::unique_ptr<HELP_POPUPS> helpPopups; // null while the tips are off
 
     BOUNDED_CALLS foreign;  // every message to another program's window

@@ -165,6 +165,7 @@ void DIALOG::LookAtWindows() {
         RefreshWindowList();
     else
         AskIconsInTurn(list);
+    ApplyRulesToListed();
 }
 
 // Compares what the enumeration found with what the list holds. gone: the

@@ -11,6 +11,7 @@
 #define IDD_HIDDEN 106
 #define IDD_HOTKEY_OPTIONS 107
 #define IDD_KEY_BINDINGS 145
+#define IDD_RULES 160
 
 /* Icons and cursors */
 #define IDI_PICKER 104
@@ -32,6 +33,17 @@
 
 /* Hidden windows viewer (dialog 106; "Done" is IDOK) */
 #define IDC_HIDDEN_LIST 1000
+
+/* Rules dialog (dialog 160; "Close" is IDCANCEL) */
+#define IDC_RULE_LIST 1000
+#define IDC_RULE_PATH 1001
+#define IDC_RULE_REMOVE 1002
+
+/* Context menu of the main window's list entries */
+#define IDM_RULE_HIDE 1020
+#define IDM_RULE_WHEN_MINIMISED 1021
+#define IDM_RULE_WHEN_OPENED 1022
+#define IDM_RULES 1023
 
 /* Tray menu commands */
 #define IDM_SHOW_WINDOW 1002

@@ -18,7 +18,9 @@
 # without touching docs/BENCHMARKS.md: about two minutes.
 # --footprint-only SECONDS prints only the working set, private bytes and
 # libraries of the idle program and of notepad started beside it, read that
-# long after the start; docs/BENCHMARKS.md is left as it is.
+# long after the start; docs/BENCHMARKS.md is left as it is. --rules-only N
+# measures only the refresh with ten rules beside none (100 and 1000 windows),
+# N samples each, into the "benchmark:rules" markers: a few minutes.
 #
 # An earlier build measured the same way, for comparison: VAYLO_EXE_UNDER_TEST
 # names its Vaylo.exe (a Unix path), VAYLO_BENCHMARK_SECTION the markers its
@@ -54,6 +56,7 @@ done
 [ -n "$wineserver_pid" ] || echo "the wineserver was not found: its CPU is left out" >&2
 
 section="${VAYLO_BENCHMARK_SECTION:-latest}"
+case " $* " in *" --rules-only "*) section="${VAYLO_BENCHMARK_SECTION:-rules}" ;; esac
 table="$BUILD/benchmark-table.md"
 rm -f "$table"
 "$WINE" "$BUILD/$TEST_ARCH/tests/app/app_benchmark.exe" --wineserver "${wineserver_pid:-0}" \

@@ -12,11 +12,12 @@
 #   bash scripts/screenshots.sh hotkeys  # the Hot Key options, the key binding editor
 #   bash scripts/screenshots.sh main     # the main window listing three windows
 #   bash scripts/screenshots.sh main144  # the same at 144 DPI (a prefix of its own)
+#   bash scripts/screenshots.sh rules    # an entry's context menu, the Rules dialog
 #   bash scripts/screenshots.sh all      # every one of them
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 if [ "${1:-}" = all ]; then
-  for set in main main144 tray titles dialogs about ui viewer hotkeys; do
+  for set in main main144 tray titles dialogs about ui viewer hotkeys rules; do
     bash "$0" "$set" || exit 1
   done
   exit 0
@@ -36,8 +37,9 @@ case "${1:-}" in
   about) exe="$BUILD/$TEST_ARCH/tests/dialogs/about/bin/about_screenshots.exe" ;;
   ui) exe="$BUILD/$TEST_ARCH/tests/dialogs/ui_options_screenshot.exe" ;;
   viewer) exe="$BUILD/$TEST_ARCH/tests/app/viewer_screenshot.exe" ;;
+  rules) exe="$BUILD/$TEST_ARCH/tests/app/viewer_screenshot.exe"; arguments=(rules) ;;
   hotkeys) exe="$BUILD/$TEST_ARCH/tests/hotkeys/hotkeys_screenshots.exe" ;;
-  *) echo "usage: $0 main|main144|tray|titles|dialogs|about|ui|viewer|hotkeys|all" >&2; exit 2 ;;
+  *) echo "usage: $0 main|main144|tray|titles|dialogs|about|ui|viewer|hotkeys|rules|all" >&2; exit 2 ;;
 esac
 [ -f "$exe" ] || { echo "build first: $exe is missing" >&2; exit 1; }
 

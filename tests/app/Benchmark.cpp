@@ -21,11 +21,15 @@
 //   size and the program's working set after a minute.
 // - Held windows: Exit holding ten windows of ten hung programs, and the
 //   start after a kill with 50 held windows recorded beside a start with none.
+// - Rules: one refresh with 100 and 1000 windows, unchanged and with a tenth
+//   changed, with ten rules stored (for programs that own none of the
+//   windows, so every window is compared and none hidden) beside none.
 //
 //   app_benchmark.exe [--samples N] [--idle SECONDS] [--sizes 10,100,...]
 //                     [--wineserver PID] [--xserver PID] [--markdown FILE]
 //                     [--held-only SAMPLES]   (the held-window figures alone)
 //                     [--footprint-only SECONDS] (working set beside notepad)
+//                     [--rules-only SAMPLES]  (the rules figures alone)
 
 #include "Desktop.h"
 
@@ -144,6 +148,7 @@ struct OPTIONS {
     std::string markdown;
     int heldOnly = 0;      // samples of the held-window figures, measured alone
     int footprintOnly = 0; // seconds after the start the footprint is read at
+    int rulesOnly = 0;     // samples of the rules figures, measured alone
 };
 
 // The CPU of the processes around the program: what the program's work costs
@@ -463,6 +468,70 @@ bool MeasureSize(int windows, const OPTIONS& options, SIZE_FIGURES& figures) {
     return true;
 }
 
+// ---------------------------------------------------------------- rules
+
+struct RULES_FIGURES {
+    int windows = 0;
+    SUMMARY unchanged[2], changed[2]; // without rules, with ten
+};
+
+// The program reads its rules as it starts: one start without, one with ten.
+bool MeasureRules(int windows, int samples, RULES_FIGURES& figures) {
+    figures.windows = windows;
+    for (int withRules = 0; withRules < 2; ++withRules) {
+        ClearRules();
+        DWORD const both = 3;
+        for (int n = 0; withRules && n < 10; ++n)
+            WriteRule(L"C:\\Programs\\program" + std::to_wstring(n) + L".exe", REG_DWORD,
+                      std::string(reinterpret_cast<const char*>(&both), sizeof both));
+        SCRATCH_KEY settings(VAYLO_KEY);
+        HideToTrayQuietly(settings);
+        TARGETS targets;
+        wchar_t prefix[32];
+        std::swprintf(prefix, 32, L"R%lu.%d", static_cast<unsigned long>(GetCurrentProcessId()), windows);
+        VAYLO vaylo;
+        if (!targets.Start({L"many:" + std::to_wstring(windows) + L":" + prefix}) || !vaylo.Start() ||
+            !WaitListedCount(vaylo, windows)) {
+            Progress("the rules' desktop of %d windows did not come up\n", windows);
+            ClearRules();
+            return false;
+        }
+        Progress("  %d windows, %s rules\n", windows, withRules ? "ten" : "no");
+        CHANGER changer(targets, prefix, windows);
+        figures.unchanged[withRules] = Refreshes(vaylo.main, samples, 100, nullptr);
+        figures.changed[withRules] = Refreshes(vaylo.main, samples, 100, &changer);
+        vaylo.Exit();
+    }
+    ClearRules();
+    return true;
+}
+
+std::string RulesMarkdown(const std::vector<RULES_FIGURES>& figures) {
+    std::string out =
+        "\nRules: one refresh, milliseconds, median (worst), with ten rules stored beside none "
+        "(for programs that own none of the windows); ratio: with to without.\n\n"
+        "| windows | unchanged, no rules | unchanged, ten rules | ratio | 10 % changed, no rules | "
+        "10 % changed, ten rules | ratio |\n|---|---|---|---|---|---|---|\n";
+    char line[512];
+    for (const RULES_FIGURES& size : figures) {
+        std::snprintf(line, sizeof line, "| %d | %s | %s | %s | %s | %s | %s |\n", size.windows,
+                      Cell(size.unchanged[0]).c_str(), Cell(size.unchanged[1]).c_str(),
+                      Ratio(size.unchanged[1], size.unchanged[0]).c_str(), Cell(size.changed[0]).c_str(),
+                      Cell(size.changed[1]).c_str(), Ratio(size.changed[1], size.changed[0]).c_str());
+        out += line;
+    }
+    return out;
+}
+
+bool MeasureAllRules(int samples, std::vector<RULES_FIGURES>& figures) {
+    bool ok = true;
+    for (int windows : {100, 1000}) {
+        figures.emplace_back();
+        ok = MeasureRules(windows, samples, figures.back()) && ok;
+    }
+    return ok;
+}
+
 // ---------------------------------------------------------------- start-up
 
 // Process creation to its first visible window that the list would show.
@@ -693,6 +762,7 @@ struct REPORT {
     double exeBytes = -1;
     std::vector<SIZE_FIGURES> sizes;
     HELD_FIGURES held;
+    std::vector<RULES_FIGURES> rules;
 };
 
 std::string Markdown(const REPORT& report, const OPTIONS& options) {
@@ -757,6 +827,7 @@ std::string Markdown(const REPORT& report, const OPTIONS& options) {
                   report.exeBytes);
     out += line;
     out += HeldMarkdown(report.held);
+    out += RulesMarkdown(report.rules);
     return out;
 }
 
@@ -778,6 +849,8 @@ OPTIONS ParseOptions(int argc, char** argv) {
             options.footprintOnly = std::max(1, std::atoi(value.c_str()));
         else if (name == "--held-only")
             options.heldOnly = std::max(1, std::atoi(value.c_str()));
+        else if (name == "--rules-only")
+            options.rulesOnly = std::max(1, std::atoi(value.c_str()));
         else if (name == "--sizes") {
             options.sizes.clear();
             for (const char* rest = value.c_str(); *rest;) {
@@ -810,6 +883,19 @@ int main(int argc, char** argv) {
         return measured ? 0 : 1;
     }
     REPORT report;
+    if (options.rulesOnly > 0) {
+        bool measured = MeasureAllRules(options.rulesOnly, report.rules);
+        std::string table = "Measured: " + BuildName() + ".\n" + RulesMarkdown(report.rules);
+        std::printf("%s", table.c_str());
+        FILE* file = options.markdown.empty()
+                         ? nullptr
+                         : std::fopen(WindowsPath(options.markdown.c_str()).c_str(), "wb");
+        if (file != nullptr) {
+            std::fputs(table.c_str(), file);
+            std::fclose(file);
+        }
+        return measured ? 0 : 1;
+    }
     report.build = BuildName();
     report.exeBytes = FileKb(VayloPath()) * 1024.0;
     Progress("%s, %s\n", VayloPath().c_str(), report.build.c_str());
@@ -834,6 +920,8 @@ int main(int argc, char** argv) {
 
     Progress("held windows\n");
     ok = MeasureHeld(5, report.held) && ok;
+    Progress("rules\n");
+    ok = MeasureAllRules(options.samples, report.rules) && ok;
 
     std::string table = Markdown(report, options);
     std::printf("\n%s", table.c_str());

@@ -146,6 +146,61 @@ void ClearHeldRecord() {
         }
 }
 
+bool WriteRule(const std::wstring& program, DWORD type, const std::string& bytes) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, RULES_KEY, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    bool written = RegSetValueExW(key, program.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                                  static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return written;
+}
+
+bool ReadRule(const std::wstring& program, DWORD& type, std::string& bytes) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, RULES_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    bool found = RegQueryValueExW(key, program.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+    bytes.assign(size, '\0');
+    found = found && RegQueryValueExW(key, program.c_str(), nullptr, &type,
+                                      reinterpret_cast<BYTE*>(bytes.empty() ? nullptr : &bytes[0]),
+                                      &size) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    bytes.resize(found ? size : 0);
+    return found;
+}
+
+void ClearRules() {
+    RegDeleteKeyW(HKEY_CURRENT_USER, RULES_KEY);
+}
+
+// Started once and asked: the path the system reports for the process, in
+// the form the program compares.
+std::wstring TargetsProgram() {
+    static std::wstring const path = [] {
+        TARGETS probe;
+        wchar_t text[MAX_PATH * 2] = {};
+        DWORD length = MAX_PATH * 2;
+        if (!probe.Start({L"untitled"}))
+            return std::wstring();
+        // Declared for newer targets than the build's: asked by name.
+        typedef BOOL(WINAPI * QUERY)(HANDLE, DWORD, LPWSTR, PDWORD);
+        QUERY const query = reinterpret_cast<QUERY>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
+        HANDLE process = OpenProcess(0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, FALSE, probe.Id());
+        if (process == nullptr || query == nullptr || !query(process, 0, text, &length))
+            length = 0;
+        if (process != nullptr)
+            CloseHandle(process);
+        PostMessageW(probe.Untitled(), WM_CLOSE, 0, 0);
+        probe.process.WaitForExit(EXIT_TIMEOUT_MS);
+        return std::wstring(text, length);
+    }();
+    return path;
+}
+
 void HideToTrayQuietly(const SCRATCH_KEY& settings) {
     for (const char* setting : {"CloseToTray", "MinimizeToTray"}) {
         settings.SetDword(setting, setting, 1);

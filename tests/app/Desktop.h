@@ -37,6 +37,15 @@ std::map<std::string, std::string> HeldRecord(bool older = false); // name -> te
 bool WriteHeldRecord(const std::string& name, const std::string& text, bool older = false);
 void ClearHeldRecord(); // both places
 
+// The program's rules, per user: one value per program, named by its full
+// path, a REG_DWORD of 1 (when minimised), 2 (when opened) or both.
+wchar_t const RULES_KEY[] = L"Software\\MorvaneUtilities\\Vaylo\\Rules";
+bool WriteRule(const std::wstring& program, DWORD type, const std::string& bytes);
+// The value's type and bytes; false when it is missing.
+bool ReadRule(const std::wstring& program, DWORD& type, std::string& bytes);
+void ClearRules();             // the key and every rule in it
+std::wstring TargetsProgram(); // targets.exe's full path, as its process reports it
+
 // Vaylo.exe and targets.exe as Windows paths (the build gives Unix paths).
 // VAYLO_EXE_UNDER_TEST in the environment names another Vaylo.exe (the
 // benchmark of an earlier build).

@@ -592,10 +592,21 @@ class StoredSettingsTest : public ::testing::Test {
                                  static_cast<DWORD>(value.bytes.size())))
             << setting.name << " = " << value.label;
     }
+    void TearDown() override { ClearRules(); }
+    // The settings, and a rule for a program: nothing malformed is deleted or changed.
     void StoreEverywhere(const STORED_VALUE& value) const {
         for (const STORED_SETTING& setting : EVERY_SETTING)
             Store(setting, value);
+        ASSERT_TRUE(WriteRule(NASTY_PROGRAM, value.type, value.bytes)) << value.label;
     }
+    static bool RuleKept(const STORED_VALUE& value) {
+        DWORD type = REG_NONE;
+        std::string bytes;
+        // Text types read back with the system's own terminator: only kind and presence count.
+        return ReadRule(NASTY_PROGRAM, type, bytes) && type == value.type &&
+               (bytes == value.bytes || type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ);
+    }
+    static constexpr const wchar_t* NASTY_PROGRAM = L"C:\\Programs\\nasty.exe";
     // One start: shown, on the desktop, answering, ended cleanly.
     void StartAndExit(const std::string& what, bool defaultsExpected, bool questionAllowed) {
         SCOPED_TRACE(what);
@@ -638,6 +649,7 @@ TEST_F(StoredSettingsTest, EveryValueOfOneBadKindOrDrawnAtRandom_StartsShowsAndE
     for (const STORED_VALUE& value : NastiestStoredValues(256 * 1024)) {
         StoreEverywhere(value);
         StartAndExit("every value " + value.label, !(value.IsDword() && value.Dword() == 0), false);
+        EXPECT_TRUE(RuleKept(value)) << "the rule " << value.label << " was changed";
     }
     std::mt19937 random(13u);
     for (int run = 0; run < 20; ++run) {

@@ -1,6 +1,7 @@
-// viewer_screenshot.exe FOLDER [main NAME]: not a test. With "main", holds
-// the main window listing three windows, photographed as NAME (the gallery's
-// main window, at 96 DPI and at 144). Otherwise holds the "Hidden Windows" viewer
+// viewer_screenshot.exe FOLDER [main NAME | rules]: not a test. With "main",
+// holds the main window listing three windows, photographed as NAME (the
+// gallery's main window, at 96 DPI and at 144). With "rules", the context
+// menu of an entry and then the Rules dialog. Otherwise holds the "Hidden Windows" viewer
 // with three hidden windows listed, then, with those windows back, the main
 // window with the picker icon's help popup, while
 // scripts/screenshots.sh viewer photographs each (the hand-shake of
@@ -100,6 +101,55 @@ bool PhotographMain(const std::string& folder, const char* name) {
     return shot || Fail("no screenshot of the main window");
 }
 
+// Two rules stored: the entry's menu shows one checked; the dialog lists both.
+bool PhotographRules(const std::string& folder) {
+    ClearRules();
+    DWORD const whenMinimised = 1, both = 3;
+    WriteRule(TargetsProgram(), REG_DWORD, std::string(reinterpret_cast<const char*>(&whenMinimised), 4));
+    WriteRule(L"C:\\Program Files\\Chat\\chat.exe", REG_DWORD,
+              std::string(reinterpret_cast<const char*>(&both), 4));
+    SCRATCH_KEY settings(VAYLO_KEY);
+    VAYLO vaylo;
+    TARGETS targets;
+    if (!vaylo.Start())
+        return Fail("Vaylo.exe did not show its main window");
+    const std::wstring names[3] = {L"Notes - report.txt", L"Calculator", L"Inbox - Mail"};
+    bool listed = targets.Start({L"titled:" + names[0], L"titled:" + names[1], L"titled:" + names[2]});
+    for (const std::wstring& title : names)
+        listed = listed && vaylo.WaitListed(title);
+    SetWindowPos(vaylo.main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(vaylo.main);
+    RECT entry = {};
+    HWND menu = nullptr;
+    bool opened = listed && vaylo.SelectEntry(names[2]) && vaylo.EntryRect(vaylo.IndexOf(names[2]), entry) &&
+                  PostMessageW(vaylo.main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(vaylo.list),
+                               MAKELPARAM(entry.left + 40, (entry.top + entry.bottom) / 2)) &&
+                  PumpUntil([&] { return (menu = vaylo.MenuWindow()) != nullptr && IsWindowVisible(menu); });
+    RECT window = {}, popup = {}, whole = {};
+    GetWindowRect(vaylo.main, &window);
+    if (menu != nullptr)
+        GetWindowRect(menu, &popup);
+    UnionRect(&whole, &window, &popup);
+    bool shot = opened && Photograph(folder, "list-context-menu", whole);
+    HWND dialog = nullptr;
+    if (shot && vaylo.ChooseMenuItem(menu, 3) &&
+        (dialog = WaitForWindow(ProcessDialog(vaylo.process.Id(), L"Rules"))) != nullptr) {
+        SendDlgItemMessageW(dialog, IDC_RULE_LIST, LB_SETCURSEL, 1, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_RULE_LIST, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_RULE_LIST)));
+        RECT rect = {};
+        GetWindowRect(dialog, &rect);
+        shot = Photograph(folder, "rules-dialog", rect);
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        PumpUntil([&] { return !IsWindow(dialog); });
+    } else {
+        shot = false;
+    }
+    vaylo.Exit();
+    ClearRules();
+    return shot || Fail("no screenshot of the context menu or the Rules dialog");
+}
+
 bool PhotographAll(const std::string& folder) {
     SCRATCH_KEY settings(VAYLO_KEY);
     VAYLO vaylo;
@@ -114,8 +164,9 @@ bool PhotographAll(const std::string& folder) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || (argc > 2 && (argc != 4 || std::string(argv[2]) != "main"))) {
-        std::printf("usage: viewer_screenshot FOLDER [main NAME]\n");
+    bool rules = argc == 3 && std::string(argv[2]) == "rules";
+    if (argc < 2 || (argc > 2 && !rules && (argc != 4 || std::string(argv[2]) != "main"))) {
+        std::printf("usage: viewer_screenshot FOLDER [main NAME | rules]\n");
         return 2;
     }
     if (!MainWindowsOfAnyProcess().empty()) {
@@ -124,5 +175,7 @@ int main(int argc, char** argv) {
     }
     if (argc == 4)
         return PhotographMain(argv[1], argv[3]) ? 0 : 1;
+    if (rules)
+        return PhotographRules(argv[1]) ? 0 : 1;
     return PhotographAll(argv[1]) ? 0 : 1;
 }

@@ -1,0 +1,159 @@
+#include "app/RuleEngine.h"
+
+#include "framework/WindowUtilities.h"
+
+namespace {
+
+// Events come in bursts (a show of a window and its children): the look at
+// them waits this long, so one look takes them all.
+UINT const EVENT_DELAY_MS = 30;
+// More named windows than this before the look: the rest wait for the
+// once-a-second look.
+size_t const EVENT_WINDOWS_HELD = 256;
+// Looks between two walks that forget the windows that have gone.
+unsigned const FORGET_EVERY = 60;
+
+} // namespace
+
+RULE_ENGINE* RULE_ENGINE::watching = nullptr;
+
+// The tests of the visible-window list's own filter, asked without a message
+// to the window.
+bool RuleMayTouch(HWND window, HWND own) {
+    if (window == own || !IsWindowVisible(window) || GetParent(window) != nullptr)
+        return false;
+    STRING title = ReadWindowTitle(window);
+    return title.Length() != 0 && !title.Equals("Program Manager");
+}
+
+RULE_ENGINE::~RULE_ENGINE() {
+    Stop();
+}
+
+bool RULE_ENGINE::Start(HWND ownerWindow, UINT_PTR ownerTimer) {
+    if (watching != nullptr)
+        return watching == this;
+    owner = ownerWindow;
+    timer = ownerTimer;
+    // Out of context: nothing is loaded into other programs, and the events
+    // wait in this thread's queue until it pumps.
+    hooks[0] = SetWinEventHook(EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZESTART, nullptr, OnEvent, 0, 0,
+                               WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    hooks[1] = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, OnEvent, 0, 0,
+                               WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    if (hooks[0] == nullptr && hooks[1] == nullptr)
+        return false;
+    watching = this;
+    return true;
+}
+
+void RULE_ENGINE::Stop() {
+    for (HWINEVENTHOOK& hook : hooks) {
+        if (hook != nullptr)
+            UnhookWinEvent(hook);
+        hook = nullptr;
+    }
+    if (watching == this)
+        watching = nullptr;
+    if (owner != nullptr)
+        KillTimer(owner, timer);
+    owner = nullptr;
+    eventWindows.clear();
+}
+
+// Only whole windows count, and only while there is a rule to apply.
+void CALLBACK RULE_ENGINE::OnEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
+    RULE_ENGINE* self = watching;
+    if (self == nullptr || object != OBJID_WINDOW || child != CHILDID_SELF || window == nullptr ||
+        self->store.Empty() || self->eventWindows.size() >= EVENT_WINDOWS_HELD)
+        return;
+    self->eventWindows.push_back(window);
+    SetTimer(self->owner, self->timer, EVENT_DELAY_MS, nullptr);
+}
+
+std::vector<HWND> RULE_ENGINE::TakeEventWindows() {
+    if (owner != nullptr)
+        KillTimer(owner, timer);
+    std::vector<HWND> taken;
+    taken.swap(eventWindows);
+    return taken;
+}
+
+WSTRING RULE_ENGINE::ProgramOf(HWND window) {
+    DWORD processId = 0;
+    if (GetWindowThreadProcessId(window, &processId) == 0 || processId == GetCurrentProcessId())
+        return WSTRING();
+    return ProgramPathOf(processId);
+}
+
+// A window first seen: its program is asked only once there is a rule to
+// compare it with (a desktop without rules costs one look-up per window).
+RULE_ENGINE::KNOWN& RULE_ENGINE::Know(HWND window) {
+    auto found = known.find(window);
+    if (found != known.end())
+        return found->second;
+    KNOWN& fresh = known[window];
+    GetWindowThreadProcessId(window, &fresh.processId);
+    if (fresh.processId == GetCurrentProcessId())
+        fresh.pathAsked = true; // our own windows have no rule
+    if (!store.Empty() && !fresh.pathAsked) {
+        fresh.path = ProgramPathOf(fresh.processId);
+        fresh.pathAsked = true;
+        fresh.when = fresh.path.Length() != 0 ? store.When(fresh.path.c_str()) : 0;
+    }
+    return fresh;
+}
+
+// A rule switched on or off applies to the known windows from now on; a
+// window already seen is not new to a fresh "when opened".
+void RULE_ENGINE::FollowStore() {
+    if (followed == store.Version())
+        return;
+    followed = store.Version();
+    for (auto& entry : known) {
+        KNOWN& window = entry.second;
+        if (!window.pathAsked && !store.Empty()) {
+            window.path = ProgramPathOf(window.processId);
+            window.pathAsked = true;
+        }
+        window.when = window.path.Length() != 0 ? store.When(window.path.c_str()) : 0;
+    }
+}
+
+void RULE_ENGINE::ForgetGoneWindows() {
+    for (auto entry = known.begin(); entry != known.end();)
+        entry = IsWindow(entry->first) ? std::next(entry) : known.erase(entry);
+}
+
+std::vector<RULED_WINDOW> RULE_ENGINE::Due(const std::vector<HWND>& windows, bool listable, HWND own) {
+    FollowStore();
+    if (listable && ++looks % FORGET_EVERY == 0)
+        ForgetGoneWindows();
+    std::vector<RULED_WINDOW> due;
+    for (HWND window : windows) {
+        if (!listable && known.find(window) == known.end() && !RuleMayTouch(window, own))
+            continue;
+        KNOWN& seen = Know(window);
+        // A window due when opened stays new until it is held (Saw): a
+        // program that did not answer in time is asked again at the next look.
+        bool opening = seen.newlySeen && (seen.when & RULE_WHEN_OPENED) != 0;
+        seen.newlySeen = opening;
+        if (seen.when == 0 || seen.refused)
+            continue;
+        bool minimised = IsIconic(window) != FALSE;
+        if (opening || (minimised && (seen.when & RULE_WHEN_MINIMISED)))
+            due.push_back(RULED_WINDOW{window, minimised});
+    }
+    return due;
+}
+
+void RULE_ENGINE::Saw(HWND window) {
+    Know(window).newlySeen = false;
+}
+
+bool RULE_ENGINE::Refused(HWND window) {
+    KNOWN& seen = Know(window);
+    seen.refused = true;
+    seen.newlySeen = false;
+    return told.insert(FoldedPath(seen.path.c_str())).second;
+}
