@@ -60,6 +60,7 @@ void StoreGoodValues(const SCRATCH_KEY& key) {
     key.SetDword("MainWindow", "WPTop", 100);
     key.SetDword("MainWindow", "WPRight", 500);
     key.SetDword("MainWindow", "WPBottom", 400);
+    key.SetDword("MainWindow", "WPDpi", 96);
 }
 
 class StoredSettingsFaults : public ::testing::Test {

@@ -22,6 +22,7 @@ const std::vector<STORED_SETTING> EVERY_SETTING = {
     {"MainWindow", "WPTop"},
     {"MainWindow", "WPRight"},
     {"MainWindow", "WPBottom"},
+    {"MainWindow", "WPDpi"},
     {"MainWindow", "TopMost"},
     {"Font", "lfHeight"},
     {"Font", "lfWidth"},
