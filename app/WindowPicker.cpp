@@ -410,12 +410,15 @@ LRESULT DIALOG::EndDrag(LPARAM lParam) {
     HWND target = WindowFromPoint(point);
     while (HWND up = GetParent(target))
         target = up;
-    // A cloaked window may lie over the point unseen: the next one below that
-    // the user sees there is the one meant.
+    // A cloaked window (visible, yet shown on no screen) may lie over the
+    // point: the next one below it there is the one the user sees.
     RECT bounds = {};
-    while (target != nullptr &&
-           (!IsWindowShownToUser(target) || !GetWindowRect(target, &bounds) || !PtInRect(&bounds, point)))
-        target = GetWindow(target, GW_HWNDNEXT);
+    while (target != nullptr && IsWindowVisible(target) && !IsWindowShownToUser(target)) {
+        do
+            target = GetWindow(target, GW_HWNDNEXT);
+        while (target != nullptr &&
+               (!IsWindowVisible(target) || !GetWindowRect(target, &bounds) || !PtInRect(&bounds, point)));
+    }
 
     MV_LISTBOX list(GetItem(IDC_WINDOW_LIST));
     int count = list.GetCount();

@@ -1,8 +1,8 @@
 #pragma once
 // MV_WINDOW_CHANGES: learns from the system's window events whether the
 // top-level windows may have changed (came, went, were shown, hidden,
-// cloaked, uncloaked, retitled or reparented), so a periodic look at them can skip the
-// enumeration while nothing happened.
+// cloaked, uncloaked, retitled or reparented), so a periodic look at them can
+// skip the enumeration while nothing happened.
 //
 // The events are trusted only once each kind that tells of a change has been
 // seen for a window of another program: a system that does not deliver them
