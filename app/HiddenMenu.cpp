@@ -272,11 +272,27 @@ void DIALOG::ReleaseAllHidden() {
 bool DIALOG::ShowHeldWindows(std::vector<HWND>* denied) {
     std::vector<HWND> windows, restoring, refusedForGood;
     HeldWindows(trayMenu.Get(), windows, restoring);
+    // The set decides what is held, not the items: on Windows another program
+    // can point an item at another entry, and the window whose item it was
+    // would otherwise never come back.
+    menuEntries.ForEach([&windows, &restoring](const HIDDEN_ENTRY& entry) {
+        if (std::find(windows.begin(), windows.end(), entry.window) != windows.end())
+            return;
+        windows.push_back(entry.window);
+        if (entry.restoreOnRelease)
+            restoring.push_back(entry.window);
+    });
     std::vector<HWND> refused = foreign.QueueShows(windows, SW_SHOW, &refusedForGood);
     for (HWND window : restoring)
         if (std::find(refused.begin(), refused.end(), window) == refused.end())
             ShowWindowAsync(window, SW_RESTORE); // queued behind the show
     DropHeldItems(trayMenu.Get(), refused);
+    menuEntries.KeepOnly([this, &refused](const HIDDEN_ENTRY& entry) {
+        if (std::find(refused.begin(), refused.end(), entry.window) != refused.end())
+            return true;
+        heldRecord.Forget(entry.window); // shown, though no item named it any more
+        return false;
+    });
     if (denied != nullptr)
         *denied = refusedForGood;
     return refused.size() == refusedForGood.size();
@@ -284,16 +300,17 @@ bool DIALOG::ShowHeldWindows(std::vector<HWND>* denied) {
 
 // Told once for each window, the first time it is refused: a beep would say
 // nothing of why, and of what would help.
-void DIALOG::TellRunsAsAdministrator(HWND window, const STRING& title, bool show) {
+void DIALOG::TellRunsAsAdministrator(HWND window, const WSTRING& title, bool show) {
     if (std::find(toldDenied.begin(), toldDenied.end(), window) != toldDenied.end())
         return;
     toldDenied.push_back(window);
-    STRING text = STRING("\"") + title.c_str() +
-                  (show ? "\" stays hidden: its program runs as administrator, and only Window Vaylo "
-                          "started as administrator can show it. The next such start holds it again."
-                        : "\" cannot be hidden: its program runs as administrator, and only Window "
-                          "Vaylo started as administrator can hide it.");
-    ShowMessage(text.c_str(), "Window Vaylo", MB_OK | MB_ICONINFORMATION);
+    WSTRING text(L"\"");
+    text.Append(title).Append(
+        show ? L"\" stays hidden: its program runs as administrator, and only Window Vaylo "
+               L"started as administrator can show it. The next such start holds it again."
+             : L"\" cannot be hidden: its program runs as administrator, and only Window "
+               L"Vaylo started as administrator can hide it.");
+    ShowMessage(text, "Window Vaylo", MB_OK | MB_ICONINFORMATION);
 }
 
 void DIALOG::HeldWindows(HMENU menu, std::vector<HWND>& windows, std::vector<HWND>& restoring) {
@@ -382,23 +399,16 @@ LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
 // before it and call itself without end on a crash.
 bool filterInstalled = false;
 
-// Walks the items as they are, frees nothing and asks no program anything:
-// the process is failing, and the windows only need their show requests
-// queued. Submenus first, as on the normal way out.
-void QueueShowOfHeldWindows(HMENU menu) {
-    int count = GetMenuItemCount(menu);
-    for (int position = 0; position < count; ++position) {
-        MENUITEMINFOA item;
-        if (!ReadItem(menu, static_cast<UINT>(position), TRUE, MIIM_SUBMENU | MIIM_FTYPE | MIIM_DATA, item))
-            continue;
-        if (item.hSubMenu != nullptr)
-            QueueShowOfHeldWindows(item.hSubMenu);
-        else if ((item.fType & MFT_OWNERDRAW) && EntryOf(item) != nullptr) {
-            ShowWindowAsync(EntryOf(item)->window, SW_SHOW);
-            if (EntryOf(item)->restoreOnRelease)
-                ShowWindowAsync(EntryOf(item)->window, SW_RESTORE);
-        }
-    }
+// Walks the held entries as they are, frees nothing and asks no program
+// anything: the process is failing, and the windows only need their show
+// requests queued. The entries, not the menu's items, which another program
+// could have changed.
+void QueueShowOfHeldWindows() {
+    menuEntries.ForEach([](const HIDDEN_ENTRY& entry) {
+        ShowWindowAsync(entry.window, SW_SHOW);
+        if (entry.restoreOnRelease)
+            ShowWindowAsync(entry.window, SW_RESTORE);
+    });
 }
 
 } // namespace
@@ -419,7 +429,7 @@ void DIALOG::ShowHeldWindowsBeforeAbort() {
     HMENU menu = menuShownOnCrash;
     menuShownOnCrash = nullptr;
     if (menu != nullptr)
-        QueueShowOfHeldWindows(menu);
+        QueueShowOfHeldWindows();
 }
 
 void DIALOG::ShowHeldWindowsOnAbort(int) {
@@ -431,7 +441,7 @@ LONG WINAPI DIALOG::ShowHeldWindowsBeforeDying(EXCEPTION_POINTERS* exception) {
     HMENU menu = menuShownOnCrash;
     menuShownOnCrash = nullptr; // a fault in here must not come back to it
     if (menu != nullptr)
-        QueueShowOfHeldWindows(menu);
+        QueueShowOfHeldWindows();
     return previousFilter != nullptr ? previousFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
 }
 

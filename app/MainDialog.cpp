@@ -186,7 +186,7 @@ bool DIALOG::EndProgram(INT_PTR code) {
         return false;
     }
     for (HWND window : denied)
-        TellRunsAsAdministrator(window, ReadWindowTitle(window), true);
+        TellRunsAsAdministrator(window, ReadWindowTitleW(window), true);
     EndDialog(hwnd, code);
     return true;
 }

@@ -46,6 +46,11 @@ template <typename ENTRY> class OWNED_ENTRIES {
         return taken;
     }
     size_t Size() const { return entries.size(); }
+    // Reads every entry; allocates nothing, so a failing process may use it.
+    template <typename VISIT> void ForEach(VISIT visit) const {
+        for (const auto& held : entries)
+            visit(*held.second);
+    }
     // Every entry a keep(entry) answers false for leaves the set and is freed.
     template <typename KEEP> void KeepOnly(KEEP keep) {
         for (auto at = entries.begin(); at != entries.end();)

@@ -62,7 +62,7 @@ bool DIALOG::HideByRule(const RULED_WINDOW& due) {
         return false;
     WINDOW_ENTRY entry;
     entry.window = due.window;
-    entry.title = ReadWindowTitle(due.window);
+    entry.title = ReadWindowTitleW(due.window);
     entry.icon = WindowIcon(due.window);
     if (HideEntryWindow(entry, true, due.minimised))
         return true;

@@ -20,10 +20,10 @@ RULE_ENGINE* RULE_ENGINE::watching = nullptr;
 // The tests of the visible-window list's own filter, asked without a message
 // to the window.
 bool RuleMayTouch(HWND window, HWND own) {
-    if (window == own || !IsWindowVisible(window) || GetParent(window) != nullptr)
+    if (window == own || !IsWindowShownToUser(window) || GetParent(window) != nullptr)
         return false;
-    STRING title = ReadWindowTitle(window);
-    return title.Length() != 0 && !title.Equals("Program Manager");
+    WSTRING title = ReadWindowTitleW(window);
+    return title.Length() != 0 && !title.Equals(L"Program Manager");
 }
 
 RULE_ENGINE::~RULE_ENGINE() {

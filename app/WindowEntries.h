@@ -7,14 +7,16 @@
 
 #include <windows.h>
 
-// One entry of list 1000: owned by the list, made afresh at every refill.
+// One entry of list 1000: owned by the main window's set of list entries;
+// the list's item data only names it.
 struct WINDOW_ENTRY {
     WSTRING title; // also the entry's list text
     HWND window = nullptr;
     HICON icon = nullptr;
 };
 
-// One hidden-window item of the tray menu: owned by the menu item.
+// One hidden-window item of the tray menu: owned by the set of held entries;
+// the item's data only names it.
 struct HIDDEN_ENTRY {
     WSTRING title; // the full title, as listed when the window was hidden
     int id = 0;    // the item's command id

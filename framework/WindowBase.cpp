@@ -388,6 +388,19 @@ int MV_WINBASE::ShowMessage(const char* text, const char* caption, UINT style, U
     return hwnd ? MessageBoxOverOwner(box, icon) : MessageBoxIndirectA(&box);
 }
 
+int MV_WINBASE::ShowMessage(const WSTRING& text, const char* caption, UINT style) {
+    SetForegroundWindow(hwnd);
+    WSTRING wideCaption(caption);
+    MSGBOXPARAMSW box = {};
+    box.cbSize = sizeof(box);
+    box.hwndOwner = hwnd ? hwnd : parent;
+    box.hInstance = instance;
+    box.lpszText = text.c_str();
+    box.lpszCaption = wideCaption.c_str();
+    box.dwStyle = style;
+    return hwnd ? MessageBoxOverOwner(box, icon) : MessageBoxIndirectW(&box);
+}
+
 RECT MV_WINBASE::GetItemRect(int id) const {
     RECT rect = {};
     if (!GetWindowRect(GetItem(id), &rect))

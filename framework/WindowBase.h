@@ -7,6 +7,7 @@
 #include "foundation/Handles.h"
 #include "foundation/RegistryKey.h"
 #include "foundation/TextString.h"
+#include "foundation/WideString.h"
 
 #include <windows.h>
 
@@ -70,6 +71,8 @@ class MV_WINBASE {
     HICON SetIcon(HICON newIcon); // returns the previous big icon
     void ApplyFontToChildren(HFONT childFont);
     int ShowMessage(const char* text, const char* caption, UINT style, UINT iconId = 0);
+    // A text that names windows by their (wide) titles.
+    int ShowMessage(const WSTRING& text, const char* caption, UINT style);
     RECT GetItemRect(int id) const;
     static int AllocateCommandId();
 

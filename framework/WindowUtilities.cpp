@@ -255,6 +255,13 @@ int MessageBoxOverOwner(const MSGBOXPARAMSA& box, HICON icon) {
     return MessageBoxIndirectA(&box);
 }
 
+int MessageBoxOverOwner(const MSGBOXPARAMSW& box, HICON icon) {
+    if (!box.hwndOwner)
+        return MessageBoxIndirectW(&box);
+    OPENING_BOX opening(box.hwndOwner, icon);
+    return MessageBoxIndirectW(&box);
+}
+
 STRING EditText(HWND edit) {
     STRING text("");
     int length = edit ? GetWindowTextLengthA(edit) : 0;

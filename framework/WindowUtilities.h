@@ -45,6 +45,8 @@ void CentreWindow(HWND window, HWND reference);
 // MessageBoxIndirectA, the box centred over its owner (CentreWindow) and
 // given icon (unless null) as it is first activated, before it is drawn.
 int MessageBoxOverOwner(const MSGBOXPARAMSA& box, HICON icon);
+// The same for a text that holds window titles, which are wide.
+int MessageBoxOverOwner(const MSGBOXPARAMSW& box, HICON icon);
 
 // Lets message reach window from processes of lower integrity (Windows Vista
 // on): an elevated instance otherwise never receives them from the shell or
