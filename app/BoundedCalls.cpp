@@ -188,3 +188,13 @@ std::vector<HWND> BOUNDED_CALLS::QueueShows(const std::vector<HWND>& windows, in
     }
     return refused;
 }
+
+WSTRING RunsAsAdministratorText(const WSTRING& title, bool show) {
+    WSTRING text(L"\"");
+    text.Append(title).Append(
+        show ? L"\" stays hidden: its program runs as administrator, and only Window Vaylo "
+               L"started as administrator can show it."
+             : L"\" cannot be hidden: its program runs as administrator, and only Window "
+               L"Vaylo started as administrator can hide it.");
+    return text;
+}

@@ -56,6 +56,10 @@ class BOUNDED_CALLS {
     std::map<DWORD, DWORD> timedOutAt; // thread id -> tick count of its last timeout
 };
 
+// What the user is told of a window whose show (show) or hide was refused
+// as to a program running as administrator: the title, and what would help.
+WSTRING RunsAsAdministratorText(const WSTRING& title, bool show);
+
 #ifdef VAYLO_FAULT_TRIGGERS
 // Test builds only: the error every queued show or hide is refused with, as
 // by a full queue or by a program running with higher rights; ERROR_SUCCESS

@@ -304,12 +304,9 @@ void DIALOG::TellRunsAsAdministrator(HWND window, const WSTRING& title, bool sho
     if (std::find(toldDenied.begin(), toldDenied.end(), window) != toldDenied.end())
         return;
     toldDenied.push_back(window);
-    WSTRING text(L"\"");
-    text.Append(title).Append(
-        show ? L"\" stays hidden: its program runs as administrator, and only Window Vaylo "
-               L"started as administrator can show it. The next such start holds it again."
-             : L"\" cannot be hidden: its program runs as administrator, and only Window "
-               L"Vaylo started as administrator can hide it.");
+    WSTRING text = RunsAsAdministratorText(title, show);
+    if (show)
+        text.Append(L" The next such start holds it again.");
     ShowMessage(text, "Window Vaylo", MB_OK | MB_ICONINFORMATION);
 }
 

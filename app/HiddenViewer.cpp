@@ -63,8 +63,9 @@ void HIDDEN::OnCommand(WPARAM wParam, LPARAM lParam) {
 // program back (Wine has none), that would also activate the window. A
 // program that does not answer gets the request queued and keeps its entry
 // until it has handled it; one whose request cannot even be queued keeps it
-// too, with a beep. The tray menu drops its own item of the window the next
-// time it opens.
+// too, with a beep, or with a message where the window's program runs as
+// administrator (no retry gets through to it). The tray menu drops its own
+// item of the window the next time it opens.
 void HIDDEN::ShowSelectedWindow() {
     MV_LISTBOX list(GetItem(IDC_HIDDEN_LIST));
     int index = list.GetCurSel();
@@ -73,8 +74,14 @@ void HIDDEN::ShowSelectedWindow() {
     LRESULT data = list.GetItemData(index);
     if (data == LB_ERR || data == 0)
         return;
-    if (!foreign.QueueShows({reinterpret_cast<HWND>(data)}, SW_SHOWNA).empty())
+    HWND window = reinterpret_cast<HWND>(data);
+    std::vector<HWND> denied;
+    bool refused = !foreign.QueueShows({window}, SW_SHOWNA, &denied).empty();
+    if (refused && denied.empty())
         MessageBeep(MB_ICONEXCLAMATION);
+    else if (refused)
+        ShowMessage(RunsAsAdministratorText(ReadWindowTitleW(window), true), "Window Vaylo",
+                    MB_OK | MB_ICONINFORMATION);
     FillHiddenList();
 }
 
