@@ -473,10 +473,15 @@ struct RULES_FIGURES {
     SUMMARY unchanged[2], changed[2]; // without rules, with ten
 };
 
-// The program reads its rules as it starts: one start without, one with ten.
+// The program reads its rules as it starts: starts without and with ten
+// rules take turns, three rounds, so that both meet the same load of the
+// machine; each round adds a third of the samples to each figure.
 bool MeasureRules(int windows, int samples, RULES_FIGURES& figures) {
     figures.windows = windows;
-    for (int withRules = 0; withRules < 2; ++withRules) {
+    int const rounds = 3;
+    std::vector<double> times[2][2]; // [with rules][changed]
+    for (int turn = 0; turn < 2 * rounds; ++turn) {
+        int withRules = turn % 2;
         ClearRules();
         DWORD const both = 3;
         for (int n = 0; withRules && n < 10; ++n)
@@ -486,7 +491,8 @@ bool MeasureRules(int windows, int samples, RULES_FIGURES& figures) {
         HideToTrayQuietly(settings);
         TARGETS targets;
         wchar_t prefix[32];
-        std::swprintf(prefix, 32, L"R%lu.%d", static_cast<unsigned long>(GetCurrentProcessId()), windows);
+        std::swprintf(prefix, 32, L"R%lu.%d.%d", static_cast<unsigned long>(GetCurrentProcessId()), windows,
+                      turn);
         VAYLO vaylo;
         if (!targets.Start({L"many:" + std::to_wstring(windows) + L":" + prefix}) || !vaylo.Start() ||
             !WaitListedCount(vaylo, windows)) {
@@ -494,11 +500,33 @@ bool MeasureRules(int windows, int samples, RULES_FIGURES& figures) {
             ClearRules();
             return false;
         }
-        Progress("  %d windows, %s rules\n", windows, withRules ? "ten" : "no");
+        Progress("  %d windows, %s rules, round %d\n", windows, withRules ? "ten" : "no", turn / 2 + 1);
         CHANGER changer(targets, prefix, windows);
-        figures.unchanged[withRules] = Refreshes(vaylo.main, samples, 100, nullptr);
-        figures.changed[withRules] = Refreshes(vaylo.main, samples, 100, &changer);
+        TimedRefresh(vaylo.main); // warm
+        for (int changed = 0; changed < 2; ++changed) {
+            for (int i = 0; i < (samples + rounds - 1) / rounds; ++i) {
+                if (changed)
+                    changer.ChangeATenth();
+                times[withRules][changed].push_back(TimedRefresh(vaylo.main));
+                PumpFor(100);
+            }
+        }
         vaylo.Exit();
+    }
+    // Every sample, in order of size: the refreshes that wait for a busy
+    // targets.exe stand apart from the rest.
+    for (int withRules = 0; withRules < 2; ++withRules)
+        for (int changed = 0; changed < 2; ++changed) {
+            std::vector<double> sorted = times[withRules][changed];
+            std::sort(sorted.begin(), sorted.end());
+            Progress("  %s rules, %s:", withRules ? "ten" : "no", changed ? "changed" : "unchanged");
+            for (double time : sorted)
+                Progress(" %.0f", time);
+            Progress("\n");
+        }
+    for (int withRules = 0; withRules < 2; ++withRules) {
+        figures.unchanged[withRules] = Summarise(times[withRules][0]);
+        figures.changed[withRules] = Summarise(times[withRules][1]);
     }
     ClearRules();
     return true;
@@ -521,9 +549,9 @@ std::string RulesMarkdown(const std::vector<RULES_FIGURES>& figures) {
     return out;
 }
 
-bool MeasureAllRules(int samples, std::vector<RULES_FIGURES>& figures) {
+bool MeasureAllRules(int samples, const std::vector<int>& sizes, std::vector<RULES_FIGURES>& figures) {
     bool ok = true;
-    for (int windows : {100, 1000}) {
+    for (int windows : sizes) {
         figures.emplace_back();
         ok = MeasureRules(windows, samples, figures.back()) && ok;
     }
@@ -830,7 +858,7 @@ int main(int argc, char** argv) {
     }
     REPORT report;
     if (options.rulesOnly > 0) {
-        bool measured = MeasureAllRules(options.rulesOnly, report.rules);
+        bool measured = MeasureAllRules(options.rulesOnly, options.sizes, report.rules);
         std::string table = "Measured: " + BuildName() + ".\n" + RulesMarkdown(report.rules);
         std::printf("%s", table.c_str());
         FILE* file = options.markdown.empty()
@@ -867,7 +895,7 @@ int main(int argc, char** argv) {
     Progress("held windows\n");
     ok = MeasureHeld(5, report.held) && ok;
     Progress("rules\n");
-    ok = MeasureAllRules(options.samples, report.rules) && ok;
+    ok = MeasureAllRules(options.samples, {100, 1000}, report.rules) && ok;
 
     std::string table = Markdown(report, options);
     std::printf("\n%s", table.c_str());
