@@ -73,9 +73,9 @@ bool DIALOG::HideByRule(const RULED_WINDOW& due) {
 }
 
 void DIALOG::TellUnhideable(HWND window) {
-    WSTRING text = MenuText(L"Window Vaylo cannot hide the windows of ",
-                            FileNameOf(RULE_ENGINE::ProgramOf(window).c_str()),
-                            L": the program may be running as administrator. Its windows stay as they are.");
+    WSTRING text = L"Window Vaylo cannot hide the windows of " +
+                   FileNameOf(RULE_ENGINE::ProgramOf(window).c_str()) +
+                   L": the program may be running as administrator. Its windows stay as they are.";
     MessageBoxW(hwnd, text.c_str(), L"Window Vaylo", MB_OK | MB_ICONWARNING);
 }
 

@@ -2,6 +2,8 @@
 
 #include "framework/WindowUtilities.h"
 
+#include <new>
+
 namespace {
 
 // Events come in bursts (a show of a window and its children): the look at
@@ -35,6 +37,11 @@ bool RULE_ENGINE::Start(HWND ownerWindow, UINT_PTR ownerTimer) {
         return watching == this;
     owner = ownerWindow;
     timer = ownerTimer;
+    try {
+        eventWindows.reserve(EVENT_WINDOWS_HELD);
+    } catch (const std::bad_alloc&) {
+        return false; // the looks still find every window
+    }
     // Out of context: nothing is loaded into other programs, and the events
     // wait in this thread's queue until it pumps.
     hooks[0] = SetWinEventHook(EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZESTART, nullptr, OnEvent, 0, 0,
@@ -61,21 +68,24 @@ void RULE_ENGINE::Stop() {
     eventWindows.clear();
 }
 
-// Only whole windows count, and only while there is a rule to apply.
+// Only whole windows count, and only while there is a rule to apply. No
+// exception may leave: the 32-bit build cannot unwind through user32's
+// frames. Room for the windows is made once, at the start.
 void CALLBACK RULE_ENGINE::OnEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
     RULE_ENGINE* self = watching;
     if (self == nullptr || object != OBJID_WINDOW || child != CHILDID_SELF || window == nullptr ||
-        self->store.Empty() || self->eventWindows.size() >= EVENT_WINDOWS_HELD)
+        self->store.Empty() || self->eventWindows.size() >= self->eventWindows.capacity())
         return;
     self->eventWindows.push_back(window);
     SetTimer(self->owner, self->timer, EVENT_DELAY_MS, nullptr);
 }
 
+// The held room stays for the next events.
 std::vector<HWND> RULE_ENGINE::TakeEventWindows() {
     if (owner != nullptr)
         KillTimer(owner, timer);
-    std::vector<HWND> taken;
-    taken.swap(eventWindows);
+    std::vector<HWND> taken(eventWindows);
+    eventWindows.clear();
     return taken;
 }
 
@@ -97,7 +107,7 @@ RULE_ENGINE::KNOWN& RULE_ENGINE::Know(HWND window) {
     if (fresh.processId == GetCurrentProcessId())
         fresh.pathAsked = true; // our own windows have no rule
     if (!store.Empty() && !fresh.pathAsked) {
-        fresh.path = ProgramPathOf(fresh.processId);
+        fresh.path = PathOf(fresh.processId);
         fresh.pathAsked = true;
         fresh.when = fresh.path.Length() != 0 ? store.When(fresh.path.c_str()) : 0;
     }
@@ -113,11 +123,22 @@ void RULE_ENGINE::FollowStore() {
     for (auto& entry : known) {
         KNOWN& window = entry.second;
         if (!window.pathAsked && !store.Empty()) {
-            window.path = ProgramPathOf(window.processId);
+            window.path = PathOf(window.processId);
             window.pathAsked = true;
         }
         window.when = window.path.Length() != 0 ? store.When(window.path.c_str()) : 0;
     }
+}
+
+// Most windows share their process with others: each process is asked once
+// per look (a process id is not reused while the look lasts).
+WSTRING RULE_ENGINE::PathOf(DWORD processId) {
+    auto found = pathsThisLook.find(processId);
+    if (found != pathsThisLook.end())
+        return found->second;
+    WSTRING path = ProgramPathOf(processId);
+    pathsThisLook[processId] = path;
+    return path;
 }
 
 void RULE_ENGINE::ForgetGoneWindows() {
@@ -126,6 +147,7 @@ void RULE_ENGINE::ForgetGoneWindows() {
 }
 
 std::vector<RULED_WINDOW> RULE_ENGINE::Due(const std::vector<HWND>& windows, bool listable, HWND own) {
+    pathsThisLook.clear();
     FollowStore();
     if (listable && ++looks % FORGET_EVERY == 0)
         ForgetGoneWindows();
@@ -148,6 +170,7 @@ std::vector<RULED_WINDOW> RULE_ENGINE::Due(const std::vector<HWND>& windows, boo
 }
 
 void RULE_ENGINE::Saw(HWND window) {
+    pathsThisLook.clear();
     Know(window).newlySeen = false;
 }
 

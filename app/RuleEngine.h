@@ -68,6 +68,7 @@ class RULE_ENGINE {
     KNOWN& Know(HWND window);
     void FollowStore();
     void ForgetGoneWindows();
+    WSTRING PathOf(DWORD processId);
     static void CALLBACK OnEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child,
                                  DWORD thread, DWORD time);
     static RULE_ENGINE* watching; // the hook procedure has no context
@@ -75,7 +76,8 @@ class RULE_ENGINE {
     RULE_STORE store;
     std::unordered_map<HWND, KNOWN> known;
     std::set<std::wstring> told; // programs whose refusal was told, folded
-    unsigned followed = 0;       // the store's version the known windows follow
+    std::unordered_map<DWORD, WSTRING> pathsThisLook;
+    unsigned followed = 0; // the store's version the known windows follow
     unsigned looks = 0;
     HWND owner = nullptr;
     UINT_PTR timer = 0;
