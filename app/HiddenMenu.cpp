@@ -118,13 +118,14 @@ int DIALOG::AddMenuEntry(const WINDOW_ENTRY& entry, bool restoreOnRelease) {
 // between the probe and the hide gets a show queued after the hide, so that
 // it comes back as soon as it recovers, and keeps no item. false: nothing
 // was hidden.
-bool DIALOG::HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem, bool restoreOnRelease) {
+bool DIALOG::HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem, bool restoreOnRelease,
+                             bool tellRefusal) {
     HWND target = entry.window;
     bool denied = false;
     if (!foreign.Answers(target, &denied)) {
-        if (denied)
+        if (denied && tellRefusal)
             TellRunsAsAdministrator(target, entry.title, false);
-        else if (IsWindow(target))
+        else if (!denied && IsWindow(target))
             MessageBeep(MB_ICONEXCLAMATION);
         return false;
     }
@@ -137,10 +138,10 @@ bool DIALOG::HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem, bool rest
         return true;
     if (id != 0)
         TakeMenuEntry(trayMenu.Get(), static_cast<UINT>(id), false);
-    if (denied)
-        TellRunsAsAdministrator(target, entry.title, false); // it stays as it was
-    else
+    if (!denied)
         ShowWindowAsync(target, SW_SHOW);
+    else if (tellRefusal)
+        TellRunsAsAdministrator(target, entry.title, false); // it stays as it was
     return false;
 }
 

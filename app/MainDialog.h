@@ -70,7 +70,11 @@ class DIALOG : public MV_TRAYDIALOG {
     // The item's id; 0: no item was made. restoreOnRelease: the window comes
     // back restored, not minimised.
     int AddMenuEntry(const WINDOW_ENTRY& entry, bool restoreOnRelease = false);
-    bool HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem, bool restoreOnRelease = false);
+    // tellRefusal false: a hide refused as to a program running as
+    // administrator is left to the caller to tell (a rule tells it once for
+    // the program, not for each of its windows).
+    bool HideEntryWindow(const WINDOW_ENTRY& entry, bool withItem, bool restoreOnRelease = false,
+                         bool tellRefusal = true);
     void RestoreMenuEntry(UINT id);
     void PruneMenu();
     void ReleaseAllHidden();

@@ -64,9 +64,11 @@ bool DIALOG::HideByRule(const RULED_WINDOW& due) {
     entry.window = due.window;
     entry.title = ReadWindowTitleW(due.window);
     entry.icon = WindowIcon(due.window);
-    if (HideEntryWindow(entry, true, due.minimised))
+    if (HideEntryWindow(entry, true, due.minimised, false))
         return true;
-    if (IsWindow(due.window) && IsWindowVisible(due.window) && foreign.Answers(due.window) &&
+    bool denied = false;
+    bool answers = foreign.Answers(due.window, &denied);
+    if (IsWindow(due.window) && IsWindowVisible(due.window) && (answers || denied) &&
         rules.Refused(due.window))
         TellUnhideable(due.window);
     return false;
@@ -76,7 +78,7 @@ void DIALOG::TellUnhideable(HWND window) {
     WSTRING text = L"Window Vaylo cannot hide the windows of " +
                    FileNameOf(RULE_ENGINE::ProgramOf(window).c_str()) +
                    L": the program may be running as administrator. Its windows stay as they are.";
-    MessageBoxW(hwnd, text.c_str(), L"Window Vaylo", MB_OK | MB_ICONWARNING);
+    ShowMessage(text, "Window Vaylo", MB_OK | MB_ICONWARNING);
 }
 
 // ---------------------------------------------------------------- the context menu
