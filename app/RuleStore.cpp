@@ -1,6 +1,7 @@
 #include "app/RuleStore.h"
 
 #include "foundation/Handles.h"
+#include "foundation/SystemUtilities.h"
 
 #include <algorithm>
 #include <memory>
@@ -23,18 +24,9 @@ typedef DWORD(WINAPI* GetModuleFileNameExProc)(HANDLE, HMODULE, LPWSTR, DWORD);
 // From the system folder only: a psapi.dll beside the program is never loaded.
 // Loaded once and kept for the process's life.
 GetModuleFileNameExProc PsapiModuleFileName() {
-    static LOADED_MODULE psapi;
-    static bool tried = false;
-    if (!tried) {
-        tried = true;
-        wchar_t folder[MAX_PATH] = {};
-        UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-        if (length > 0 && length < MAX_PATH)
-            psapi.Reset(LoadLibraryW((WSTRING(folder) + L"\\psapi.dll").c_str()));
-    }
-    return psapi.IsValid() ? reinterpret_cast<GetModuleFileNameExProc>(
-                                 reinterpret_cast<void*>(GetProcAddress(psapi.Get(), "GetModuleFileNameExW")))
-                           : nullptr;
+    static GetModuleFileNameExProc const moduleFileName =
+        LibraryProc<GetModuleFileNameExProc>(LoadSystemLibrary("psapi.dll"), "GetModuleFileNameExW");
+    return moduleFileName;
 }
 
 // The stored data as the rule reads it: a DWORD's bits; other types none.
@@ -73,9 +65,8 @@ WSTRING FileNameOf(const wchar_t* path) {
 }
 
 WSTRING ProgramPathOf(DWORD processId) {
-    static QueryFullProcessImageNameProc const queryFull =
-        reinterpret_cast<QueryFullProcessImageNameProc>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
+    static QueryFullProcessImageNameProc const queryFull = LibraryProc<QueryFullProcessImageNameProc>(
+        GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameW");
     KERNEL_HANDLE process(
         OpenProcess(queryFull != nullptr ? QUERY_LIMITED : PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
                     processId));

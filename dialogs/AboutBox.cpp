@@ -225,18 +225,14 @@ struct VERSION_CALLS {
     QUERY query = nullptr;
 };
 
-template <typename PROC> PROC Lookup(HMODULE module, const char* name) {
-    return reinterpret_cast<PROC>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 const VERSION_CALLS& VersionCalls() {
     static const VERSION_CALLS calls = [] {
         VERSION_CALLS found;
         HMODULE library = LoadSystemLibrary("version.dll");
         if (library != nullptr) {
-            found.infoSize = Lookup<VERSION_CALLS::INFO_SIZE>(library, "GetFileVersionInfoSizeA");
-            found.info = Lookup<VERSION_CALLS::INFO>(library, "GetFileVersionInfoA");
-            found.query = Lookup<VERSION_CALLS::QUERY>(library, "VerQueryValueA");
+            found.infoSize = LibraryProc<VERSION_CALLS::INFO_SIZE>(library, "GetFileVersionInfoSizeA");
+            found.info = LibraryProc<VERSION_CALLS::INFO>(library, "GetFileVersionInfoA");
+            found.query = LibraryProc<VERSION_CALLS::QUERY>(library, "VerQueryValueA");
         }
         return found;
     }();

@@ -87,10 +87,6 @@ struct COM_CALLS {
     CREATE create = nullptr;
 };
 
-template <typename PROC> PROC Lookup(HMODULE module, const char* name) {
-    return reinterpret_cast<PROC>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 // Held until the process ends: COM objects the system caches (the shell's
 // class factories) live in libraries ole32 loaded.
 const COM_CALLS& ComCalls() {
@@ -98,9 +94,9 @@ const COM_CALLS& ComCalls() {
         COM_CALLS found;
         HMODULE ole = LoadSystemLibrary("ole32.dll");
         if (ole != nullptr) {
-            found.initialize = Lookup<COM_CALLS::INITIALIZE>(ole, "CoInitialize");
-            found.uninitialize = Lookup<COM_CALLS::UNINITIALIZE>(ole, "CoUninitialize");
-            found.create = Lookup<COM_CALLS::CREATE>(ole, "CoCreateInstance");
+            found.initialize = LibraryProc<COM_CALLS::INITIALIZE>(ole, "CoInitialize");
+            found.uninitialize = LibraryProc<COM_CALLS::UNINITIALIZE>(ole, "CoUninitialize");
+            found.create = LibraryProc<COM_CALLS::CREATE>(ole, "CoCreateInstance");
         }
         if (found.initialize == nullptr || found.uninitialize == nullptr)
             found = COM_CALLS();

@@ -99,6 +99,12 @@ bool LaunchOnDesktop(const wchar_t* commandLine, PROCESS_INFORMATION* info = nul
 // folder, where a file of the same name may have been planted) or the
 // current one. Null when the system has no such library.
 HMODULE LoadSystemLibrary(const char* fileName);
+// A function of a library looked up by name, as the type PROC; null when the
+// library is null or has no such function (an older system).
+template <typename PROC> PROC LibraryProc(HMODULE library, const char* name) {
+    return library != nullptr ? reinterpret_cast<PROC>(reinterpret_cast<void*>(GetProcAddress(library, name)))
+                              : nullptr;
+}
 // For the rest of the process, a library loaded by name alone (the system's
 // own libraries load some on first use: shell32 its delayed imports) is
 // looked for in the system folder only, where the system can do so (Windows

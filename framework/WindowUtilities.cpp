@@ -118,12 +118,8 @@ bool IsWindowShownToUser(HWND window) {
     if (!IsWindowVisible(window))
         return false;
     typedef HRESULT(WINAPI * WindowAttributeProc)(HWND, DWORD, PVOID, DWORD);
-    static WindowAttributeProc const windowAttribute = [] {
-        HMODULE library = LoadSystemLibrary("dwmapi.dll");
-        return library != nullptr ? reinterpret_cast<WindowAttributeProc>(reinterpret_cast<void*>(
-                                        GetProcAddress(library, "DwmGetWindowAttribute")))
-                                  : nullptr;
-    }();
+    static WindowAttributeProc const windowAttribute =
+        LibraryProc<WindowAttributeProc>(LoadSystemLibrary("dwmapi.dll"), "DwmGetWindowAttribute");
     if (windowAttribute == nullptr)
         return true;
     DWORD const CLOAKED = 14; // DWMWA_CLOAKED, Windows 8 on; earlier systems fail the call
