@@ -240,6 +240,12 @@ std::string Narrow(const std::wstring& text) {
     return narrow;
 }
 
+// A window that merely exists may not be shown yet: a test that waited only
+// for that would see it hidden before anybody hid it.
+bool TARGETS::Shown(HWND window) {
+    return window != nullptr && GetPropW(window, TARGET_SHOWN_PROPERTY) != nullptr;
+}
+
 bool TARGETS::Start(const std::vector<std::wstring>& specs) {
     std::string path = TargetsPath();
     std::wstring line = Quoted(std::wstring(path.begin(), path.end()));
@@ -262,9 +268,9 @@ bool TARGETS::Start(const std::vector<std::wstring>& specs) {
                            long count = std::wcstol(spec.c_str() + colon + 1, nullptr, 10);
                            wchar_t last[16];
                            std::swprintf(last, 16, L" %04ld", count - 1);
-                           if (count > 0 && Window(spec.substr(second + 1) + last) == nullptr)
+                           if (count > 0 && !Shown(Window(spec.substr(second + 1) + last)))
                                return false;
-                       } else if (Window(spec.substr(colon + 1)) == nullptr) {
+                       } else if (!Shown(Window(spec.substr(colon + 1)))) {
                            return false;
                        }
                    }

@@ -21,6 +21,9 @@ UINT const WM_TRAYNOTIFY = WM_APP + 1;
 UINT const TARGET_BUSY = WM_APP + 7; // posted to a window of targets.exe (see Targets.cpp)
 UINT const TARGET_ICON = WM_APP + 8; // posted: the window takes another icon
 UINT const TARGET_TRAP = WM_APP + 9; // sent: it hangs just after answering the next WM_NULL
+// Set on a window of targets.exe once its first show has returned: from then
+// on, only somebody else hides it.
+wchar_t const TARGET_SHOWN_PROPERTY[] = L"VayloTargetShown";
 int const LIST_ID = IDC_WINDOW_LIST;
 int const PICKER_ID = IDC_PICKER;
 int const MENU_ITEM_HEIGHT = 18; // every hidden-window item of the tray menu at 96 DPI (the prefix's)
@@ -74,7 +77,8 @@ std::string Narrow(const std::wstring& text);
 class TARGETS {
   public:
     // Starts targets.exe with the arguments and waits until every titled
-    // window among them exists and is visible.
+    // window among them exists and has been shown (another program, a rule,
+    // may have hidden it again since).
     bool Start(const std::vector<std::wstring>& specs);
     // The window of this process with that title, or null.
     HWND Window(const std::wstring& title) const;
@@ -83,6 +87,9 @@ class TARGETS {
     HWND Untitled() const;
     DWORD Id() const { return process.Id(); }
     CHILD_PROCESS process;
+
+  private:
+    static bool Shown(HWND window);
 };
 
 // Whether the window passes the list's filter: visible, without a parent or

@@ -81,6 +81,7 @@ LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     }
     case WM_DESTROY:
+        RemovePropW(window, TARGET_SHOWN_PROPERTY);
         if (GetParent(window) != nullptr)
             return 0;
         if (GetCurrentThreadId() != mainThread)
@@ -121,6 +122,7 @@ HWND MakeWindow(const std::wstring& title, DWORD style, HWND owner, bool withChi
     }
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
+    SetPropW(window, TARGET_SHOWN_PROPERTY, reinterpret_cast<HANDLE>(1));
     return window;
 }
 
@@ -141,6 +143,7 @@ DWORD WINAPI HungThread(void* context) {
     if (window != nullptr) {
         ShowWindow(window, SW_SHOWNORMAL);
         UpdateWindow(window);
+        SetPropW(window, TARGET_SHOWN_PROPERTY, reinterpret_cast<HANDLE>(1));
         // Let the shell-side messages of the show arrive, then stop answering.
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
