@@ -44,22 +44,22 @@ bool RULE_ENGINE::Start(HWND ownerWindow, UINT_PTR ownerTimer) {
     }
     // Out of context: nothing is loaded into other programs, and the events
     // wait in this thread's queue until it pumps.
-    hooks[0] = SetWinEventHook(EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZESTART, nullptr, OnEvent, 0, 0,
-                               WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
-    hooks[1] = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, OnEvent, 0, 0,
-                               WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
-    if (hooks[0] == nullptr && hooks[1] == nullptr)
+    DWORD const events[] = {EVENT_SYSTEM_MINIMIZESTART, EVENT_OBJECT_SHOW};
+    bool any = false;
+    for (size_t n = 0; n < sizeof hooks / sizeof hooks[0]; ++n) {
+        hooks[n].Reset(SetWinEventHook(events[n], events[n], nullptr, OnEvent, 0, 0,
+                                       WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
+        any = any || hooks[n].IsValid();
+    }
+    if (!any)
         return false;
     watching = this;
     return true;
 }
 
 void RULE_ENGINE::Stop() {
-    for (HWINEVENTHOOK& hook : hooks) {
-        if (hook != nullptr)
-            UnhookWinEvent(hook);
-        hook = nullptr;
-    }
+    for (EVENT_HOOK& hook : hooks)
+        hook.Close();
     if (watching == this)
         watching = nullptr;
     if (owner != nullptr)

@@ -10,6 +10,7 @@
 // A window whose hide did not happen is left alone for the rest of the run.
 
 #include "app/RuleStore.h"
+#include "foundation/Handles.h"
 
 #include <windows.h>
 
@@ -81,6 +82,6 @@ class RULE_ENGINE {
     unsigned looks = 0;
     HWND owner = nullptr;
     UINT_PTR timer = 0;
-    HWINEVENTHOOK hooks[2] = {};
+    EVENT_HOOK hooks[2];
     std::vector<HWND> eventWindows;
 };

@@ -87,6 +87,12 @@ struct KEY {
     static BOOL Free(HKEY key) { return RegCloseKey(key) == ERROR_SUCCESS; }
 };
 
+struct WIN_EVENT_HOOK {
+    using TYPE = HWINEVENTHOOK;
+    static bool IsValid(HWINEVENTHOOK hook) { return hook != nullptr; }
+    static BOOL Free(HWINEVENTHOOK hook) { return UnhookWinEvent(hook); }
+};
+
 } // namespace handle_traits
 
 // Process, thread, file, mapping, event.
@@ -100,6 +106,8 @@ using ICON_HANDLE = OWNED_HANDLE<handle_traits::ICON>;
 using MENU_HANDLE = OWNED_HANDLE<handle_traits::MENU>;
 using LOADED_MODULE = OWNED_HANDLE<handle_traits::MODULE>;
 using OPEN_KEY = OWNED_HANDLE<handle_traits::KEY>;
+// From SetWinEventHook.
+using EVENT_HOOK = OWNED_HANDLE<handle_traits::WIN_EVENT_HOOK>;
 
 // A window's DC from GetDC, with the stretch mode, background mode and text
 // colour it had; all three are put back and the DC released on destruction.

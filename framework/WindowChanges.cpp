@@ -50,9 +50,9 @@ bool MV_WINDOW_CHANGES::Start() {
     for (size_t n = 0; n < sizeof hooks / sizeof hooks[0]; ++n) {
         // Out of context: nothing is loaded into other programs, and the
         // events wait in this thread's queue until it pumps.
-        hooks[n] =
-            SetWinEventHook(WATCHED[n].first, WATCHED[n].last, nullptr, OnEvent, 0, 0, WINEVENT_OUTOFCONTEXT);
-        any = any || hooks[n] != nullptr;
+        hooks[n].Reset(
+            SetWinEventHook(WATCHED[n].first, WATCHED[n].last, nullptr, OnEvent, 0, 0, WINEVENT_OUTOFCONTEXT));
+        any = any || hooks[n].IsValid();
     }
     if (any)
         watching = this;
@@ -60,11 +60,8 @@ bool MV_WINDOW_CHANGES::Start() {
 }
 
 void MV_WINDOW_CHANGES::Stop() {
-    for (HWINEVENTHOOK& hook : hooks) {
-        if (hook != nullptr)
-            UnhookWinEvent(hook);
-        hook = nullptr;
-    }
+    for (EVENT_HOOK& hook : hooks)
+        hook.Close();
     if (watching == this)
         watching = nullptr;
     seenElsewhere = 0;

@@ -14,6 +14,8 @@
 // One per thread that pumps messages: the events arrive as that thread's
 // messages. The hooks are removed by Stop or the destructor.
 
+#include "foundation/Handles.h"
+
 #include <windows.h>
 
 class MV_WINDOW_CHANGES {
@@ -44,7 +46,7 @@ class MV_WINDOW_CHANGES {
                                  DWORD thread, DWORD time);
     static MV_WINDOW_CHANGES* watching; // the hook procedure has no context
 
-    HWINEVENTHOOK hooks[4] = {};
+    EVENT_HOOK hooks[4];
     unsigned seenElsewhere = 0; // one bit per trusted event kind
     bool changed = true;
     unsigned skipped = 0;

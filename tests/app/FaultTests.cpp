@@ -927,6 +927,41 @@ TEST_F(FaultBuildTest, ShowsAndHidesDeniedAsToAnAdministratorsProgram_AreToldOnc
     ShowWindow(targets.Window(held), SW_SHOWNA);
 }
 
+// A rule's hides refused as to a program running as administrator: its
+// program is told of once, not once per window, and both windows stay.
+class RuleFaultTest : public FaultBuildTest {
+  protected:
+    RuleFaultTest() {
+        DWORD whenMinimised = 1;
+        ClearRules();
+        WriteRule(TargetsProgram(), REG_DWORD,
+                  std::string(reinterpret_cast<const char*>(&whenMinimised), sizeof whenMinimised));
+    }
+    ~RuleFaultTest() override { ClearRules(); }
+};
+
+TEST_F(RuleFaultTest, HidesDeniedAsToAnAdministratorsProgram_AreToldOncePerProgram) {
+    std::wstring titles[2] = {Title(L"first"), Title(L"second")};
+    ASSERT_TRUE(StartListedTargets({titles[0], titles[1]}));
+    ASSERT_TRUE(vaylo.Send(RegisterWindowMessageW(L"Vaylo.Fault.RefuseShows"), 2, 0));
+    std::vector<std::wstring> told;
+    ANSWERER answerer(OwnedDialog(vaylo.main), [&](HWND box, int) {
+        told.push_back(TitleOf(GetDlgItem(box, 0xFFFF)));
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    for (const std::wstring& title : titles) {
+        ShowWindow(targets.Window(title), SW_MINIMIZE);
+        EXPECT_TRUE(PumpUntil([&] { return told.size() == 1; }, 3000)) << "not told";
+    }
+    PumpFor(2000); // several looks: a second message would have come by now
+    answerer.Stop();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find(L"targets.exe"), std::wstring::npos) << Narrow(told[0]);
+    for (const std::wstring& title : titles)
+        EXPECT_TRUE(IsWindowVisible(targets.Window(title)));
+    EXPECT_TRUE(HeldRecord().empty());
+}
+
 // A recorded window whose item cannot be made at the next start is shown
 // there and then, and leaves the record.
 TEST_F(FaultBuildTest, MenuItemRefusedAtTheTakeOver_TheWindowIsShown) {
