@@ -273,6 +273,14 @@ TEST_F(CaptionFitTest, EveryCaptionOfEveryDialog_FitsItsControl) {
     Cancel(options);
     ASSERT_TRUE(Gone(options));
 
+    std::wstring ruled = Title(L"rules");
+    ASSERT_NE(StartListed(ruled), nullptr);
+    ASSERT_TRUE(vaylo.ChooseFromContextMenu(ruled, 3));
+    HWND rules = Wait(L"Rules");
+    Check("Rules", rules, IDD_RULES);
+    Cancel(rules);
+    ASSERT_TRUE(Gone(rules));
+
     // Minimising asks; No leaves the window minimised in place.
     PostMessageW(vaylo.main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     HWND query = Wait(L"Query");
@@ -293,5 +301,5 @@ TEST_F(CaptionFitTest, EveryCaptionOfEveryDialog_FitsItsControl) {
     Check("Enter Password", prompt, IDD_PASSWORD);
     Cancel(prompt);
     ASSERT_TRUE(Gone(prompt));
-    EXPECT_EQ(9, dialogs);
+    EXPECT_EQ(10, dialogs);
 }

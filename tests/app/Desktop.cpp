@@ -613,6 +613,13 @@ bool VAYLO::ChooseMenuItem(HWND menu, int position) const {
     return MenuEnded(menu);
 }
 
+bool VAYLO::ChooseFromContextMenu(const std::wstring& title, int position) const {
+    if (!SelectEntry(title) || !PostMessageW(main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1))
+        return false;
+    HWND menu = nullptr;
+    return PumpUntil([&] { return (menu = MenuWindow()) != nullptr; }) && ChooseMenuItem(menu, position);
+}
+
 int VAYLO::CountHiddenItems(int emptyHeight) const {
     HWND menu = OpenMenu();
     if (menu == nullptr)

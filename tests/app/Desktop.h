@@ -173,6 +173,10 @@ class VAYLO {
     // keyboard focus; each Down is confirmed by the highlight the menu shows
     // moving down before the next key.
     bool ChooseMenuItem(HWND menu, int position) const;
+    // Opens the context menu of the entry with that title from the keyboard
+    // (the menu key, Shift+F10) and chooses its item at position: 1 "When
+    // Minimised", 2 "When Opened", 3 "Rules...".
+    bool ChooseFromContextMenu(const std::wstring& title, int position) const;
     // Opens the menu, reads its hidden-window item count and closes it.
     int CountHiddenItems(int emptyHeight) const;
     int MenuHeightWithoutItems() const;

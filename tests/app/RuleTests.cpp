@@ -86,21 +86,10 @@ INSTANTIATE_TEST_SUITE_P(
                       STORED_RULE{"Qword", true, REG_QWORD, Dword(3) + Dword(0), '-'}),
     [](const ::testing::TestParamInfo<STORED_RULE>& row) { return std::string(row.param.label); });
 
-// The context menu of the selected entry, opened from the keyboard (the
-// menu key, Shift+F10), chooses its item at position: 1 "When Minimised",
-// 2 "When Opened", 3 "Rules...".
 class RuleMenuTest : public VayloTest {
   protected:
     RuleMenuTest() { ClearRules(); }
     ~RuleMenuTest() override { ClearRules(); }
-    bool ChooseFromContextMenu(const std::wstring& title, int position) const {
-        if (!vaylo.SelectEntry(title) ||
-            !PostMessageW(vaylo.main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(vaylo.list), -1))
-            return false;
-        HWND menu = nullptr;
-        return PumpUntil([&] { return (menu = vaylo.MenuWindow()) != nullptr; }) &&
-               vaylo.ChooseMenuItem(menu, position);
-    }
 };
 
 // Switching a rule on takes no window already open; the bits above are kept,
@@ -128,7 +117,7 @@ TEST_F(RuleMenuTest, ChoosingARule_SwitchesItsBitInTheStoredValue) {
         if (toggle.type != REG_NONE) {
             ASSERT_TRUE(WriteRule(TargetsProgram(), toggle.type, toggle.bytes));
         }
-        ASSERT_TRUE(ChooseFromContextMenu(title, toggle.position));
+        ASSERT_TRUE(vaylo.ChooseFromContextMenu(title, toggle.position));
         DWORD type = REG_NONE;
         std::string bytes;
         EXPECT_TRUE(PumpUntil([&] {
@@ -145,7 +134,7 @@ TEST_F(RuleMenuTest, RulesDialog_ListsEachProgramAndDeleteRemovesTheSelectedRule
     ASSERT_TRUE(WriteRule(L"C:\\Tools\\a.exe", REG_DWORD, Dword(2)));
     std::wstring title = Title(L"dialog");
     ASSERT_NE(StartListed(title), nullptr);
-    ASSERT_TRUE(ChooseFromContextMenu(title, 3));
+    ASSERT_TRUE(vaylo.ChooseFromContextMenu(title, 3));
     HWND dialog = WaitForWindow(ProcessDialog(vaylo.process.Id(), L"Rules"));
     ASSERT_NE(dialog, nullptr) << "the Rules dialog did not open";
     HWND list = GetDlgItem(dialog, IDC_RULE_LIST);
