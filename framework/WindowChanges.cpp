@@ -50,8 +50,8 @@ bool MV_WINDOW_CHANGES::Start() {
     for (size_t n = 0; n < sizeof hooks / sizeof hooks[0]; ++n) {
         // Out of context: nothing is loaded into other programs, and the
         // events wait in this thread's queue until it pumps.
-        hooks[n].Reset(
-            SetWinEventHook(WATCHED[n].first, WATCHED[n].last, nullptr, OnEvent, 0, 0, WINEVENT_OUTOFCONTEXT));
+        hooks[n].Reset(SetWinEventHook(WATCHED[n].first, WATCHED[n].last, nullptr, OnEvent, 0, 0,
+                                       WINEVENT_OUTOFCONTEXT));
         any = any || hooks[n].IsValid();
     }
     if (any)

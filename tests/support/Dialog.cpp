@@ -93,6 +93,9 @@ DRIVER::DRIVER(const WINDOW_QUERY& dialog, std::function<void(HWND)> script) {
             return;
         }
         opened = true;
+        // A modal dialog is shown once WM_INITDIALOG has returned: before
+        // that its controls and tooltips may not all be there yet.
+        PollUntil([&] { return IsWindowVisible(window) != FALSE; });
         script(window);
         // The test thread is still inside the modal run until the dialog goes.
         WINDOW_QUERY any = dialog;

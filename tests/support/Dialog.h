@@ -50,10 +50,10 @@ class ANSWERER {
 };
 
 // Drives one dialog from a second thread while this thread runs it modally:
-// waits for the dialog the query finds and hands it to the script, then waits
-// until no dialog of the query's owner or process is left, closing a stray
-// one with Cancel. A dialog that never opened or was left open is a test
-// failure.
+// waits until the dialog the query finds is shown and hands it to the
+// script, then waits until no dialog of the query's owner or process is
+// left, closing a stray one with Cancel. A dialog that never opened or was
+// left open is a test failure.
 class DRIVER {
   public:
     DRIVER(const WINDOW_QUERY& dialog, std::function<void(HWND)> script);
