@@ -60,9 +60,11 @@ bool EditWith(HOTKEY_TABLE& table, const std::function<void(HWND)>& script) {
     return ok;
 }
 
+// Sent, not posted: a round trip after a post can overtake it, since the
+// dialog's thread takes sent messages before posted ones.
 void Assign(HWND editor) {
-    PressButton(editor, IDC_ASSIGN);
-    RoundTrip(editor);
+    BoundedSend(editor, WM_COMMAND, MAKEWPARAM(IDC_ASSIGN, BN_CLICKED),
+                reinterpret_cast<LPARAM>(GetDlgItem(editor, IDC_ASSIGN)));
 }
 
 } // namespace
