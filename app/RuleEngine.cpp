@@ -1,6 +1,6 @@
 #include "app/RuleEngine.h"
 
-#include "framework/WindowUtilities.h"
+#include "app/WindowEntries.h"
 
 #include <new>
 
@@ -19,13 +19,9 @@ unsigned const FORGET_EVERY = 60;
 
 RULE_ENGINE* RULE_ENGINE::watching = nullptr;
 
-// The tests of the visible-window list's own filter, asked without a message
-// to the window.
 bool RuleMayTouch(HWND window, HWND own) {
-    if (window == own || !IsWindowShownToUser(window) || GetParent(window) != nullptr)
-        return false;
-    WSTRING title = ReadWindowTitleW(window);
-    return title.Length() != 0 && !title.Equals(L"Program Manager");
+    WSTRING title;
+    return ListableWindow(window, own, title);
 }
 
 RULE_ENGINE::~RULE_ENGINE() {

@@ -20,8 +20,7 @@
 #include <vector>
 
 // Whether a rule may touch the window: what the visible-window list offers
-// (visible, top-level without an owner, titled, not "Program Manager", not
-// own). Every rule decision about visibility goes through here.
+// (ListableWindow). Every rule decision about visibility goes through here.
 bool RuleMayTouch(HWND window, HWND own);
 
 struct RULED_WINDOW {

@@ -26,6 +26,11 @@ struct HIDDEN_ENTRY {
     bool restoreOnRelease = false;
 };
 
+// Whether the visible-window list offers the window: shown to the user, no
+// parent or owner that GetParent reports, titled, not "Program Manager", not
+// own. Its title, read without a message to the window, goes to title.
+bool ListableWindow(HWND window, HWND own, WSTRING& title);
+
 // Menu text of a title: more than 25 UTF-16 units become the first 26 and
 // "...", or the first 25 where the 26th would be half a surrogate pair.
 WSTRING ShortTitle(const WSTRING& title);

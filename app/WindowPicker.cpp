@@ -2,6 +2,7 @@
 // and the double-click hide.
 
 #include "app/MainDialog.h"
+#include "foundation/SystemUtilities.h"
 #include "framework/WindowUtilities.h"
 #include "framework/ListBox.h"
 #include "framework/Metrics.h"
@@ -273,17 +274,21 @@ BOOL CALLBACK DIALOG::AddVisibleWindowThunk(HWND window, LPARAM self) {
     }
 }
 
+// GetParent answers the owner of a pop-up: most dialogs of other programs.
+// Most top-level windows are hidden: their titles are not even read.
+bool ListableWindow(HWND window, HWND own, WSTRING& title) {
+    if (window == own || !IsWindowShownToUser(window) || GetParent(window) != nullptr)
+        return false;
+    title = ReadWindowTitleW(window); // no message reaches the window
+    return title.Length() != 0 && !title.Equals(L"Program Manager");
+}
+
 // Notes each window the list shows; the refresh then compares them with the
 // list.
 BOOL DIALOG::AddVisibleWindow(HWND window) {
-    // GetParent answers the owner of a pop-up: most dialogs of other programs.
-    // Most top-level windows are hidden: their titles are not even read.
-    if (window == hwnd || !IsWindowShownToUser(window) || GetParent(window) != nullptr)
-        return TRUE;
-    WSTRING title = ReadWindowTitleW(window); // no message reaches the window
-    if (title.Length() == 0 || title.Equals(L"Program Manager"))
-        return TRUE;
-    enumerated.push_back(LISTABLE_WINDOW{window, std::move(title)});
+    WSTRING title;
+    if (ListableWindow(window, hwnd, title))
+        enumerated.push_back(LISTABLE_WINDOW{window, std::move(title)});
     return TRUE;
 }
 
@@ -325,8 +330,8 @@ typedef BOOL(WINAPI* IsHungAppWindowProc)(HWND);
 // seconds (until then its entry may show its class's icon). Loaded by name: a
 // system without the call has no hung windows to tell.
 bool DIALOG::SystemCallsHung(HWND window) {
-    static IsHungAppWindowProc const isHung = reinterpret_cast<IsHungAppWindowProc>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "IsHungAppWindow")));
+    static IsHungAppWindowProc const isHung =
+        LibraryProc<IsHungAppWindowProc>(GetModuleHandleA("user32.dll"), "IsHungAppWindow");
     return isHung != nullptr && isHung(window);
 }
 

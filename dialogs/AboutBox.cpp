@@ -293,10 +293,8 @@ STRING RunTimeText(unsigned long long milliseconds) {
 SYSTEM_CALLS KernelSystemCalls() {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     SYSTEM_CALLS calls;
-    calls.memoryStatusEx = reinterpret_cast<SYSTEM_CALLS::MEMORY_STATUS_EX>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "GlobalMemoryStatusEx")));
-    calls.tickCount64 = reinterpret_cast<SYSTEM_CALLS::TICK_COUNT_64>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "GetTickCount64")));
+    calls.memoryStatusEx = LibraryProc<SYSTEM_CALLS::MEMORY_STATUS_EX>(kernel, "GlobalMemoryStatusEx");
+    calls.tickCount64 = LibraryProc<SYSTEM_CALLS::TICK_COUNT_64>(kernel, "GetTickCount64");
     return calls;
 }
 

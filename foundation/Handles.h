@@ -87,6 +87,12 @@ struct KEY {
     static BOOL Free(HKEY key) { return RegCloseKey(key) == ERROR_SUCCESS; }
 };
 
+struct WINDOWS_HOOK {
+    using TYPE = HHOOK;
+    static bool IsValid(HHOOK hook) { return hook != nullptr; }
+    static BOOL Free(HHOOK hook) { return UnhookWindowsHookEx(hook); }
+};
+
 struct WIN_EVENT_HOOK {
     using TYPE = HWINEVENTHOOK;
     static bool IsValid(HWINEVENTHOOK hook) { return hook != nullptr; }
@@ -106,6 +112,8 @@ using ICON_HANDLE = OWNED_HANDLE<handle_traits::ICON>;
 using MENU_HANDLE = OWNED_HANDLE<handle_traits::MENU>;
 using LOADED_MODULE = OWNED_HANDLE<handle_traits::MODULE>;
 using OPEN_KEY = OWNED_HANDLE<handle_traits::KEY>;
+// From SetWindowsHookEx.
+using HOOK_HANDLE = OWNED_HANDLE<handle_traits::WINDOWS_HOOK>;
 // From SetWinEventHook.
 using EVENT_HOOK = OWNED_HANDLE<handle_traits::WIN_EVENT_HOOK>;
 

@@ -280,12 +280,11 @@ void KeepLibrarySearchInSystemFolder() {
     typedef BOOL(WINAPI * DEFAULT_DIRECTORIES)(DWORD);
     typedef BOOL(WINAPI * LIBRARY_DIRECTORY)(LPCSTR);
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    DEFAULT_DIRECTORIES setDefault = reinterpret_cast<DEFAULT_DIRECTORIES>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    DEFAULT_DIRECTORIES setDefault = LibraryProc<DEFAULT_DIRECTORIES>(kernel, "SetDefaultDllDirectories");
     if (setDefault != nullptr && setDefault(SEARCH_SYSTEM32_ONLY))
         return;
-    LIBRARY_DIRECTORY setDirectory = reinterpret_cast<LIBRARY_DIRECTORY>( // Windows XP SP1 on
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+    // Windows XP SP1 on.
+    LIBRARY_DIRECTORY setDirectory = LibraryProc<LIBRARY_DIRECTORY>(kernel, "SetDllDirectoryA");
     if (setDirectory != nullptr)
         setDirectory("");
 }

@@ -1,5 +1,6 @@
 #include "framework/WindowUtilities.h"
 
+#include "foundation/Handles.h"
 #include "foundation/SystemUtilities.h"
 #include "framework/WindowPlacement.h"
 
@@ -49,8 +50,8 @@ typedef int(WINAPI* InternalGetWindowTextProc)(HWND, LPWSTR, int);
 // One unit more than is kept is asked for: a cut through a surrogate pair is
 // then told from a title that ends at the limit.
 WSTRING StoredWideTitle(HWND window) {
-    static InternalGetWindowTextProc internalGetWindowText = reinterpret_cast<InternalGetWindowTextProc>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "InternalGetWindowText")));
+    static InternalGetWindowTextProc internalGetWindowText =
+        LibraryProc<InternalGetWindowTextProc>(GetModuleHandleA("user32.dll"), "InternalGetWindowText");
     if (!internalGetWindowText)
         return WSTRING();
 
@@ -208,11 +209,7 @@ class OPENING_BOX {
           hook(SetWindowsHookExA(WH_CBT, Watch, nullptr, GetCurrentThreadId())) {
         current = this;
     }
-    ~OPENING_BOX() {
-        current = outer;
-        if (hook)
-            UnhookWindowsHookEx(hook);
-    }
+    ~OPENING_BOX() { current = outer; } // the hook goes after
     OPENING_BOX(const OPENING_BOX&) = delete;
     OPENING_BOX& operator=(const OPENING_BOX&) = delete;
 
@@ -236,7 +233,7 @@ class OPENING_BOX {
     HWND owner;
     HICON icon;
     OPENING_BOX* outer;
-    HHOOK hook;
+    HOOK_HANDLE hook;
     bool placed = false;
 };
 
@@ -283,10 +280,10 @@ DWORD const FILTER_ALLOW = 1; // MSGFLT_ALLOW, and MSGFLT_ADD of the older call
 // Windows Vista; both are looked up at run time so that Windows XP starts.
 bool AllowMessageFromLowerIntegrity(HWND window, UINT message) {
     HMODULE user = GetModuleHandleA("user32.dll");
-    static WindowFilterProc const windowFilter = reinterpret_cast<WindowFilterProc>(
-        reinterpret_cast<void*>(GetProcAddress(user, "ChangeWindowMessageFilterEx")));
-    static ProcessFilterProc const processFilter = reinterpret_cast<ProcessFilterProc>(
-        reinterpret_cast<void*>(GetProcAddress(user, "ChangeWindowMessageFilter")));
+    static WindowFilterProc const windowFilter =
+        LibraryProc<WindowFilterProc>(user, "ChangeWindowMessageFilterEx");
+    static ProcessFilterProc const processFilter =
+        LibraryProc<ProcessFilterProc>(user, "ChangeWindowMessageFilter");
     if (windowFilter != nullptr)
         return windowFilter(window, message, FILTER_ALLOW, nullptr) != FALSE;
     if (processFilter != nullptr)

@@ -379,11 +379,16 @@ TEST(Placement, RectanglesNotWorthComingBackTo_AreNotStored) {
 // at the origin, a 1280 x 1024 monitor left of it and an 800 x 600 one above
 // it. The virtual screen is the rectangle around all three; its corners
 // beside the primary hold no monitor.
-TEST(Placement, MonitorsLeftOfAndAboveThePrimary_KeepTheirWindows) {
+MONITOR_LAYOUT ThreeMonitors() {
     MONITOR_LAYOUT layout;
     layout.primary = RECT{0, 0, 1024, 768};
     layout.monitors = {RECT{-1280, 0, 0, 1024}, layout.primary, RECT{0, -600, 800, 0}};
     layout.virtualScreen = RECT{-1280, -600, 1024, 1024};
+    return layout;
+}
+
+TEST(Placement, MonitorsLeftOfAndAboveThePrimary_KeepTheirWindows) {
+    MONITOR_LAYOUT const layout = ThreeMonitors();
     struct CASE {
         const char* name;
         RECT stored;
@@ -432,11 +437,8 @@ TEST(Placement, MonitorsLeftOfAndAboveThePrimary_KeepTheirWindows) {
 // nearest it. The same three monitors, each with a taskbar: the primary's
 // and the left one's at the bottom, the upper one's at its top.
 TEST(Placement, CentredDialogs_StayInTheWorkAreaOfTheirOwnersMonitor) {
-    MONITOR_LAYOUT layout;
-    layout.primary = RECT{0, 0, 1024, 768};
-    layout.monitors = {RECT{-1280, 0, 0, 1024}, layout.primary, RECT{0, -600, 800, 0}};
+    MONITOR_LAYOUT layout = ThreeMonitors();
     layout.workAreas = {RECT{-1280, 0, 0, 984}, RECT{0, 0, 1024, 728}, RECT{0, -570, 800, 0}};
-    layout.virtualScreen = RECT{-1280, -600, 1024, 1024};
     struct CASE {
         const char* name;
         RECT owner;
